@@ -1,0 +1,17 @@
+# The logic folders must stay free of the window library and of the database: only the Qt backend
+# and the store may see them. Their targets do not link either library, and this check refuses a
+# stray include at configure time, before anything compiles.
+function(tarnix_forbid_includes folder)
+  file(GLOB_RECURSE sources "${PROJECT_SOURCE_DIR}/${folder}/*.h" "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|sqlite3\\.h)[>\"]")
+    if(hits)
+      message(FATAL_ERROR "${source} includes a window-library or database header (${hits}); "
+                          "only platform/toolkit/qt and platform/messaging may.")
+    endif()
+  endforeach()
+endfunction()
+
+foreach(folder app monitor generator platform/toolkit/headless platform/runtime)
+  tarnix_forbid_includes(${folder})
+endforeach()

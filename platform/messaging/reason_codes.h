@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kx {
+
+// The reason an operation leaves on its object; 0 only after a success.
+using ReasonCode = std::int32_t;
+
+namespace reason {
+
+inline constexpr ReasonCode kNone = 0;
+
+// Numbers that callers tell apart.
+inline constexpr ReasonCode kConnectionBroken = 2009;        // manager stopped since connect
+inline constexpr ReasonCode kQueueManagerNotAvailable = 2059;  // connect while stopped
+inline constexpr ReasonCode kNotConnected = 6109;            // queue's manager is not connected
+inline constexpr ReasonCode kOptionNotValidForType = 2045;   // the queue kind has no depth
+inline constexpr ReasonCode kSelectorNotForType = 2068;      // depth asked of an alias
+inline constexpr ReasonCode kUnknownObjectName = 2085;       // no such queue
+
+// Every other failure has a distinct code of its own.
+inline constexpr ReasonCode kMessageTooBig = 2030;           // longer than the store accepts
+inline constexpr ReasonCode kNoMessageAvailable = 2033;      // nothing qualifies for the get
+inline constexpr ReasonCode kNoMessageUnderCursor = 2034;    // the browsed message is gone
+inline constexpr ReasonCode kOptionsError = 2046;            // unknown open or get option bits
+inline constexpr ReasonCode kQueueFull = 2053;               // put onto a queue at max depth
+inline constexpr ReasonCode kQueueManagerNameError = 2058;   // unknown or bad manager name
+inline constexpr ReasonCode kTruncatedMessageFailed = 2080;  // fixed buffer too small, no 0x40
+inline constexpr ReasonCode kObjectNameError = 2152;         // queue name empty, too long, bad char
+inline constexpr ReasonCode kStoreDamaged = 7001;            // the store file is not a usable store
+inline constexpr ReasonCode kStoreBusy = 7002;               // other processes held the lock too long
+inline constexpr ReasonCode kStoreIoError = 7003;            // the store could not be read or written
+inline constexpr ReasonCode kFieldTooLong = 7004;            // a descriptor text exceeds its width
+inline constexpr ReasonCode kQueueNotBound = 7005;           // queue used before bindManager
+inline constexpr ReasonCode kNotAliasable = 7006;            // alias target is itself an alias
+
+}  // namespace reason
+
+// A short description of a reason code for command-line tools and logs ("queue full").
+const char* describeReason(ReasonCode code);
+
+}  // namespace kx

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tk {
+
+class Dialog;
+
+// The application-level operations of the window toolkit.
+class Toolkit {
+ public:
+  virtual ~Toolkit() = default;
+
+  // Runs `dialog` modally as a top-level window (no parent) and gives its end result. Closing it
+  // (close box or Escape) ends the run with kIdCancel.
+  virtual int runModal(Dialog& dialog) = 0;
+  // A message box owned by no window; a null caption means the application's name.
+  virtual int messageBox(std::string_view text, const char* caption, int style) = 0;
+  // The application's name: the caption of boxes that give none.
+  virtual std::string applicationName() const = 0;
+};
+
+}  // namespace tk

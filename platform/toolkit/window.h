@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+#include "platform/toolkit/icon.h"
+#include "platform/toolkit/progress_bar.h"
+
+namespace tk {
+
+class Dialog;
+
+// The window operations a dialog uses, on its own window and controls. Implemented by the Qt
+// backend and by the headless backend. Everything here runs on the user-interface thread, except
+// the calls of a ProgressBar handle.
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  // Control text. Setting an edit's text raises its change notification, as typing does.
+  virtual void setText(int id, std::string_view text) = 0;
+  // At most maxChars characters of the control's text.
+  virtual std::string text(int id, std::size_t maxChars) const = 0;
+  void setSigned(int id, std::int32_t value);
+  void setUnsigned(int id, std::uint32_t value);
+  // The control's text as a number: blanks, an optional sign (signed only) and decimal digits
+  // that fit the type. Anything else reads as 0.
+  std::int32_t readSigned(int id) const;
+  std::uint32_t readUnsigned(int id) const;
+
+  // Check boxes and radio buttons. Setting the state from the program raises no click; setting a
+  // radio button clears the others of its group.
+  virtual bool isChecked(int id) const = 0;
+  virtual void setChecked(int id, bool checked) = 0;
+  virtual void enable(int id, bool enabled) = 0;
+
+  // Combo boxes; index -1 clears the selection, and reads back when nothing is selected.
+  virtual void selectItem(int id, int index) = 0;
+  virtual int selectedItem(int id) const = 0;
+
+  // Spin controls. The spin writes its value into its buddy edit as an integer.
+  virtual void setSpinBuddy(int spinId, int editId) = 0;
+  virtual void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) = 0;
+
+  // A handle on a progress bar that a worker thread may use.
+  virtual ProgressBar progressBar(int id) = 0;
+
+  // The window itself. Geometry is in pixels; setGeometry leaves the stacking order alone.
+  virtual void setTitle(std::string_view title) = 0;
+  virtual void setGeometry(int x, int y, int width, int height) = 0;
+  // Places the window above all others, or returns it to the normal order, without moving or
+  // resizing it, and shows it.
+  virtual void setTopmost(bool topmost) = 0;
+  virtual void setIcons(const Icon& large, const Icon& small) = 0;
+
+  // The dialog's one timer (id 0). Starting it again replaces the running period at once. The
+  // period is clamped by effectiveTimerPeriod.
+  virtual void startTimer(std::uint32_t periodMs) = 0;
+
+  // A message box owned by this window; a null caption means the application's name. Gives the
+  // answer (kIdOk, kIdYes, kIdNo).
+  virtual int messageBox(std::string_view text, const char* caption, int style) = 0;
+
+  // Runs `child` modally over this window and gives its end result.
+  virtual int runModal(Dialog& child) = 0;
+  // Ends this dialog's modal run with `result`.
+  virtual void endDialog(int result) = 0;
+
+  // Starts a worker thread at normal priority. Closing the window asks every worker to stop and
+  // joins it. False when the thread could not be started.
+  virtual bool startWorker(std::function<void(std::stop_token)> work) = 0;
+};
+
+}  // namespace tk
