@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/messaging/reason_codes.h"
+
+// Administration of the embedded store: what kxadmin and the tests use to make queue managers
+// and queues. Works on stopped and running queue managers alike, from any process.
+namespace kx::admin {
+
+struct Status {
+  ReasonCode reason = reason::kNone;
+  std::string message;  // one line saying what was wrong and what was kept; empty on success
+  explicit operator bool() const { return reason == reason::kNone; }
+};
+
+struct ManagerInfo {
+  std::string name;
+  bool running = false;
+  bool isDefault = false;
+};
+
+struct QueueInfo {
+  std::string name;
+  bool alias = false;
+  std::string target;  // the base queue of an alias
+  std::int32_t depth = 0;
+  std::int32_t maxDepth = 0;
+};
+
+inline constexpr std::int32_t kDefaultMaxDepth = 5000;
+
+// $KX_DATA_DIR, else $XDG_DATA_HOME/kx, else ~/.local/share/kx; read afresh on every call.
+std::filesystem::path dataDirectory();
+
+// A new queue manager is stopped; start it to connect.
+Status createQueueManager(std::string_view name);
+// Refuses a running queue manager.
+Status deleteQueueManager(std::string_view name);
+// Starting discards the non-persistent messages, as a restart does.
+Status startQueueManager(std::string_view name);
+// Connections made before the stop fail with kConnectionBroken from then on.
+Status stopQueueManager(std::string_view name);
+Status setDefaultQueueManager(std::string_view name);
+// The default queue manager's name: $KX_DEFAULT_QMGR, else the one marked default.
+Status defaultQueueManager(std::string& name);
+Status listQueueManagers(std::vector<ManagerInfo>& managers);
+
+Status defineLocalQueue(std::string_view manager, std::string_view queue,
+                        std::int32_t maxDepth = kDefaultMaxDepth);
+Status defineAliasQueue(std::string_view manager, std::string_view alias,
+                        std::string_view target);
+Status alterMaxDepth(std::string_view manager, std::string_view queue, std::int32_t maxDepth);
+// Refuses a local queue that holds messages unless `purge` is set.
+Status deleteQueue(std::string_view manager, std::string_view queue, bool purge = false);
+Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues);
+
+}  // namespace kx::admin
