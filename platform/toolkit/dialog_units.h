@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/toolkit/dialog_template.h"
+
+namespace tk {
+
+// Pixel rectangles, for the backends that place real windows.
+struct PixelRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// Turns dialog units into pixels by the dialog font's metrics: x = units × average character
+// width / 4, y = units × character height / 8, each rounded to the nearest pixel.
+class DialogUnits {
+ public:
+  DialogUnits(int averageCharWidth, int charHeight)
+      : charWidth_(averageCharWidth), charHeight_(charHeight) {}
+
+  int charWidth() const { return charWidth_; }
+  int charHeight() const { return charHeight_; }
+  int x(int units) const;
+  int y(int units) const;
+  // Each edge is mapped on its own, so that controls that touch in units touch in pixels.
+  PixelRect rect(const Rect& units) const;
+
+ private:
+  int charWidth_;
+  int charHeight_;
+};
+
+}  // namespace tk

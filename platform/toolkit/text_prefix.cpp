@@ -1,0 +1,15 @@
+#include "platform/toolkit/text_prefix.h"
+
+namespace tk {
+
+std::string utf8Prefix(std::string_view text, std::size_t maxChars) {
+  std::size_t end = 0;
+  for (std::size_t chars = 0; end < text.size() && chars < maxChars; ++chars) {
+    ++end;
+    // Continuation bytes (10xxxxxx) belong to the character already counted.
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0u) == 0x80u) ++end;
+  }
+  return std::string(text.substr(0, end));
+}
+
+}  // namespace tk
