@@ -1,0 +1,67 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/toolkit/dialog.h"
+#include "platform/toolkit/headless/headless_window.h"
+#include "platform/toolkit/toolkit.h"
+
+namespace tk {
+
+// A message box as the headless backend showed it.
+struct ShownBox {
+  std::string text;
+  std::string caption;  // as shown: a null caption shows the application's name
+  int style = 0;
+  bool owned = false;  // owned by a window, or by none
+  int answer = 0;
+};
+
+// The toolkit for tests: dialogs run in memory, what happens inside a modal run is a script the
+// test registered, and message boxes take the answers the test queued.
+class HeadlessToolkit : public Toolkit {
+ public:
+  explicit HeadlessToolkit(std::string applicationName = "tarnix");
+  ~HeadlessToolkit() override;
+
+  // Makes the window, runs the dialog's initialisation, then the next script registered for its
+  // template id (if any); ends with kIdCancel when nothing ended it, closes the window (workers
+  // stopped and joined) and gives the result. Nested runs (Window::runModal) work the same way.
+  int runModal(Dialog& dialog) override;
+  int messageBox(std::string_view text, const char* caption, int style) override;
+  std::string applicationName() const override { return applicationName_; }
+
+  // Registers what happens in the next modal run of the template `templateId`; scripts for one
+  // template are used in the order they were registered, one per run.
+  void onModal(int templateId, std::function<void(HeadlessWindow&)> script);
+  // Opens the dialog up to and including its initialisation and leaves it open to be driven;
+  // HeadlessWindow::close() ends it. The toolkit owns the window.
+  HeadlessWindow& open(Dialog& dialog);
+
+  // Queues the answer of the next message box shown. A box with OK alone answers kIdOk when
+  // nothing is queued; any other box with nothing queued throws std::logic_error with its text.
+  void answerNextBox(int answer);
+  const std::vector<ShownBox>& boxes() const { return boxes_; }
+  std::size_t unusedAnswers() const { return answers_.size(); }
+  std::size_t unusedScripts() const;
+
+ private:
+  friend class HeadlessWindow;
+
+  int run(Dialog& dialog, HeadlessWindow* owner);
+  int showBox(std::string_view text, const char* caption, int style, bool owned);
+
+  std::string applicationName_;
+  std::map<int, std::deque<std::function<void(HeadlessWindow&)>>> scripts_;
+  std::deque<int> answers_;
+  std::vector<ShownBox> boxes_;
+  std::vector<std::unique_ptr<HeadlessWindow>> openWindows_;
+};
+
+}  // namespace tk

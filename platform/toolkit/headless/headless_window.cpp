@@ -1,0 +1,308 @@
+#include "platform/toolkit/headless/headless_window.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/toolkit/colour_query.h"
+#include "platform/toolkit/control_groups.h"
+#include "platform/toolkit/headless/headless_progress.h"
+#include "platform/toolkit/headless/headless_toolkit.h"
+#include "platform/toolkit/message_box.h"
+#include "platform/toolkit/text_prefix.h"
+#include "platform/toolkit/timer_period.h"
+
+namespace tk {
+namespace {
+
+bool isEditable(const ControlTemplate& c) {
+  return c.kind == ControlKind::Edit ||
+         (c.kind == ControlKind::ComboBox && !c.has(attr::kDropDownList));
+}
+
+}  // namespace
+
+HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* owner)
+    : toolkit_(toolkit), dialog_(dialog), owner_(owner), title_(dialog.dialogTemplate().title) {
+  for (const ControlTemplate& t : dialog.dialogTemplate().controls) {
+    std::shared_ptr<HeadlessProgressSink> progress;
+    if (t.kind == ControlKind::ProgressBar) progress = std::make_shared<HeadlessProgressSink>();
+    Control c{&t,
+              std::string(t.kind == ControlKind::ComboBox ? "" : t.label),
+              false,
+              !t.has(attr::kDisabled),
+              !t.has(attr::kHidden),
+              -1,
+              SpinModel(t.attrs),
+              std::move(progress)};
+    controls_.push_back(std::move(c));
+  }
+}
+
+HeadlessWindow::~HeadlessWindow() { close(); }
+
+void HeadlessWindow::open() {
+  if (dialog_.isAttached()) throw std::logic_error("the dialog is already running in a window");
+  dialog_.attach(*this);
+  dialog_.onInitDialog();
+  shown_ = true;
+}
+
+void HeadlessWindow::close() {
+  if (closed_) return;
+  closed_ = true;
+  if (!endResult_) endResult_ = kIdCancel;
+  for (std::jthread& worker : workers_) worker.request_stop();
+  for (Control& c : controls_) {
+    if (c.progress) c.progress->close();
+  }
+  for (std::jthread& worker : workers_) worker.join();
+  workers_.clear();
+  dialog_.detach();
+}
+
+HeadlessWindow::Control& HeadlessWindow::control(int id) {
+  return const_cast<Control&>(std::as_const(*this).control(id));
+}
+
+const HeadlessWindow::Control& HeadlessWindow::control(int id) const {
+  auto found = std::find_if(controls_.begin(), controls_.end(),
+                            [id](const Control& c) { return c.tmpl->id == id && id != kNoId; });
+  if (found == controls_.end()) {
+    throw std::logic_error("no control " + std::to_string(id) + " in dialog template " +
+                           std::to_string(dialog_.dialogTemplate().id));
+  }
+  return *found;
+}
+
+HeadlessWindow::Control& HeadlessWindow::controlOfKind(int id,
+                                                       std::initializer_list<ControlKind> kinds,
+                                                       const char* operation) {
+  return const_cast<Control&>(std::as_const(*this).controlOfKind(id, kinds, operation));
+}
+
+const HeadlessWindow::Control& HeadlessWindow::controlOfKind(
+    int id, std::initializer_list<ControlKind> kinds, const char* operation) const {
+  const Control& c = control(id);
+  if (std::find(kinds.begin(), kinds.end(), c.tmpl->kind) == kinds.end()) {
+    throw std::logic_error(std::string(operation) + ": control " + std::to_string(id) +
+                           " is not of a kind that allows it");
+  }
+  return c;
+}
+
+void HeadlessWindow::requireOpen(const char* operation) const {
+  if (closed_) throw std::logic_error(std::string(operation) + ": the window is closed");
+}
+
+void HeadlessWindow::notify(int id, Notify notify) {
+  if (!closed_) dialog_.onEvent(id, notify);
+}
+
+void HeadlessWindow::checkRadio(Control& radio) {
+  radio.checked = true;
+  const auto controls = dialog_.dialogTemplate().controls;
+  const auto index = static_cast<std::size_t>(&radio - controls_.data());
+  for (std::size_t member : groupMembers(controls, index)) {
+    if (member != index && controls_[member].tmpl->kind == ControlKind::RadioButton) {
+      controls_[member].checked = false;
+    }
+  }
+}
+
+// --- the window operations ---
+
+void HeadlessWindow::setText(int id, std::string_view text) {
+  Control& c = control(id);
+  c.text = text;
+  if (c.tmpl->kind == ControlKind::Edit) notify(id, Notify::Change);
+}
+
+std::string HeadlessWindow::text(int id, std::size_t maxChars) const {
+  return utf8Prefix(control(id).text, maxChars);
+}
+
+bool HeadlessWindow::isChecked(int id) const {
+  const Control& c = control(id);
+  return c.checked;
+}
+
+void HeadlessWindow::setChecked(int id, bool checked) {
+  Control& c = control(id);
+  if (c.tmpl->kind == ControlKind::RadioButton && checked) {
+    checkRadio(c);
+  } else if (c.tmpl->kind == ControlKind::CheckBox || c.tmpl->kind == ControlKind::RadioButton) {
+    c.checked = checked;
+  }
+}
+
+void HeadlessWindow::enable(int id, bool enabled) { control(id).enabled = enabled; }
+
+void HeadlessWindow::selectItem(int id, int index) {
+  Control& c = controlOfKind(id, {ControlKind::ComboBox}, "selectItem");
+  const auto count = static_cast<int>(c.tmpl->items.size());
+  // An index outside the list clears the selection, as -1 does.
+  c.selected = index >= 0 && index < count ? index : -1;
+  c.text = c.selected >= 0 ? std::string(c.tmpl->items[static_cast<std::size_t>(index)]) : "";
+}
+
+int HeadlessWindow::selectedItem(int id) const {
+  return controlOfKind(id, {ControlKind::ComboBox}, "selectedItem").selected;
+}
+
+void HeadlessWindow::setSpinBuddy(int spinId, int editId) {
+  controlOfKind(editId, {ControlKind::Edit}, "setSpinBuddy");
+  controlOfKind(spinId, {ControlKind::Spin}, "setSpinBuddy").spin.setBuddy(editId);
+}
+
+void HeadlessWindow::setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) {
+  controlOfKind(spinId, {ControlKind::Spin}, "setSpinRange").spin.setRange(lower, upper);
+}
+
+ProgressBar HeadlessWindow::progressBar(int id) {
+  return ProgressBar(controlOfKind(id, {ControlKind::ProgressBar}, "progressBar").progress);
+}
+
+void HeadlessWindow::setTitle(std::string_view title) { title_ = title; }
+
+void HeadlessWindow::setGeometry(int x, int y, int width, int height) {
+  geometry_ = PixelRect{x, y, width, height};
+}
+
+void HeadlessWindow::setTopmost(bool topmost) {
+  topmost_ = topmost;
+  shown_ = true;
+}
+
+void HeadlessWindow::setIcons(const Icon& large, const Icon& small) {
+  largeIcon_ = large;
+  smallIcon_ = small;
+}
+
+void HeadlessWindow::startTimer(std::uint32_t periodMs) {
+  timerPeriod_ = effectiveTimerPeriod(periodMs);
+}
+
+int HeadlessWindow::messageBox(std::string_view text, const char* caption, int style) {
+  return toolkit_.showBox(text, caption, style, true);
+}
+
+int HeadlessWindow::runModal(Dialog& child) {
+  requireOpen("runModal");
+  return toolkit_.run(child, this);
+}
+
+void HeadlessWindow::endDialog(int result) {
+  if (!closed_) endResult_ = result;
+}
+
+bool HeadlessWindow::startWorker(std::function<void(std::stop_token)> work) {
+  if (closed_) return false;
+  try {
+    workers_.emplace_back(std::move(work));
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+// --- what a user does ---
+
+void HeadlessWindow::click(int id) {
+  requireOpen("click");
+  Control& c = controlOfKind(
+      id, {ControlKind::PushButton, ControlKind::CheckBox, ControlKind::RadioButton}, "click");
+  if (!c.enabled || !c.visible) return;
+  if (c.tmpl->kind == ControlKind::CheckBox) c.checked = !c.checked;
+  if (c.tmpl->kind == ControlKind::RadioButton) checkRadio(c);
+  notify(id, Notify::Click);
+}
+
+void HeadlessWindow::type(int id, std::string_view text) {
+  requireOpen("type");
+  Control& c = controlOfKind(id, {ControlKind::Edit, ControlKind::ComboBox}, "type");
+  if (!isEditable(*c.tmpl))
+    throw std::logic_error("type: combo box " + std::to_string(id) + " is a drop-down list");
+  if (!c.enabled || !c.visible || c.tmpl->has(attr::kReadOnly)) return;
+  std::string typed;
+  for (char ch : text) {
+    if (!c.tmpl->has(attr::kDigitsOnly) || (ch >= '0' && ch <= '9')) typed += ch;
+  }
+  c.text = std::move(typed);
+  if (c.tmpl->kind == ControlKind::Edit) {
+    notify(id, Notify::Change);
+  } else {
+    // The list follows the typed text: an item it matches exactly is selected, else none.
+    auto match = std::find(c.tmpl->items.begin(), c.tmpl->items.end(), c.text);
+    c.selected = match == c.tmpl->items.end()
+                     ? -1
+                     : static_cast<int>(std::distance(c.tmpl->items.begin(), match));
+  }
+}
+
+void HeadlessWindow::spinUp(int id) {
+  requireOpen("spinUp");
+  Control& c = controlOfKind(id, {ControlKind::Spin}, "spinUp");
+  if (c.enabled && c.visible) c.spin.step(*this, true);
+}
+
+void HeadlessWindow::spinDown(int id) {
+  requireOpen("spinDown");
+  Control& c = controlOfKind(id, {ControlKind::Spin}, "spinDown");
+  if (c.enabled && c.visible) c.spin.step(*this, false);
+}
+
+void HeadlessWindow::fireTimer() {
+  requireOpen("fireTimer");
+  if (!timerPeriod_) throw std::logic_error("fireTimer: the window's timer was never started");
+  notify(0, Notify::Timer);
+}
+
+void HeadlessWindow::releaseLeftButton() {
+  requireOpen("releaseLeftButton");
+  notify(kNoId, Notify::LeftButtonUp);
+}
+
+// --- what a user sees ---
+
+ColourAnswer HeadlessWindow::colourOf(int id) {
+  requireOpen("colourOf");
+  std::optional<ColourKind> kind = colourKindOf(control(id).tmpl->kind);
+  if (!kind) return ColourAnswer{};
+  return askColour(dialog_, id, *kind);
+}
+
+std::string HeadlessWindow::textOf(int id) const { return control(id).text; }
+
+bool HeadlessWindow::checked(int id) const {
+  return controlOfKind(id, {ControlKind::CheckBox, ControlKind::RadioButton}, "checked").checked;
+}
+
+bool HeadlessWindow::enabled(int id) const { return control(id).enabled; }
+
+bool HeadlessWindow::visible(int id) const { return control(id).visible; }
+
+std::vector<std::string> HeadlessWindow::comboItems(int id) const {
+  const Control& c = controlOfKind(id, {ControlKind::ComboBox}, "comboItems");
+  return {c.tmpl->items.begin(), c.tmpl->items.end()};
+}
+
+std::pair<std::int16_t, std::int16_t> HeadlessWindow::spinRange(int id) const {
+  const Control& c = controlOfKind(id, {ControlKind::Spin}, "spinRange");
+  return {c.spin.lower(), c.spin.upper()};
+}
+
+int HeadlessWindow::spinBuddy(int id) const {
+  return controlOfKind(id, {ControlKind::Spin}, "spinBuddy").spin.buddy();
+}
+
+ProgressState HeadlessWindow::progress(int id) const {
+  return controlOfKind(id, {ControlKind::ProgressBar}, "progress").progress->state();
+}
+
+const Icon* HeadlessWindow::dragIcon() {
+  requireOpen("dragIcon");
+  return dialog_.onQueryDragIcon();
+}
+
+}  // namespace tk

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/toolkit/colour.h"
+#include "platform/toolkit/dialog.h"
+#include "platform/toolkit/dialog_units.h"
+#include "platform/toolkit/icon.h"
+#include "platform/toolkit/progress_state.h"
+#include "platform/toolkit/spin_model.h"
+#include "platform/toolkit/window.h"
+
+namespace tk {
+
+class HeadlessToolkit;
+class HeadlessProgressSink;
+
+// A dialog's window held in memory: the template's controls with their texts and states, and the
+// operations a test drives it with. Driver operations refuse what the control's kind cannot do
+// (a test's mistake, thrown as std::logic_error) and quietly ignore what the control's state
+// refuses (a disabled button, a read-only edit), as a user would find it.
+class HeadlessWindow : public Window {
+ public:
+  HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* owner);
+  ~HeadlessWindow() override;
+  HeadlessWindow(const HeadlessWindow&) = delete;
+  HeadlessWindow& operator=(const HeadlessWindow&) = delete;
+
+  // The window operations the dialog uses.
+  void setText(int id, std::string_view text) override;
+  std::string text(int id, std::size_t maxChars) const override;
+  bool isChecked(int id) const override;
+  void setChecked(int id, bool checked) override;
+  void enable(int id, bool enabled) override;
+  void selectItem(int id, int index) override;
+  int selectedItem(int id) const override;
+  void setSpinBuddy(int spinId, int editId) override;
+  void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
+  ProgressBar progressBar(int id) override;
+  void setTitle(std::string_view title) override;
+  void setGeometry(int x, int y, int width, int height) override;
+  void setTopmost(bool topmost) override;
+  void setIcons(const Icon& large, const Icon& small) override;
+  void startTimer(std::uint32_t periodMs) override;
+  int messageBox(std::string_view text, const char* caption, int style) override;
+  int runModal(Dialog& child) override;
+  void endDialog(int result) override;
+  bool startWorker(std::function<void(std::stop_token)> work) override;
+
+  // What a user does.
+  void click(int id);
+  void type(int id, std::string_view text);
+  void spinUp(int id);
+  void spinDown(int id);
+  // Delivers one expiry of the window's timer; refused when no timer was started.
+  void fireTimer();
+  void releaseLeftButton();
+
+  // What a user sees.
+  ColourAnswer colourOf(int id);
+  std::string textOf(int id) const;
+  bool checked(int id) const;
+  bool enabled(int id) const;
+  bool visible(int id) const;
+  std::vector<std::string> comboItems(int id) const;
+  std::pair<std::int16_t, std::int16_t> spinRange(int id) const;
+  int spinBuddy(int id) const;
+  ProgressState progress(int id) const;
+  // The period the timer runs with; nullopt before it is first started.
+  std::optional<std::uint32_t> timerPeriod() const { return timerPeriod_; }
+  const std::string& title() const { return title_; }
+  // In pixels; nullopt until the dialog sets it.
+  std::optional<PixelRect> geometry() const { return geometry_; }
+  bool topmost() const { return topmost_; }
+  bool shown() const { return shown_; }
+  const std::optional<Icon>& largeIcon() const { return largeIcon_; }
+  const std::optional<Icon>& smallIcon() const { return smallIcon_; }
+  const Icon* dragIcon();
+  bool ended() const { return endResult_.has_value(); }
+  std::optional<int> endResult() const { return endResult_; }
+  bool closed() const { return closed_; }
+  HeadlessWindow* owner() const { return owner_; }
+
+  // Attaches the dialog and runs its initialisation; the window then counts as shown.
+  void open();
+  // Ends the window (kIdCancel unless the dialog ended it): asks every worker to stop, releases
+  // the progress bars, joins the workers and detaches the dialog.
+  void close();
+
+ private:
+  struct Control {
+    const ControlTemplate* tmpl;
+    std::string text;
+    bool checked = false;
+    bool enabled = true;
+    bool visible = true;
+    int selected = -1;
+    SpinModel spin;
+    std::shared_ptr<HeadlessProgressSink> progress;
+  };
+
+  Control& control(int id);
+  const Control& control(int id) const;
+  Control& controlOfKind(int id, std::initializer_list<ControlKind> kinds, const char* operation);
+  const Control& controlOfKind(int id, std::initializer_list<ControlKind> kinds,
+                               const char* operation) const;
+  void requireOpen(const char* operation) const;
+  void notify(int id, Notify notify);
+  void checkRadio(Control& radio);
+
+  HeadlessToolkit& toolkit_;
+  Dialog& dialog_;
+  HeadlessWindow* owner_;
+  std::vector<Control> controls_;
+  std::string title_;
+  std::optional<PixelRect> geometry_;
+  bool topmost_ = false;
+  bool shown_ = false;
+  std::optional<Icon> largeIcon_;
+  std::optional<Icon> smallIcon_;
+  std::optional<std::uint32_t> timerPeriod_;
+  std::optional<int> endResult_;
+  bool closed_ = false;
+  std::vector<std::jthread> workers_;
+};
+
+}  // namespace tk
