@@ -11,6 +11,7 @@
 namespace kx {
 
 class IkxQueueManager;
+class StoreConnection;
 
 // A named queue bound to one IkxQueueManager. Every operation leaves its reason on the object.
 //
@@ -32,6 +33,7 @@ class IkxQueue {
   bool close();
   bool isOpen() const { return open_; }
 
+  // -1, with a non-zero reason, when the query fails.
   std::int32_t queryDepth();
   std::int32_t queryMaxDepth();
   // The queue this name stands for: an alias gives its base queue, a local queue its own name.
@@ -46,6 +48,9 @@ class IkxQueue {
  private:
   friend class IkxQueueManager;
   void unbind() { manager_ = nullptr; }
+  // The manager's connection for one operation, or null with the reason it must fail with.
+  StoreConnection* storeFor(std::string_view operation, ReasonCode& why);
+  ReasonCode openAsNeeded(StoreConnection& store, std::int32_t mode);
 
   std::string name_;
   IkxQueueManager* manager_ = nullptr;

@@ -11,6 +11,8 @@
 
 namespace kx {
 
+class StoreConnection;
+
 // Message types and put-application types with a meaning of their own.
 namespace msgtype {
 inline constexpr std::int32_t kRequest = 1;
@@ -37,7 +39,8 @@ inline constexpr std::size_t kPutTimeWidth = 8;
 class QueueMessage {
  public:
   std::int32_t msgType = msgtype::kDatagram;
-  std::int32_t expiry = kExpiryUnlimited;  // tenths of a second; on a received message, what is left
+  std::int32_t expiry =
+      kExpiryUnlimited;  // tenths of a second; on a received message, what is left
   std::int32_t feedback = 0;
   std::int32_t ccsid = kCcsidUtf8;
   std::string format = "        ";  // 8 characters, blank-padded
@@ -70,6 +73,8 @@ class QueueMessage {
   void receiveData(std::vector<std::uint8_t> data, std::size_t totalLength);
 
  private:
+  friend class StoreConnection;  // fills a received message in place, reusing the buffer
+
   std::vector<std::uint8_t> data_;
   std::size_t totalLength_ = 0;
   std::optional<std::size_t> bufferSize_;

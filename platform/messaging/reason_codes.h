@@ -12,12 +12,12 @@ namespace reason {
 inline constexpr ReasonCode kNone = 0;
 
 // Numbers that callers tell apart.
-inline constexpr ReasonCode kConnectionBroken = 2009;        // manager stopped since connect
+inline constexpr ReasonCode kConnectionBroken = 2009;          // manager stopped since connect
 inline constexpr ReasonCode kQueueManagerNotAvailable = 2059;  // connect while stopped
-inline constexpr ReasonCode kNotConnected = 6109;            // queue's manager is not connected
-inline constexpr ReasonCode kOptionNotValidForType = 2045;   // the queue kind has no depth
-inline constexpr ReasonCode kSelectorNotForType = 2068;      // depth asked of an alias
-inline constexpr ReasonCode kUnknownObjectName = 2085;       // no such queue
+inline constexpr ReasonCode kNotConnected = 6109;              // queue's manager is not connected
+inline constexpr ReasonCode kOptionNotValidForType = 2045;     // the queue kind has no depth
+inline constexpr ReasonCode kSelectorNotForType = 2068;        // depth asked of an alias
+inline constexpr ReasonCode kUnknownObjectName = 2085;         // no such queue
 
 // Every other failure has a distinct code of its own.
 inline constexpr ReasonCode kMessageTooBig = 2030;           // longer than the store accepts
@@ -29,11 +29,22 @@ inline constexpr ReasonCode kQueueManagerNameError = 2058;   // unknown or bad m
 inline constexpr ReasonCode kTruncatedMessageFailed = 2080;  // fixed buffer too small, no 0x40
 inline constexpr ReasonCode kObjectNameError = 2152;         // queue name empty, too long, bad char
 inline constexpr ReasonCode kStoreDamaged = 7001;            // the store file is not a usable store
-inline constexpr ReasonCode kStoreBusy = 7002;               // other processes held the lock too long
-inline constexpr ReasonCode kStoreIoError = 7003;            // the store could not be read or written
-inline constexpr ReasonCode kFieldTooLong = 7004;            // a descriptor text exceeds its width
-inline constexpr ReasonCode kQueueNotBound = 7005;           // queue used before bindManager
-inline constexpr ReasonCode kNotAliasable = 7006;            // alias target is itself an alias
+inline constexpr ReasonCode kStoreBusy = 7002;     // other processes held the lock too long
+inline constexpr ReasonCode kStoreIoError = 7003;  // the store could not be read or written
+inline constexpr ReasonCode kFieldTooLong = 7004;  // a descriptor text exceeds its width
+inline constexpr ReasonCode kQueueNotBound =
+    7005;                                          // reserved: an unbound queue fails kNotConnected
+inline constexpr ReasonCode kNotAliasable = 7006;  // alias target is itself an alias
+inline constexpr ReasonCode kObjectAlreadyExists = 7007;    // define or create of an existing name
+inline constexpr ReasonCode kQueueManagerRunning = 7008;    // start or delete of a running manager
+inline constexpr ReasonCode kQueueManagerStopped = 7009;    // stop of a manager already stopped
+inline constexpr ReasonCode kQueueNotEmpty = 7010;          // delete of a local queue with messages
+inline constexpr ReasonCode kValueError = 7011;             // a number out of its range
+inline constexpr ReasonCode kNoDefaultQueueManager = 7012;  // empty name, no default marked
+inline constexpr ReasonCode kExpiryError = 7013;            // expiry neither positive nor unlimited
+inline constexpr ReasonCode kPriorityError = 7014;          // priority outside -1..9
+inline constexpr ReasonCode kResourceProblem = 7015;        // out of memory
+inline constexpr ReasonCode kInternalError = 7016;          // an unexpected store error
 
 }  // namespace reason
 

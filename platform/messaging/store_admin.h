@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,7 @@ struct ManagerInfo {
   std::string name;
   bool running = false;
   bool isDefault = false;
+  bool damaged = false;  // the file is not a usable store; it is listed, never touched
 };
 
 struct QueueInfo {
@@ -52,11 +54,17 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers);
 
 Status defineLocalQueue(std::string_view manager, std::string_view queue,
                         std::int32_t maxDepth = kDefaultMaxDepth);
-Status defineAliasQueue(std::string_view manager, std::string_view alias,
-                        std::string_view target);
+Status defineAliasQueue(std::string_view manager, std::string_view alias, std::string_view target);
 Status alterMaxDepth(std::string_view manager, std::string_view queue, std::int32_t maxDepth);
 // Refuses a local queue that holds messages unless `purge` is set.
 Status deleteQueue(std::string_view manager, std::string_view queue, bool purge = false);
 Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues);
+
+// Removes every message of a local queue (of an alias: of its base queue).
+Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t& removed);
+// Puts `count` copies of `data` onto a local queue in one transaction, each with a new message
+// id: a quick fill for set-up. All or nothing; respects the maximum depth.
+Status loadMessages(std::string_view manager, std::string_view queue, std::int64_t count,
+                    std::span<const std::uint8_t> data, bool persistent);
 
 }  // namespace kx::admin

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string_view>
+
+#include "platform/messaging/reason_codes.h"
+#include "platform/messaging/test_seams.h"
+
+// What the client calls at its seams; each is one relaxed atomic load when the seam is unset.
+namespace kx::seam {
+
+void trace(TraceEvent event, const void* object, std::string_view name);
+ReasonCode fault(std::string_view queueName, std::string_view operation);
+
+}  // namespace kx::seam

@@ -1,0 +1,694 @@
+#include "platform/messaging/store_connection.h"
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <utility>
+
+#include "platform/messaging/get_options.h"
+#include "platform/messaging/store_file.h"
+#include "platform/messaging/test_seams.h"
+
+namespace kx {
+namespace {
+
+// Internal results: the queue definitions changed under the connection's cache, or a destructive
+// get met a persistent message while the connection commits at NORMAL. Both mean: again.
+constexpr ReasonCode kRetry = -1;
+constexpr ReasonCode kRetryAtFull = -2;
+constexpr int kMaxAttempts = 8;
+constexpr std::size_t kMaxCachedNames = 1024;
+
+constexpr std::int32_t kKnownGetOptions = getopt::kBrowseFirst | getopt::kBrowseNext |
+                                          getopt::kAcceptTruncated | getopt::kUnderCursor |
+                                          getopt::kFailIfQuiescing | getopt::kConvert;
+
+constexpr const char* kManagerRowSql = "SELECT running, epoch, gen FROM manager WHERE id = 1";
+constexpr const char* kQueueRowSql = "SELECT id, alias_for FROM queues WHERE name = ?1";
+// The running/epoch/gen check rides in the statement that does the work.
+constexpr const char* kDepthSql =
+    "SELECT q.depth, q.expiring, q.max_depth FROM manager g CROSS JOIN queues q "
+    "WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?3";
+constexpr const char* kDepthExpiredSql =
+    "SELECT q.depth - (SELECT count(*) FROM messages m WHERE m.queue = ?3 AND m.expires_at <= ?4) "
+    "FROM manager g CROSS JOIN queues q "
+    "WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?3";
+constexpr const char* kPutUpdateSql =
+    "UPDATE queues SET depth = depth + 1, next_seq = next_seq + 1, expiring = expiring + ?2 "
+    "WHERE id = ?1 AND depth < max_depth AND next_seq < ?5 AND EXISTS (SELECT 1 FROM manager "
+    "WHERE id = 1 AND running = 1 AND epoch = ?3 AND gen = ?4) RETURNING next_seq";
+constexpr const char* kPutInsertSql =
+    "INSERT INTO messages(id, queue, msg_id, correl_id, expires_at, persistent, put_ms, msg_type, "
+    "feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr, put_appl, "
+    "put_appl_type, data) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+    "?15, ?16, ?17, ?18, ?19)";
+constexpr const char* kQueueFillSql = "SELECT depth, max_depth, expiring FROM queues WHERE id = ?1";
+constexpr const char* kPurgeSql = "DELETE FROM messages WHERE queue = ?1 AND expires_at <= ?2";
+constexpr const char* kPurgeCountSql =
+    "UPDATE queues SET depth = depth - ?2, expiring = expiring - ?2 WHERE id = ?1";
+constexpr const char* kDeleteMessageSql = "DELETE FROM messages WHERE id = ?1";
+constexpr const char* kGetUpdateSql =
+    "UPDATE queues SET depth = depth - 1, expiring = expiring - ?2 WHERE id = ?1 "
+    "RETURNING expiring";
+
+// Variants of the message selection, as bits of an index into the statement cache.
+constexpr unsigned kExact = 1;  // the message under the cursor, not the next one after it
+constexpr unsigned kByMsgId = 2;
+constexpr unsigned kByCorrelId = 4;
+constexpr unsigned kWithData = 8;  // the body in the same row: only when it is delivered whole
+
+std::string selectSql(unsigned variant) {
+  std::string sql =
+      "SELECT m.id, m.msg_id, m.correl_id, m.expires_at, m.persistent, m.put_ms, m.msg_type, "
+      "m.feedback, m.ccsid, m.format, m.priority, m.report, m.backout, m.reply_q, m.reply_qmgr, "
+      "m.put_appl, m.put_appl_type, length(m.data)";
+  if (variant & kWithData) sql += ", m.data";
+  sql +=
+      " FROM manager g CROSS JOIN messages m WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 "
+      "AND g.gen = ?2 AND (m.expires_at IS NULL OR m.expires_at > ?3)";
+  if (variant & kExact) {
+    sql += " AND m.id = ?4";
+  } else {
+    sql += " AND m.id > ?4 AND m.id < ?5";
+    if (variant & kByMsgId) sql += " AND m.msg_id = ?6";
+    if (variant & kByCorrelId) sql += " AND m.correl_id = ?7";
+    sql += " ORDER BY m.id LIMIT 1";
+  }
+  return sql;
+}
+
+std::int64_t nowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now().time_since_epoch()).count();
+}
+
+MessageId24 idFromBlob(std::span<const std::uint8_t> blob) {
+  if (blob.size() != MessageId24::kSize) return MessageId24::none();
+  MessageId24::Bytes bytes{};
+  std::copy(blob.begin(), blob.end(), bytes.begin());
+  return MessageId24(bytes);
+}
+
+std::span<const std::uint8_t> idBytes(const MessageId24& id) { return {id.bytes()}; }
+
+ReasonCode stepDone(Statement& statement) {
+  const int rc = statement.step();
+  statement.reuse();
+  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+}
+
+}  // namespace
+
+struct StoreConnection::Selection {
+  std::int64_t queueId = 0;
+  std::int64_t position = 0;  // the exact id, or the id the next message comes after
+  std::int64_t hi = 0;        // first id past the queue's range
+  unsigned variant = 0;
+  const MessageId24* msgId = nullptr;
+  const MessageId24* correlId = nullptr;
+  bool destructive = false;
+  std::optional<std::size_t> buffer;
+  bool acceptTruncated = false;
+  std::int64_t nowMs = 0;
+};
+
+struct StoreConnection::Received {
+  std::int64_t id = 0;
+  MessageId24 msgId;
+  MessageId24 correlId;
+  std::optional<std::int64_t> expiresAt;
+  bool persistent = false;
+  std::int64_t putMs = 0;
+  std::int32_t msgType = 0;
+  std::int32_t feedback = 0;
+  std::int32_t ccsid = 0;
+  std::string format;
+  std::int32_t priority = 0;
+  std::int32_t report = 0;
+  std::int32_t backout = 0;
+  std::string replyQ;
+  std::string replyQmgr;
+  std::string putAppl;
+  std::int32_t putApplType = 0;
+  std::size_t length = 0;
+};
+
+ReasonCode StoreConnection::connect(std::string_view validatedName,
+                                    std::unique_ptr<StoreConnection>& out) {
+  std::unique_ptr<StoreConnection> connection(new StoreConnection());
+  if (const ReasonCode why = openStore(validatedName, connection->db_); why != reason::kNone) {
+    return why;
+  }
+  ReasonCode why = reason::kNone;
+  Statement& row = connection->cached(connection->managerRow_, kManagerRowSql, why);
+  if (why != reason::kNone) return why;
+  const int rc = row.step();
+  if (rc != SQLITE_ROW) {
+    row.reuse();
+    return rc == SQLITE_DONE ? reason::kStoreDamaged : reasonFromSqlite(rc);
+  }
+  const bool running = row.integer(0) == 1;
+  connection->epoch_ = row.integer(1);
+  connection->gen_ = row.integer(2);
+  row.reuse();
+  if (!running) return reason::kQueueManagerNotAvailable;
+  // Non-persistent work commits at NORMAL; persistent work switches to FULL when it needs it.
+  if (const ReasonCode syncWhy = connection->db_.exec("PRAGMA synchronous = NORMAL");
+      syncWhy != reason::kNone) {
+    return syncWhy;
+  }
+  connection->synchronousFull_ = false;
+  out = std::move(connection);
+  return reason::kNone;
+}
+
+Statement& StoreConnection::cached(Statement& statement, const char* sql, ReasonCode& why) {
+  why = reason::kNone;
+  if (statement.handle() == nullptr) why = db_.prepare(sql, statement);
+  return statement;
+}
+
+Statement& StoreConnection::selectStatement(unsigned variant, ReasonCode& why) {
+  Statement& statement = selects_[variant];
+  why = reason::kNone;
+  if (statement.handle() == nullptr) why = db_.prepare(selectSql(variant), statement);
+  return statement;
+}
+
+ReasonCode StoreConnection::checkManager() {
+  if (broken_) return reason::kConnectionBroken;
+  ReasonCode why = reason::kNone;
+  Statement& row = cached(managerRow_, kManagerRowSql, why);
+  if (why != reason::kNone) return why;
+  const int rc = row.reuse().step();
+  if (rc != SQLITE_ROW) {
+    row.reuse();
+    return rc == SQLITE_DONE ? reason::kStoreDamaged : reasonFromSqlite(rc);
+  }
+  const bool running = row.integer(0) == 1;
+  const std::int64_t epoch = row.integer(1);
+  const std::int64_t gen = row.integer(2);
+  row.reuse();
+  if (!running || epoch != epoch_) {
+    broken_ = true;
+    return reason::kConnectionBroken;
+  }
+  if (gen != gen_) {
+    gen_ = gen;
+    queues_.clear();
+    return kRetry;
+  }
+  return reason::kNone;
+}
+
+ReasonCode StoreConnection::confirm(ReasonCode failure) {
+  const ReasonCode why = checkManager();
+  return why == reason::kNone ? failure : why;
+}
+
+ReasonCode StoreConnection::lookup(const std::string& queue, const QueueRef*& ref) {
+  if (auto it = queues_.find(queue); it != queues_.end()) {
+    ref = &it->second;
+    return reason::kNone;
+  }
+  ReasonCode why = reason::kNone;
+  Statement& row = cached(queueRow_, kQueueRowSql, why);
+  if (why != reason::kNone) return why;
+
+  QueueRef entry;
+  int rc = row.reuse().bindText(1, queue).step();
+  if (rc == SQLITE_DONE) {
+    entry.status = reason::kUnknownObjectName;
+  } else if (rc != SQLITE_ROW) {
+    row.reuse();
+    return reasonFromSqlite(rc);
+  } else if (row.isNull(1)) {
+    entry.baseId = row.integer(0);
+    entry.baseName = queue;
+  } else {
+    entry.alias = true;
+    const std::string target = row.text(1);
+    rc = row.reuse().bindText(1, target).step();
+    if (rc == SQLITE_DONE) {
+      entry.baseStatus = reason::kUnknownObjectName;
+    } else if (rc != SQLITE_ROW) {
+      row.reuse();
+      return reasonFromSqlite(rc);
+    } else if (!row.isNull(1)) {
+      entry.baseStatus = reason::kNotAliasable;
+    } else {
+      entry.baseId = row.integer(0);
+      entry.baseName = target;
+    }
+  }
+  row.reuse();
+  if (queues_.size() >= kMaxCachedNames) queues_.clear();
+  ref = &queues_.emplace(queue, std::move(entry)).first->second;
+  return reason::kNone;
+}
+
+ReasonCode StoreConnection::setSynchronous(bool full) {
+  if (full == synchronousFull_) return reason::kNone;
+  // SQLite refuses to change this inside a transaction; callers switch between transactions.
+  const ReasonCode why =
+      db_.exec(full ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
+  if (why == reason::kNone) synchronousFull_ = full;
+  return why;
+}
+
+ReasonCode StoreConnection::checkQueue(const std::string& queue) {
+  std::string ignored;
+  return resolve(queue, ignored);
+}
+
+ReasonCode StoreConnection::resolve(const std::string& queue, std::string& baseName) {
+  ReasonCode why = checkManager();
+  if (why == kRetry) why = reason::kNone;  // the cache was just emptied: the lookup reads afresh
+  if (why != reason::kNone) return why;
+  const QueueRef* ref = nullptr;
+  if (why = lookup(queue, ref); why != reason::kNone) return why;
+  if (ref->status != reason::kNone) return ref->status;
+  if (ref->baseStatus != reason::kNone) return ref->baseStatus;
+  baseName = ref->baseName;
+  return reason::kNone;
+}
+
+ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth) {
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    if (broken_) return reason::kConnectionBroken;
+    const QueueRef* ref = nullptr;
+    ReasonCode why = lookup(queue, ref);
+    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
+    if (why == reason::kNone && ref->alias) why = confirm(reason::kSelectorNotForType);
+    if (why == kRetry) continue;
+    if (why != reason::kNone) return why;
+
+    Statement& row = cached(depthRow_, kDepthSql, why);
+    if (why != reason::kNone) return why;
+    const int rc = row.reuse().bind(1, epoch_).bind(2, gen_).bind(3, ref->baseId).step();
+    if (rc == SQLITE_ROW) {
+      std::int64_t value = row.integer(0);
+      const bool expiring = row.integer(1) > 0;
+      row.reuse();
+      if (expiring) {
+        // Messages past their expiry still count until a write meets them; leave them out.
+        Statement& exact = cached(depthExpired_, kDepthExpiredSql, why);
+        if (why != reason::kNone) return why;
+        const int rc2 = exact.reuse()
+                            .bind(1, epoch_)
+                            .bind(2, gen_)
+                            .bind(3, ref->baseId)
+                            .bind(4, nowMs())
+                            .step();
+        if (rc2 != SQLITE_ROW) {
+          exact.reuse();
+          if (rc2 != SQLITE_DONE) return reasonFromSqlite(rc2);
+          why = confirm(reason::kUnknownObjectName);
+          if (why == kRetry) continue;
+          return why;
+        }
+        value = exact.integer(0);
+        exact.reuse();
+      }
+      depth = static_cast<std::int32_t>(std::max<std::int64_t>(0, value));
+      return reason::kNone;
+    }
+    row.reuse();
+    if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
+    why = confirm(reason::kUnknownObjectName);
+    if (why == kRetry) continue;
+    return why;
+  }
+  return reason::kStoreBusy;
+}
+
+ReasonCode StoreConnection::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    if (broken_) return reason::kConnectionBroken;
+    const QueueRef* ref = nullptr;
+    ReasonCode why = lookup(queue, ref);
+    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
+    if (why == reason::kNone && ref->alias) why = confirm(reason::kSelectorNotForType);
+    if (why == kRetry) continue;
+    if (why != reason::kNone) return why;
+
+    Statement& row = cached(depthRow_, kDepthSql, why);
+    if (why != reason::kNone) return why;
+    const int rc = row.reuse().bind(1, epoch_).bind(2, gen_).bind(3, ref->baseId).step();
+    if (rc == SQLITE_ROW) {
+      maxDepth = static_cast<std::int32_t>(row.integer(2));
+      row.reuse();
+      return reason::kNone;
+    }
+    row.reuse();
+    if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
+    why = confirm(reason::kUnknownObjectName);
+    if (why == kRetry) continue;
+    return why;
+  }
+  return reason::kStoreBusy;
+}
+
+ReasonCode StoreConnection::purgeExpired(std::int64_t queueId, std::int64_t now,
+                                         std::int64_t& removed) {
+  removed = 0;
+  ReasonCode why = reason::kNone;
+  Statement& purge = cached(purge_, kPurgeSql, why);
+  if (why != reason::kNone) return why;
+  if (why = stepDone(purge.bind(1, queueId).bind(2, now)); why != reason::kNone) return why;
+  removed = db_.changes();
+  if (removed == 0) return reason::kNone;
+  Statement& count = cached(purgeCount_, kPurgeCountSql, why);
+  if (why != reason::kNone) return why;
+  return stepDone(count.bind(1, queueId).bind(2, removed));
+}
+
+ReasonCode StoreConnection::put(const std::string& queue, QueueMessage& message) {
+  // Everything about the message is checked before the store is touched.
+  if (message.format.size() > kFormatWidth || message.replyToQ.size() > kNameWidth ||
+      message.replyQmgr.size() > kNameWidth) {
+    return reason::kFieldTooLong;
+  }
+  if (message.expiry != kExpiryUnlimited && message.expiry <= 0) return reason::kExpiryError;
+  if (message.priority < -1 || message.priority > 9) return reason::kPriorityError;
+  if (message.dataLength() > kMaxMessageLength) return reason::kMessageTooBig;
+
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    if (broken_) return reason::kConnectionBroken;
+    const QueueRef* ref = nullptr;
+    ReasonCode why = lookup(queue, ref);
+    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
+    if (why == reason::kNone && ref->baseStatus != reason::kNone) why = confirm(ref->baseStatus);
+    if (why == kRetry) continue;
+    if (why != reason::kNone) return why;
+    if (why = setSynchronous(message.persistent != 0); why != reason::kNone) return why;
+    why = putOnce(ref->baseId, message, nowMs());
+    if (why == kRetry) continue;
+    return why;
+  }
+  return reason::kStoreBusy;
+}
+
+ReasonCode StoreConnection::putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t now) {
+  const bool expiring = message.expiry != kExpiryUnlimited;
+  Transaction transaction(db_);
+  if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) return why;
+
+  ReasonCode why = reason::kNone;
+  Statement& update = cached(putUpdate_, kPutUpdateSql, why);
+  if (why != reason::kNone) return why;
+  std::int64_t sequence = 0;
+  for (int pass = 0;; ++pass) {
+    const int rc = update.reuse()
+                       .bind(1, queueId)
+                       .bind(2, expiring ? 1 : 0)
+                       .bind(3, epoch_)
+                       .bind(4, gen_)
+                       .bind(5, kMaxSequence)
+                       .step();
+    if (rc == SQLITE_ROW) {
+      sequence = update.integer(0);
+      update.reuse();
+      break;
+    }
+    update.reuse();
+    if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
+    // Nothing updated: the manager stopped, the definitions changed, or the queue is full.
+    if (why = checkManager(); why != reason::kNone) return why;
+    Statement& fill = cached(queueFill_, kQueueFillSql, why);
+    if (why != reason::kNone) return why;
+    const int fillRc = fill.reuse().bind(1, queueId).step();
+    if (fillRc != SQLITE_ROW) {
+      fill.reuse();
+      return fillRc == SQLITE_DONE ? reason::kUnknownObjectName : reasonFromSqlite(fillRc);
+    }
+    const bool full = fill.integer(0) >= fill.integer(1);
+    const bool hasExpiring = fill.integer(2) > 0;
+    fill.reuse();
+    if (pass == 0 && full && hasExpiring) {
+      // Expired messages do not count against the maximum: discard them and try once more.
+      std::int64_t removed = 0;
+      if (why = purgeExpired(queueId, now, removed); why != reason::kNone) return why;
+      if (removed > 0) continue;
+    }
+    return reason::kQueueFull;
+  }
+
+  const MessageId24 msgId = message.msgId.isNone() ? ids_.next() : message.msgId;
+  std::string format = message.format;
+  format.resize(kFormatWidth, ' ');
+  Statement& insert = cached(putInsert_, kPutInsertSql, why);
+  if (why != reason::kNone) return why;
+  insert.reuse()
+      .bind(1, (queueId << kSequenceBits) | sequence)
+      .bind(2, queueId)
+      .bindBlob(3, idBytes(msgId));
+  if (message.correlId.isNone()) {
+    insert.bindNull(4);
+  } else {
+    insert.bindBlob(4, idBytes(message.correlId));
+  }
+  if (expiring) {
+    insert.bind(5, now + std::int64_t{message.expiry} * 100);
+  } else {
+    insert.bindNull(5);
+  }
+  insert.bind(6, message.persistent != 0 ? 1 : 0)
+      .bind(7, now)
+      .bind(8, message.msgType)
+      .bind(9, message.feedback)
+      .bind(10, message.ccsid)
+      .bindText(11, format)
+      .bind(12, std::max(0, message.priority))
+      .bind(13, message.report)
+      .bind(14, message.backoutCount)
+      .bindText(15, message.replyToQ)
+      .bindText(16, message.replyQmgr)
+      .bindText(17, putApplicationName())
+      .bind(18, kPutApplTypeThisPlatform)
+      .bindBlob(19, message.data());
+  if (why = stepDone(insert); why != reason::kNone) return why;
+  if (why = transaction.commit(); why != reason::kNone) return why;
+
+  message.msgId = msgId;
+  message.format = std::move(format);
+  message.putAppl = putApplicationName();
+  message.putApplType = kPutApplTypeThisPlatform;
+  message.putDate = putDateOf(now);
+  message.putTime = putTimeOf(now);
+  return reason::kNone;
+}
+
+ReasonCode StoreConnection::readData(std::int64_t id, std::size_t length) {
+  sqlite3_blob* blob = nullptr;
+  int rc = sqlite3_blob_open(db_.handle(), "main", "messages", "data", id, 0, &blob);
+  if (rc == SQLITE_OK) {
+    scratch_.resize(length);
+    rc = sqlite3_blob_read(blob, scratch_.data(), static_cast<int>(length), 0);
+  }
+  sqlite3_blob_close(blob);
+  return reasonFromSqlite(rc);
+}
+
+ReasonCode StoreConnection::get(const std::string& queue, QueueMessage& message,
+                                std::int32_t options, std::int64_t& cursor) {
+  const bool browseFirst = options & getopt::kBrowseFirst;
+  const bool browseNext = options & getopt::kBrowseNext;
+  if ((options & ~kKnownGetOptions) != 0 || (browseFirst && browseNext)) {
+    return reason::kOptionsError;
+  }
+  const bool browse = browseFirst || browseNext;
+  const bool underCursor = options & getopt::kUnderCursor;
+
+  bool atFull = lastGetPersistent_;
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    if (broken_) return reason::kConnectionBroken;
+    const QueueRef* ref = nullptr;
+    ReasonCode why = lookup(queue, ref);
+    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
+    if (why == reason::kNone && ref->baseStatus != reason::kNone) why = confirm(ref->baseStatus);
+    if (why == kRetry) continue;
+    if (why != reason::kNone) return why;
+
+    Selection selection;
+    selection.queueId = ref->baseId;
+    const std::int64_t lo = ref->baseId << kSequenceBits;
+    selection.hi = (ref->baseId + 1) << kSequenceBits;
+    const bool cursorInQueue = cursor > lo && cursor < selection.hi;
+    if (underCursor) {
+      selection.variant = kExact;
+      selection.position = cursorInQueue ? cursor : 0;  // no message has id 0
+    } else {
+      selection.position = browseNext && cursorInQueue ? cursor : lo;
+      if (!message.msgId.isNone()) {
+        selection.variant |= kByMsgId;
+        selection.msgId = &message.msgId;
+      }
+      if (!message.correlId.isNone()) {
+        selection.variant |= kByCorrelId;
+        selection.correlId = &message.correlId;
+      }
+    }
+    selection.buffer = message.bufferSize();
+    if (!selection.buffer) selection.variant |= kWithData;
+    selection.destructive = !browse;
+    selection.acceptTruncated = options & getopt::kAcceptTruncated;
+    selection.nowMs = nowMs();
+
+    if (selection.destructive) {
+      if (why = setSynchronous(atFull); why != reason::kNone) return why;
+    }
+    Received received;
+    why = getOnce(selection, received);
+    if (why == kRetry) continue;
+    if (why == kRetryAtFull) {
+      atFull = true;
+      continue;
+    }
+    if (browse) {
+      if (why == reason::kNone || why == reason::kTruncatedMessageFailed) {
+        cursor = received.id;  // a browse that failed on length still moves onto the message
+      } else if (why == reason::kNoMessageAvailable && browseFirst) {
+        cursor = 0;
+      }
+    }
+    if (why != reason::kNone) return why;
+    if (selection.destructive) lastGetPersistent_ = received.persistent;
+
+    message.msgId = received.msgId;
+    message.correlId = received.correlId;
+    if (received.expiresAt) {
+      const std::int64_t left = (*received.expiresAt - selection.nowMs + 99) / 100;
+      message.expiry = static_cast<std::int32_t>(std::clamp<std::int64_t>(left, 1, INT32_MAX));
+    } else {
+      message.expiry = kExpiryUnlimited;
+    }
+    message.persistent = received.persistent ? 1 : 0;
+    message.msgType = received.msgType;
+    message.feedback = received.feedback;
+    message.ccsid = received.ccsid;
+    message.format = std::move(received.format);
+    message.priority = received.priority;
+    message.report = received.report;
+    message.backoutCount = received.backout;
+    message.replyToQ = std::move(received.replyQ);
+    message.replyQmgr = std::move(received.replyQmgr);
+    message.putAppl = std::move(received.putAppl);
+    message.putApplType = received.putApplType;
+    message.putDate = putDateOf(received.putMs);
+    message.putTime = putTimeOf(received.putMs);
+    message.data_.swap(scratch_);
+    message.totalLength_ = received.length;
+    return reason::kNone;
+  }
+  return reason::kStoreBusy;
+}
+
+ReasonCode StoreConnection::getOnce(const Selection& selection, Received& received) {
+  ReasonCode why = reason::kNone;
+  Statement& select = selectStatement(selection.variant, why);
+  if (why != reason::kNone) return why;
+
+  Transaction transaction(db_);
+  const bool withData = selection.variant & kWithData;
+  if (selection.destructive) {
+    why = transaction.beginWrite();
+  } else if (!withData) {
+    why = transaction.beginRead();  // the body is read by a second call: one snapshot for both
+  }
+  if (why != reason::kNone) return why;
+
+  select.reuse()
+      .bind(1, epoch_)
+      .bind(2, gen_)
+      .bind(3, selection.nowMs)
+      .bind(4, selection.position)
+      .bind(5, selection.hi);
+  if (selection.msgId) select.bindBlob(6, idBytes(*selection.msgId));
+  if (selection.correlId) select.bindBlob(7, idBytes(*selection.correlId));
+  const int rc = select.step();
+  if (rc != SQLITE_ROW) {
+    select.reuse();
+    if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
+    if (why = checkManager(); why != reason::kNone) return why;
+    if (selection.destructive) {
+      // A destructive get holds the write lock anyway: discard what expired on the way.
+      std::int64_t removed = 0;
+      if (why = purgeExpired(selection.queueId, selection.nowMs, removed); why != reason::kNone) {
+        return why;
+      }
+      if (removed > 0) transaction.commit();
+    }
+    return (selection.variant & kExact) ? reason::kNoMessageUnderCursor
+                                        : reason::kNoMessageAvailable;
+  }
+
+  received.id = select.integer(0);
+  received.msgId = idFromBlob(select.blob(1));
+  received.correlId = select.isNull(2) ? MessageId24::none() : idFromBlob(select.blob(2));
+  if (!select.isNull(3)) received.expiresAt = select.integer(3);
+  received.persistent = select.integer(4) != 0;
+  received.putMs = select.integer(5);
+  received.msgType = static_cast<std::int32_t>(select.integer(6));
+  received.feedback = static_cast<std::int32_t>(select.integer(7));
+  received.ccsid = static_cast<std::int32_t>(select.integer(8));
+  received.format = select.text(9);
+  received.priority = static_cast<std::int32_t>(select.integer(10));
+  received.report = static_cast<std::int32_t>(select.integer(11));
+  received.backout = static_cast<std::int32_t>(select.integer(12));
+  received.replyQ = select.text(13);
+  received.replyQmgr = select.text(14);
+  received.putAppl = select.text(15);
+  received.putApplType = static_cast<std::int32_t>(select.integer(16));
+  received.length = static_cast<std::size_t>(select.integer(17));
+
+  if (selection.destructive && received.persistent && !synchronousFull_) {
+    select.reuse();
+    return kRetryAtFull;  // taking a persistent message must be as durable as putting it
+  }
+  std::size_t deliver = received.length;
+  if (selection.buffer && *selection.buffer < received.length) {
+    if (!selection.acceptTruncated) {
+      select.reuse();
+      return reason::kTruncatedMessageFailed;  // rolled back: the message stays
+    }
+    deliver = *selection.buffer;
+  }
+  if (withData) {
+    const auto body = select.blob(18);
+    scratch_.assign(body.begin(), body.end());
+  } else if (deliver > 0) {
+    if (why = readData(received.id, deliver); why != reason::kNone) {
+      select.reuse();
+      return why;
+    }
+  } else {
+    scratch_.clear();  // nothing asked for: the body is never read
+  }
+  select.reuse();
+
+  if (selection.destructive) {
+    Statement& erase = cached(deleteMessage_, kDeleteMessageSql, why);
+    if (why != reason::kNone) return why;
+    if (why = stepDone(erase.bind(1, received.id)); why != reason::kNone) return why;
+    Statement& update = cached(getUpdate_, kGetUpdateSql, why);
+    if (why != reason::kNone) return why;
+    const int updateRc =
+        update.reuse().bind(1, selection.queueId).bind(2, received.expiresAt ? 1 : 0).step();
+    if (updateRc != SQLITE_ROW) {
+      update.reuse();
+      return updateRc == SQLITE_DONE ? reason::kStoreDamaged : reasonFromSqlite(updateRc);
+    }
+    const bool expiringLeft = update.integer(0) > 0;
+    update.reuse();
+    if (expiringLeft) {
+      std::int64_t removed = 0;
+      if (why = purgeExpired(selection.queueId, selection.nowMs, removed); why != reason::kNone) {
+        return why;
+      }
+    }
+  }
+  if (transaction.active()) return transaction.commit();
+  return reason::kNone;
+}
+
+}  // namespace kx

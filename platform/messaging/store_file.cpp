@@ -1,0 +1,140 @@
+#include "platform/messaging/store_file.h"
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "platform/messaging/store_admin.h"
+
+namespace kx {
+namespace {
+
+std::uint32_t bigEndian32(const unsigned char* bytes) {
+  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+         (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+}
+
+// The persistent layout. The message data is the last column so that reading a message's
+// descriptor never touches the pages of a large body.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE manager(
+  id INTEGER PRIMARY KEY CHECK (id = 1),
+  name TEXT NOT NULL,
+  running INTEGER NOT NULL,
+  epoch INTEGER NOT NULL,   -- counts starts: a connection from an earlier start is broken
+  gen INTEGER NOT NULL      -- counts definition changes: connections re-resolve queue names
+);
+CREATE TABLE queues(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,  -- never reused: message store ids embed it
+  name TEXT NOT NULL UNIQUE,
+  alias_for TEXT,                        -- NULL for a local queue
+  max_depth INTEGER NOT NULL,
+  depth INTEGER NOT NULL DEFAULT 0,      -- kept in the same transaction as every put and get
+  expiring INTEGER NOT NULL DEFAULT 0,   -- messages on the queue that carry an expiry
+  next_seq INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE messages(
+  id INTEGER PRIMARY KEY,                -- (queue id << 40) | per-queue sequence: arrival order
+  queue INTEGER NOT NULL,
+  msg_id BLOB NOT NULL,
+  correl_id BLOB,
+  expires_at INTEGER,                    -- milliseconds since the epoch; NULL: never
+  persistent INTEGER NOT NULL,
+  put_ms INTEGER NOT NULL,
+  msg_type INTEGER NOT NULL,
+  feedback INTEGER NOT NULL,
+  ccsid INTEGER NOT NULL,
+  format TEXT NOT NULL,
+  priority INTEGER NOT NULL,
+  report INTEGER NOT NULL,
+  backout INTEGER NOT NULL,
+  reply_q TEXT NOT NULL,
+  reply_qmgr TEXT NOT NULL,
+  put_appl TEXT NOT NULL,
+  put_appl_type INTEGER NOT NULL,
+  data BLOB NOT NULL
+);
+CREATE INDEX messages_msg_id ON messages(msg_id);
+CREATE INDEX messages_correl_id ON messages(correl_id) WHERE correl_id IS NOT NULL;
+CREATE INDEX messages_expiry ON messages(queue, expires_at) WHERE expires_at IS NOT NULL;
+)sql";
+
+}  // namespace
+
+std::filesystem::path storePath(std::string_view validatedName) {
+  return admin::dataDirectory() / (std::string(validatedName) + ".qmgr");
+}
+
+std::filesystem::path defaultMarkPath() { return admin::dataDirectory() / "default-queue-manager"; }
+
+ReasonCode checkStoreHeader(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (error || status.type() == std::filesystem::file_type::not_found) {
+    return reason::kQueueManagerNameError;
+  }
+  if (status.type() != std::filesystem::file_type::regular) return reason::kStoreDamaged;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return reason::kStoreIoError;
+  std::array<unsigned char, 100> header{};
+  file.read(reinterpret_cast<char*>(header.data()), header.size());
+  if (file.gcount() != static_cast<std::streamsize>(header.size())) return reason::kStoreDamaged;
+  static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
+  if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return reason::kStoreDamaged;
+  if (bigEndian32(&header[60]) != kStoreSchemaVersion) return reason::kStoreDamaged;
+  if (bigEndian32(&header[68]) != kStoreApplicationId) return reason::kStoreDamaged;
+  return reason::kNone;
+}
+
+ReasonCode openStore(std::string_view validatedName, Database& db) {
+  const auto path = storePath(validatedName);
+  if (const ReasonCode why = checkStoreHeader(path); why != reason::kNone) return why;
+  if (const ReasonCode why = db.open(path.string(), false); why != reason::kNone) return why;
+  // The header matched; the tables must be there too. Reading them writes nothing.
+  Statement probe;
+  ReasonCode why = db.prepare(
+      "SELECT (SELECT count(*) FROM manager), (SELECT count(*) FROM sqlite_schema WHERE name IN "
+      "('queues', 'messages', 'messages_msg_id', 'messages_correl_id', 'messages_expiry'))",
+      probe);
+  if (why == reason::kNone) {
+    const int rc = probe.step();
+    if (rc != SQLITE_ROW) {
+      why = reasonFromSqlite(rc);
+    } else if (probe.integer(0) != 1 || probe.integer(1) != 5) {
+      why = reason::kStoreDamaged;
+    }
+  }
+  probe = Statement();
+  if (why == reason::kInternalError) why = reason::kStoreDamaged;  // e.g. no such table
+  if (why != reason::kNone) db.close();
+  return why;
+}
+
+ReasonCode createSchema(Database& db, std::string_view validatedName) {
+  const std::string pragmas = "PRAGMA application_id = " + std::to_string(kStoreApplicationId) +
+                              "; PRAGMA user_version = " + std::to_string(kStoreSchemaVersion) +
+                              ";";
+  if (const ReasonCode why = db.exec(pragmas.c_str()); why != reason::kNone) return why;
+  if (const ReasonCode why = db.exec("BEGIN IMMEDIATE"); why != reason::kNone) return why;
+  ReasonCode why = db.exec(kSchema);
+  if (why == reason::kNone) {
+    Statement insert;
+    why = db.prepare("INSERT INTO manager(id, name, running, epoch, gen) VALUES (1, ?1, 0, 0, 0)",
+                     insert);
+    if (why == reason::kNone) {
+      const int rc = insert.bindText(1, validatedName).step();
+      why = rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+    }
+  }
+  if (why != reason::kNone) {
+    db.exec("ROLLBACK");
+    return why;
+  }
+  if (const ReasonCode commitWhy = db.exec("COMMIT"); commitWhy != reason::kNone) return commitWhy;
+  // WAL is a property of the file: set once here, every later connection uses it.
+  return db.exec("PRAGMA journal_mode = WAL");
+}
+
+}  // namespace kx

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "platform/messaging/reason_codes.h"
+#include "platform/messaging/sqlite_db.h"
+
+namespace kx {
+
+// What marks a file as one of our stores: SQLite's application id and schema version, both in
+// the file header, where they can be read before SQLite ever opens the file.
+inline constexpr std::uint32_t kStoreApplicationId = 0x4B58514D;  // "KXQM"
+inline constexpr std::uint32_t kStoreSchemaVersion = 1;
+
+// Queue ids fill the high bits of a message's store id; the low bits count the queue's messages.
+inline constexpr int kSequenceBits = 40;
+inline constexpr std::int64_t kMaxQueueId = (std::int64_t{1} << (63 - kSequenceBits)) - 1;
+inline constexpr std::int64_t kMaxSequence = (std::int64_t{1} << kSequenceBits) - 1;
+
+// The file of a queue manager whose name has already been validated.
+std::filesystem::path storePath(std::string_view validatedName);
+// The small file holding the name kxadmin marked as the default queue manager.
+std::filesystem::path defaultMarkPath();
+
+// kNone when the file's header says it is a store of our schema, kStoreDamaged when it is
+// something else, kQueueManagerNameError when there is no such file. Reads the file only.
+ReasonCode checkStoreHeader(const std::filesystem::path& path);
+
+// Opens an existing store: header check, open without create, schema check. `name` must have
+// been validated.
+ReasonCode openStore(std::string_view validatedName, Database& db);
+
+// Creates the tables of a new store in an empty database and switches it to WAL.
+ReasonCode createSchema(Database& db, std::string_view validatedName);
+
+}  // namespace kx

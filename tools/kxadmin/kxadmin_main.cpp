@@ -1,0 +1,29 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "tools/kxadmin/manager_commands.h"
+#include "tools/kxadmin/message_commands.h"
+#include "tools/kxadmin/queue_commands.h"
+#include "tools/kxadmin/report.h"
+
+// Administration of the embedded queue-manager store: see README.md beside this file.
+int main(int argc, char** argv) {
+  CLI::App app{"Administer the queue managers of the embedded KX store (in $KX_DATA_DIR)",
+               "kxadmin"};
+  app.require_subcommand(1, 1);
+  int status = kxadmin::kExitOk;
+  kxadmin::addManagerCommands(app, status);
+  kxadmin::addQueueCommands(app, status);
+  kxadmin::addMessageCommands(app, status);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForAllHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    app.exit(error);
+    return kxadmin::kExitUsage;
+  }
+  return status;
+}

@@ -1,0 +1,113 @@
+#include "tools/kxadmin/manager_commands.h"
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/messaging/store_admin.h"
+#include "tools/kxadmin/report.h"
+
+namespace kxadmin {
+namespace {
+
+namespace admin = kx::admin;
+
+struct ManagerArgs {
+  std::string manager;
+  std::string queue;
+  bool purge = false;
+};
+
+int simple(const admin::Status& status, const std::string& done) {
+  if (!status) return fail(status);
+  std::cout << done << '\n';
+  return kExitOk;
+}
+
+int list() {
+  std::vector<admin::ManagerInfo> managers;
+  if (const admin::Status status = admin::listQueueManagers(managers); !status) return fail(status);
+  if (managers.empty()) {
+    std::cout << "no queue managers in " << admin::dataDirectory().string() << '\n';
+    return kExitOk;
+  }
+  for (const auto& info : managers) {
+    std::string line = info.name;
+    line.resize(std::max<std::size_t>(line.size() + 2, 50), ' ');
+    line += info.damaged ? "damaged" : info.running ? "running" : "stopped";
+    if (info.isDefault) line += "  default";
+    std::cout << line << '\n';
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void addManagerCommands(CLI::App& app, int& status) {
+  auto args = std::make_shared<ManagerArgs>();
+
+  auto* create = app.add_subcommand("create", "Create a queue manager (stopped)");
+  create->add_option("manager", args->manager, "Queue manager name")->required();
+  create->callback([args, &status] {
+    status = simple(admin::createQueueManager(args->manager),
+                    "created queue manager " + args->manager + " (stopped)");
+  });
+
+  auto* remove = app.add_subcommand(
+      "delete", "Delete a stopped queue manager, or with a queue name, a queue of it");
+  remove->add_option("manager", args->manager, "Queue manager name")->required();
+  remove->add_option("queue", args->queue, "Queue to delete instead of the queue manager");
+  remove->add_flag("--purge", args->purge, "Delete a local queue even if it holds messages");
+  remove->callback([args, &status] {
+    if (args->queue.empty()) {
+      if (args->purge) {
+        status = fail(kx::reason::kOptionsError, "--purge needs a queue name; nothing was deleted");
+        return;
+      }
+      status = simple(admin::deleteQueueManager(args->manager),
+                      "deleted queue manager " + args->manager);
+    } else {
+      status = simple(admin::deleteQueue(args->manager, args->queue, args->purge),
+                      "deleted queue " + args->queue + " of " + args->manager);
+    }
+  });
+
+  auto* start = app.add_subcommand(
+      "start", "Start a queue manager (its non-persistent messages are discarded)");
+  start->add_option("manager", args->manager, "Queue manager name")->required();
+  start->callback([args, &status] {
+    status =
+        simple(admin::startQueueManager(args->manager), "started queue manager " + args->manager);
+  });
+
+  auto* stop = app.add_subcommand("stop", "Stop a queue manager (its connections break)");
+  stop->add_option("manager", args->manager, "Queue manager name")->required();
+  stop->callback([args, &status] {
+    status =
+        simple(admin::stopQueueManager(args->manager), "stopped queue manager " + args->manager);
+  });
+
+  auto* listing = app.add_subcommand("list", "List the queue managers and their state");
+  listing->callback([&status] { status = list(); });
+
+  auto* mark =
+      app.add_subcommand("default", "Mark the default queue manager, or without a name, show it");
+  mark->add_option("manager", args->manager, "Queue manager name");
+  mark->callback([args, &status] {
+    if (args->manager.empty()) {
+      std::string name;
+      if (const admin::Status result = admin::defaultQueueManager(name); !result) {
+        status = fail(result);
+        return;
+      }
+      std::cout << name << '\n';
+      status = kExitOk;
+      return;
+    }
+    status = simple(admin::setDefaultQueueManager(args->manager),
+                    args->manager + " is now the default queue manager");
+  });
+}
+
+}  // namespace kxadmin

@@ -1,0 +1,243 @@
+#include "tools/kxadmin/message_commands.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/messaging/get_options.h"
+#include "platform/messaging/queue.h"
+#include "platform/messaging/queue_manager.h"
+#include "platform/messaging/queue_message.h"
+#include "tools/kxadmin/report.h"
+
+namespace kxadmin {
+namespace {
+
+struct MessageArgs {
+  std::string manager;
+  std::string queue;
+  std::string text;
+  std::string file;
+  std::int64_t count = 1;
+  bool all = false;
+  bool persistent = false;
+  std::int32_t expiry = kx::kExpiryUnlimited;
+  std::int32_t priority = 0;
+  std::string msgId;
+  std::string msgIdHex;
+  std::string correlId;
+  std::string correlIdHex;
+  std::string replyToQ;
+  std::string replyToQmgr;
+  std::string format;
+  std::size_t maxData = 200;
+};
+
+std::string what(kx::ReasonCode why) { return kx::describeReason(why); }
+
+// Connects and binds; on failure prints why and gives false.
+bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& args, int& status,
+          const char* kept) {
+  manager.setManagerName(args.manager);
+  if (!manager.connect()) {
+    std::string message = "cannot connect to queue manager '" + printable(args.manager, 64) +
+                          "': " + what(manager.reason());
+    if (manager.reason() == kx::reason::kQueueManagerNotAvailable) {
+      message += " (start it with 'kxadmin start " + printable(args.manager, 64) + "')";
+    }
+    status = fail(manager.reason(), message + "; " + kept);
+    return false;
+  }
+  queue.bindManager(manager);
+  queue.setQueueName(args.queue);
+  return true;
+}
+
+// Reads an id given as text (up to 24 bytes) or as 48 hex digits; none when neither is given.
+bool parseId(const std::string& text, const std::string& hex, const char* label,
+             kx::MessageId24& id, int& status, const char* kept) {
+  if (!text.empty()) {
+    if (auto parsed = kx::MessageId24::fromText(text)) {
+      id = *parsed;
+      return true;
+    }
+    status = fail(kx::reason::kValueError,
+                  std::string(label) + " text is longer than 24 bytes; " + kept);
+    return false;
+  }
+  if (!hex.empty()) {
+    if (auto parsed = kx::MessageId24::fromHex(hex)) {
+      id = *parsed;
+      return true;
+    }
+    status =
+        fail(kx::reason::kValueError, std::string(label) + " hex is not 48 hex digits; " + kept);
+    return false;
+  }
+  id = kx::MessageId24::none();
+  return true;
+}
+
+void printMessage(std::int64_t number, const kx::QueueMessage& message, std::size_t maxData) {
+  const auto data = message.data();
+  std::cout << number << " msgid=" << message.msgId.toHex() << " correlid="
+            << (message.correlId.isNone() ? std::string("none") : message.correlId.toHex())
+            << " persistent=" << message.persistent << " expiry=" << message.expiry
+            << " priority=" << message.priority << " format=\"" << printable(message.format)
+            << "\" put=" << message.putDate << ' ' << message.putTime << " appl=\""
+            << printable(message.putAppl) << "\" length=" << message.totalLength();
+  if (!message.replyToQ.empty()) std::cout << " replyto=\"" << printable(message.replyToQ) << '"';
+  std::cout << " data=\""
+            << printable(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
+                         maxData)
+            << "\"\n";
+}
+
+int put(const MessageArgs& args) {
+  constexpr const char* kKept = "no message was put";
+  int status = kExitOk;
+  std::vector<std::uint8_t> body;
+  if (!args.file.empty()) {
+    std::ifstream in(args.file, std::ios::binary);
+    if (!in) return fail(kx::reason::kValueError, "cannot read '" + args.file + "'; " + kKept);
+    body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return fail(kx::reason::kValueError, "cannot read '" + args.file + "'; " + kKept);
+  } else {
+    body.assign(args.text.begin(), args.text.end());
+  }
+  if (args.count < 1)
+    return fail(kx::reason::kValueError, std::string("--count must be at least 1; ") + kKept);
+
+  kx::QueueMessage message;
+  if (!parseId(args.msgId, args.msgIdHex, "--msg-id", message.msgId, status, kKept)) return status;
+  if (!parseId(args.correlId, args.correlIdHex, "--correl-id", message.correlId, status, kKept)) {
+    return status;
+  }
+  const kx::MessageId24 chosenId = message.msgId;
+  message.persistent = args.persistent ? 1 : 0;
+  message.expiry = args.expiry;
+  message.priority = args.priority;
+  message.replyToQ = args.replyToQ;
+  message.replyQmgr = args.replyToQmgr;
+  if (!args.format.empty()) message.format = args.format;
+  message.setData(body.data(), body.size());
+
+  kx::IkxQueueManager manager;
+  kx::IkxQueue queue;
+  if (!open(manager, queue, args, status, kKept)) return status;
+  for (std::int64_t i = 0; i < args.count; ++i) {
+    message.msgId = chosenId;  // none again: each message gets its own id
+    if (!queue.put(message)) {
+      return fail(queue.reason(), "put " + std::to_string(i) + " of " + std::to_string(args.count) +
+                                      " messages onto '" + printable(args.queue, 64) +
+                                      "', then: " + what(queue.reason()) + "; the " +
+                                      std::to_string(i) + " put messages were kept");
+    }
+  }
+  std::cout << "put " << args.count << " message" << (args.count == 1 ? "" : "s") << " onto "
+            << args.queue << " (last msgid " << message.msgId.toHex() << ")\n";
+  return kExitOk;
+}
+
+int take(const MessageArgs& args, bool browse) {
+  const char* kept = browse ? "nothing was changed" : "no message was removed";
+  int status = kExitOk;
+  kx::MessageId24 msgId;
+  kx::MessageId24 correlId;
+  if (!parseId(args.msgId, args.msgIdHex, "--msg-id", msgId, status, kept)) return status;
+  if (!parseId(args.correlId, args.correlIdHex, "--correl-id", correlId, status, kept)) {
+    return status;
+  }
+  kx::IkxQueueManager manager;
+  kx::IkxQueue queue;
+  if (!open(manager, queue, args, status, kept)) return status;
+
+  const std::int64_t limit = args.all ? INT64_MAX : args.count;
+  std::int64_t taken = 0;
+  kx::GetOptions options;
+  while (taken < limit) {
+    kx::QueueMessage message;
+    message.msgId = msgId;
+    message.correlId = correlId;
+    options.options =
+        browse ? (taken == 0 ? kx::getopt::kBrowseFirst : kx::getopt::kBrowseNext) : 0;
+    if (!queue.get(message, options)) {
+      if (queue.reason() == kx::reason::kNoMessageAvailable) break;
+      return fail(queue.reason(), std::string(browse ? "browse" : "get") + " of '" +
+                                      printable(args.queue, 64) + "' failed after " +
+                                      std::to_string(taken) + " messages: " + what(queue.reason()) +
+                                      "; " + kept);
+    }
+    printMessage(++taken, message, args.maxData);
+  }
+  if (taken == 0) {
+    if (!browse) {
+      return fail(kx::reason::kNoMessageAvailable,
+                  "no message available on '" + printable(args.queue, 64) + "'");
+    }
+    std::cout << "no messages\n";
+  }
+  return kExitOk;
+}
+
+void addQueueArgs(CLI::App* command, MessageArgs& args) {
+  command->add_option("manager", args.manager, "Queue manager name")->required();
+  command->add_option("queue", args.queue, "Queue name")->required();
+}
+
+void addSelectionArgs(CLI::App* command, MessageArgs& args) {
+  auto* text = command->add_option("--msg-id", args.msgId, "Message id as text (up to 24 bytes)");
+  auto* hex = command->add_option("--msg-id-hex", args.msgIdHex, "Message id as 48 hex digits");
+  text->excludes(hex);
+  auto* ctext =
+      command->add_option("--correl-id", args.correlId, "Correlation id as text (up to 24 bytes)");
+  auto* chex =
+      command->add_option("--correl-id-hex", args.correlIdHex, "Correlation id as 48 hex digits");
+  ctext->excludes(chex);
+}
+
+}  // namespace
+
+void addMessageCommands(CLI::App& app, int& status) {
+  auto args = std::make_shared<MessageArgs>();
+
+  auto* putCommand = app.add_subcommand("put", "Put messages onto a queue");
+  addQueueArgs(putCommand, *args);
+  auto* text = putCommand->add_option("--text", args->text, "Message data as text");
+  auto* file = putCommand->add_option("--file", args->file, "Message data from a file");
+  text->excludes(file);
+  putCommand->add_option("--count", args->count, "Number of messages (default 1)");
+  putCommand->add_flag("--persistent", args->persistent, "Persistent (kept across restarts)");
+  putCommand->add_option("--expiry", args->expiry,
+                         "Expiry in tenths of a second (default -1: unlimited)");
+  putCommand->add_option("--priority", args->priority, "Priority 0 to 9");
+  addSelectionArgs(putCommand, *args);
+  putCommand->add_option("--reply-to-q", args->replyToQ, "Reply-to queue name");
+  putCommand->add_option("--reply-to-qmgr", args->replyToQmgr, "Reply-to queue manager name");
+  putCommand->add_option("--format", args->format, "Format name (up to 8 characters)");
+  putCommand->callback([args, &status] { status = put(*args); });
+
+  auto* browse = app.add_subcommand("browse", "Show messages without removing them");
+  addQueueArgs(browse, *args);
+  browse->add_option("--limit", args->count, "Show at most this many (default all)");
+  browse->add_option("--max-data", args->maxData, "Show at most this many data bytes each");
+  addSelectionArgs(browse, *args);
+  browse->callback([args, browse, &status] {
+    args->all = browse->get_option("--limit")->count() == 0;
+    status = take(*args, true);
+  });
+
+  auto* get = app.add_subcommand("get", "Remove messages and show them (default one)");
+  addQueueArgs(get, *args);
+  get->add_option("--count", args->count, "Remove at most this many (default 1)");
+  get->add_flag("--all", args->all, "Remove every message");
+  get->add_option("--max-data", args->maxData, "Show at most this many data bytes each");
+  addSelectionArgs(get, *args);
+  get->callback([args, &status] { status = take(*args, false); });
+}
+
+}  // namespace kxadmin
