@@ -1,0 +1,52 @@
+#include "app/monitor_app.h"
+
+#include <array>
+#include <memory>
+
+#include "app/settings_file.h"
+#include "monitor/monitor_dialog.h"
+#include "platform/runtime/process_end.h"
+#include "platform/toolkit/message_box.h"
+
+namespace tarnix {
+namespace {
+
+constexpr const char* kUsage = "Tarnix qmgr queue [queue x 4]";
+
+// Queue names come from arguments 2 to 6. An empty argument ends the list like a missing one, so
+// the named slots are always the first ones.
+std::array<std::string, kSlotCount> queueNamesFrom(const std::vector<std::string>& arguments) {
+  std::array<std::string, kSlotCount> names;
+  for (int k = 0; k < kSlotCount; ++k) {
+    const std::size_t at = static_cast<std::size_t>(k) + 2;
+    if (at >= arguments.size() || arguments[at].empty()) break;
+    names[k] = arguments[at];
+  }
+  return names;
+}
+
+}  // namespace
+
+MonitorApp::MonitorApp(tk::Toolkit& toolkit) : toolkit_(toolkit) {}
+
+int MonitorApp::run(const std::vector<std::string>& arguments) {
+  auto dialog = std::make_unique<MonitorDialog>(process_, readSettingsFile);
+  dialog->setManagerName(arguments.size() > 1 ? arguments[1] : std::string());
+  const std::array<std::string, kSlotCount> names = queueNamesFrom(arguments);
+  dialog->setQueueNames(names);
+
+  if (names[0].empty()) {
+    toolkit_.messageBox(kUsage, "Error", tk::mb::kIconError);
+    rt::endProcess(kExitUsage);
+  }
+
+  toolkit_.runModal(*dialog);
+
+  // Queue objects fifth first, then their manager, then the window; destruction closes and
+  // disconnects them.
+  dialog->releaseClientObjects();
+  dialog.reset();
+  return kExitNormal;
+}
+
+}  // namespace tarnix

@@ -1,0 +1,78 @@
+// The message browser: shows the Nth message of the selected queue without taking it off the
+// queue. Each display browses afresh from the first message, so it shows what is Nth now.
+#include <cstdint>
+#include <string>
+
+#include "monitor/message_text.h"
+#include "monitor/monitor_dialog.h"
+#include "platform/messaging/get_options.h"
+
+namespace tarnix {
+namespace {
+
+constexpr std::int32_t kBrowseFirst =
+    kx::getopt::kBrowseFirst | kx::getopt::kConvert | kx::getopt::kFailIfQuiescing;
+constexpr std::int32_t kBrowseNext =
+    kx::getopt::kBrowseNext | kx::getopt::kConvert | kx::getopt::kFailIfQuiescing;
+
+}  // namespace
+
+void MonitorDialog::displayMessage() {
+  tk::Window& w = window();
+  const int slot = selectedSlot();
+  // Values from 2^31 up count as below 1, like a missing number.
+  const auto n = static_cast<std::int32_t>(w.readUnsigned(ctl::kNumber));
+  if (n < 1) {
+    blankMessageIdentity();
+    return;
+  }
+
+  kx::IkxQueue& queue = *queues_[slot];
+  kx::QueueMessage message;
+  kx::GetOptions options{kBrowseFirst};
+  queue.get(message, options);
+  if (queue.reason() != kx::reason::kNone) {
+    w.setSigned(ctl::kLastError, queue.reason());
+    w.setText(ctl::kErrorMark, "e");
+    return;
+  }
+  // The first pass browses the first message again; pass k takes the kth.
+  for (std::int32_t pass = 0; pass < n; ++pass) {
+    message.msgId.reset();
+    message.correlId.reset();
+    if (!queue.get(message, options)) {
+      blankMessageIdentity();
+      w.setText(ctl::kMsgLength, " ");
+      return;
+    }
+    options.options = kBrowseNext;
+  }
+
+  w.setText(ctl::kMessageData,
+            w.isChecked(ctl::kHex) ? hexBytes(message.data()) : textBytes(message.data()));
+  w.setSigned(ctl::kMsgLength, static_cast<std::int32_t>(message.dataLength()));
+  w.setText(ctl::kFormat, message.format);
+  w.setSigned(ctl::kExpiry, message.expiry);
+  w.setSigned(ctl::kCcsid, message.ccsid);
+  w.setSigned(ctl::kBackoutCount, message.backoutCount);
+  w.setText(ctl::kReplyToQ, message.replyToQ);
+  w.setText(ctl::kReplyQmgr, message.replyQmgr);
+  w.setText(ctl::kMsgType, messageTypeLabel(message.msgType));
+  w.setSigned(ctl::kPriority, message.priority);
+  w.setSigned(ctl::kFeedback, message.feedback);
+  w.setText(ctl::kPutAppl, message.putAppl);
+  w.setText(ctl::kPutApplType, putApplTypeLabel(message.putApplType));
+  w.setText(ctl::kPutTime, putTimeText(message.putTime));
+  w.setText(ctl::kPutDate, message.putDate);
+  w.setChecked(ctl::kPersistent, message.persistent != 0);
+  w.setText(ctl::kMsgId, message.msgId.toHex());
+  w.setText(ctl::kCorrelId, message.correlId.toHex());
+}
+
+void MonitorDialog::blankMessageIdentity() {
+  window().setText(ctl::kMessageData, " ");
+  window().setText(ctl::kMsgId, " ");
+  window().setText(ctl::kCorrelId, " ");
+}
+
+}  // namespace tarnix

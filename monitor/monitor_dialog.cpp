@@ -1,0 +1,191 @@
+#include "monitor/monitor_dialog.h"
+
+#include <algorithm>
+#include <array>
+#include <ctime>
+#include <string>
+
+#include "monitor/monitor_template.h"
+#include "platform/runtime/process_end.h"
+#include "platform/runtime/thread_random.h"
+#include "platform/toolkit/message_box.h"
+
+namespace tarnix {
+namespace {
+
+constexpr const char* kCreditCaption = "Die persoon wat die program geskryf het";
+constexpr const char* kCreditText =
+    "Tarnix queue monitor, version 3.5.\n\n"
+    "Written by the Tarnix developers for the operators who keep it open all day.";
+
+// Exit status when the queue manager cannot be reached at start.
+constexpr int kConnectFailedStatus = 1;
+
+}  // namespace
+
+MonitorDialog::MonitorDialog(ProcessValues& process, SettingsReader readSettings)
+    : tk::TableDialog<MonitorDialog>(monitorTemplate()),
+      manager_(std::make_unique<kx::IkxQueueManager>()),
+      icon_(monitorIcon()),
+      process_(process),
+      readSettings_(std::move(readSettings)) {
+  for (auto& queue : queues_) queue = std::make_unique<kx::IkxQueue>();
+}
+
+MonitorDialog::~MonitorDialog() { releaseClientObjects(); }
+
+void MonitorDialog::setQueueNames(std::span<const std::string> names) {
+  for (int k = 0; k < kSlotCount; ++k) {
+    queueNames_[k] = k < static_cast<int>(names.size()) ? names[k] : std::string();
+  }
+}
+
+void MonitorDialog::releaseClientObjects() {
+  for (int k = kSlotCount - 1; k >= 0; --k) queues_[k].reset();
+  manager_.reset();
+}
+
+std::span<const tk::EventEntry<MonitorDialog>> MonitorDialog::eventTable() {
+  using tk::Notify;
+  using D = MonitorDialog;
+  static constexpr std::array kTable = {
+      tk::on<D>(0, Notify::Timer, &D::pollDepths),
+      tk::onRange<D>(ctl::kFirstEmptyButton, ctl::kLastEmptyButton, Notify::Click,
+                     &D::onEmptyButton),
+      tk::on<D>(ctl::kDisplay, Notify::Click, &D::displayMessage),
+      tk::on<D>(ctl::kStayOnTop, Notify::Click, &D::toggleStayOnTop),
+      tk::on<D>(ctl::kRemove, Notify::Click, &D::removeMessage),
+      tk::on<D>(ctl::kHex, Notify::Click, &D::displayMessage),
+      tk::on<D>(ctl::kGen, Notify::Click, &D::startGenerator),
+      tk::on<D>(ctl::kNumber, Notify::Change, &D::numberChanged),
+      tk::on<D>(ctl::kRefreshRate, Notify::Change, &D::changeRefreshRate),
+      tk::on<D>(tk::kNoId, Notify::LeftButtonUp, &D::showCreditBox),
+      tk::on<D>(ctl::kOpt, Notify::Click, &D::editGenerateOptions),
+  };
+  return kTable;
+}
+
+void MonitorDialog::onInitDialog() {
+  rt::seedThreadRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+  window().setIcons(icon_.large, icon_.small);
+
+  if (!connectOrEnd()) return;
+  window().setTitle(manager_->managerName());
+
+  const int longest = prepareQueueSlots();
+  alarmStates_.fill(1);
+  showQueueNames();
+  sizeToQueues(longest);
+  window().setTopmost(true);
+  restartTimer(process_.refreshIntervalMs);
+
+  setDefaults();
+  if (readSettings_) readSettings_(*this);
+
+  // The poll sets the spin's range on every tick.
+  window().setSpinBuddy(ctl::kNumberSpin, ctl::kNumber);
+  process_.initDone = true;
+  process_.generatorProgressBar = window().progressBar(ctl::kProgress);
+}
+
+bool MonitorDialog::connectOrEnd() {
+  manager_->setManagerName(managerName_);
+  if (manager_->connect()) return true;
+  const std::string text = "Problem with KX connect (" + std::to_string(manager_->reason()) +
+                           ") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]";
+  window().messageBox(text, nullptr, tk::mb::kOk);
+  rt::endProcess(kConnectFailedStatus);
+}
+
+// Points each named slot's queue object at its queue. An alias is followed to its base queue so
+// that its depth can be read; the name box keeps the name the operator gave. A queue that cannot
+// be inquired keeps its name and shows its reason at the first poll. Gives the longest name.
+int MonitorDialog::prepareQueueSlots() {
+  int longest = 0;
+  for (int k = 0; k < kSlotCount && slotUsed(k); ++k) {
+    kx::IkxQueue& queue = *queues_[k];
+    queue.setQueueName(queueNames_[k]);
+    longest = std::max(longest, static_cast<int>(queueNames_[k].size()));
+    queue.bindManager(*manager_);
+    const std::string resolved = queue.resolvedName();
+    if (queue.reason() == kx::reason::kNone) {
+      queue.close();
+      queue.setQueueName(resolved);
+      queue.bindManager(*manager_);
+    }
+  }
+  return longest;
+}
+
+void MonitorDialog::showQueueNames() {
+  window().setText(ctl::nameBox(0), queueNames_[0]);
+  for (int k = 1; k < kSlotCount; ++k) {
+    if (!slotUsed(k)) continue;
+    window().setText(ctl::nameBox(k), queueNames_[k]);
+    window().enable(ctl::selectButton(k), true);
+  }
+}
+
+// The window shrinks to its caption and the queue rows; the operator enlarges it to reach the
+// message controls below them.
+void MonitorDialog::sizeToQueues(int longestName) {
+  int highestUsed = 0;
+  for (int k = 0; k < kSlotCount; ++k) {
+    if (slotUsed(k)) highestUsed = k;
+  }
+  const int height = 50 + 25 * highestUsed;
+  const int width = static_cast<int>(longestName * 5.9 + 145);
+  window().setGeometry(100, 100, width, height);
+}
+
+void MonitorDialog::setDefaults() {
+  generateOptions_ = GenerateOptions{};
+  window().setChecked(ctl::kStayOnTop, true);
+  window().setChecked(ctl::selectButton(0), true);
+  window().setChecked(ctl::kConfirmDelete, true);
+  window().setUnsigned(ctl::kNumber, 1);
+  window().setUnsigned(ctl::kWarningPercent, 80);
+  window().setUnsigned(ctl::kRefreshRate,
+                       static_cast<std::uint32_t>(process_.refreshIntervalMs / 1000));
+}
+
+int MonitorDialog::selectedSlot() const {
+  int slot = 0;
+  for (int k = 1; k < kSlotCount; ++k) {
+    if (window().isChecked(ctl::selectButton(k))) slot = k;
+  }
+  return slot;
+}
+
+void MonitorDialog::restartTimer(std::int32_t periodMs) {
+  // The timer takes the period as an unsigned count; a negative period becomes a very long one.
+  window().startTimer(static_cast<std::uint32_t>(periodMs));
+}
+
+void MonitorDialog::toggleStayOnTop() { window().setTopmost(window().isChecked(ctl::kStayOnTop)); }
+
+const tk::Icon* MonitorDialog::onQueryDragIcon() { return &icon_.large; }
+
+void MonitorDialog::showCreditBox() {
+  if (rt::threadRandom() % 10 == 5) {
+    window().messageBox(kCreditText, kCreditCaption, tk::mb::kIconInformation);
+  }
+}
+
+void MonitorDialog::numberChanged() {
+  if (process_.initDone) displayMessage();
+}
+
+std::optional<tk::Colour> MonitorDialog::onColour(tk::ColourContext& context, int id,
+                                                  tk::ColourKind kind) {
+  return colourDepthBox(context, id, kind);
+}
+
+// Removing and emptying, generating and the generator's options arrive with their own work;
+// until then their buttons do nothing.
+void MonitorDialog::removeMessage() {}
+void MonitorDialog::emptyQueue(int /*slot*/) {}
+void MonitorDialog::startGenerator() {}
+void MonitorDialog::editGenerateOptions() {}
+
+}  // namespace tarnix

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "generator/generate_options.h"
+#include "monitor/monitor_controls.h"
+#include "monitor/monitor_icon.h"
+#include "monitor/process_values.h"
+#include "platform/messaging/queue.h"
+#include "platform/messaging/queue_manager.h"
+#include "platform/toolkit/colour.h"
+#include "platform/toolkit/dialog.h"
+
+namespace tarnix {
+
+// The monitor window: the connection to one queue manager, five queue slots, the generator's
+// options, and every control of the monitor.
+class MonitorDialog : public tk::TableDialog<MonitorDialog> {
+ public:
+  // Reads the settings file into a freshly initialised window.
+  using SettingsReader = std::function<void(MonitorDialog&)>;
+
+  // Makes the queue manager and the five queue objects, but no screen window yet.
+  explicit MonitorDialog(ProcessValues& process, SettingsReader readSettings = {});
+  // Destroys the queue objects fifth first, then the queue manager, if that has not been done.
+  ~MonitorDialog() override;
+
+  void setManagerName(std::string_view name) { managerName_ = name; }
+  // Slots after the last name stay empty.
+  void setQueueNames(std::span<const std::string> names);
+  // Teardown: the five queue objects from the fifth to the first, then the queue manager.
+  void releaseClientObjects();
+
+  static std::span<const tk::EventEntry<MonitorDialog>> eventTable();
+  void onInitDialog() override;
+  std::optional<tk::Colour> onColour(tk::ColourContext& context, int id,
+                                     tk::ColourKind kind) override;
+  const tk::Icon* onQueryDragIcon() override;
+
+  // The slot whose select button is checked: the highest of slots 1 to 4 that is, else 0.
+  int selectedSlot() const;
+
+  // What the other parts of the program use of the window.
+  kx::IkxQueueManager& manager() { return *manager_; }
+  kx::IkxQueue& queue(int slot) { return *queues_[slot]; }
+  const std::string& queueName(int slot) const { return queueNames_[slot]; }
+  bool slotUsed(int slot) const { return !queueNames_[slot].empty(); }
+  std::int32_t alarmState(int slot) const { return alarmStates_[slot]; }
+  const std::string& managerName() const { return managerName_; }
+  GenerateOptions& generateOptions() { return generateOptions_; }
+  ProcessValues& process() { return process_; }
+  tk::Window& controls() { return window(); }
+
+  // Handlers of the event table.
+  void pollDepths();
+  void emptyQueue(int slot);
+  void displayMessage();
+  void toggleStayOnTop();
+  void removeMessage();
+  void startGenerator();
+  void numberChanged();
+  void changeRefreshRate();
+  void showCreditBox();
+  void editGenerateOptions();
+  // The colour query: depth boxes by their slot's alarm state, all else by default.
+  std::optional<tk::Colour> colourDepthBox(tk::ColourContext& context, int id, tk::ColourKind kind);
+
+ private:
+  void onEmptyButton(int id) { emptyQueue(id - ctl::kFirstEmptyButton); }
+  bool connectOrEnd();
+  int prepareQueueSlots();
+  void showQueueNames();
+  void sizeToQueues(int longestName);
+  void setDefaults();
+  // One row of the depth poll; gives the reason of its depth query.
+  kx::ReasonCode pollSlot(int slot, double warningFraction);
+  void restartTimer(std::int32_t periodMs);
+  // The data and both ids show a single blank when there is no message to show.
+  void blankMessageIdentity();
+
+  std::unique_ptr<kx::IkxQueueManager> manager_;
+  std::array<std::unique_ptr<kx::IkxQueue>, kSlotCount> queues_;
+  std::array<std::string, kSlotCount> queueNames_;
+  std::array<std::int32_t, kSlotCount> alarmStates_{1, 1, 1, 1, 1};
+  std::string managerName_;
+  tk::Colour backgroundBrush_{0, 0, 0};
+  GenerateOptions generateOptions_;
+  const MonitorIcon& icon_;
+
+  ProcessValues& process_;
+  SettingsReader readSettings_;
+};
+
+}  // namespace tarnix

@@ -1,0 +1,138 @@
+// Start-up: the command line, the usage refusal, the modal run and the teardown order.
+#include "app/monitor_app.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "monitor/monitor_controls.h"
+#include "platform/messaging/test_seams.h"
+#include "platform/runtime/process_end.h"
+#include "platform/toolkit/headless/headless_toolkit.h"
+#include "platform/toolkit/message_box.h"
+#include "tests/support/store_fixture.h"
+
+namespace tarnix::testing {
+namespace {
+
+class StartUp : public StoreFixture {
+ protected:
+  void SetUp() override {
+    StoreFixture::SetUp();
+    rt::setProcessEnder([this](int status) { endStatus_ = status; });
+  }
+  void TearDown() override {
+    rt::setProcessEnder({});
+    kx::setTraceHook({});
+    StoreFixture::TearDown();
+  }
+
+  // Runs the application; gives its status, or the status the process was ended with.
+  int run(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "tarnix");
+    MonitorApp app(toolkit_);
+    try {
+      return app.run(arguments);
+    } catch (const rt::ProcessEnded& ended) {
+      return ended.status;
+    }
+  }
+
+  tk::HeadlessToolkit toolkit_;
+  int endStatus_ = -1;
+};
+
+TEST_F(StartUp, WithoutAQueueNameShowsUsageAndEndsWithStatusTwo) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{}, std::vector<std::string>{"QM1"},
+        std::vector<std::string>{"QM1", ""}}) {
+    tk::HeadlessToolkit toolkit;
+    MonitorApp app(toolkit);
+    std::vector<std::string> line = {"tarnix"};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    bool windowRan = false;
+    toolkit.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow&) { windowRan = true; });
+    EXPECT_THROW(app.run(line), rt::ProcessEnded);
+
+    EXPECT_EQ(endStatus_, kExitUsage);
+    EXPECT_FALSE(windowRan);
+    ASSERT_EQ(toolkit.boxes().size(), 1u);
+    const tk::ShownBox& box = toolkit.boxes().front();
+    EXPECT_EQ(box.text, "Tarnix qmgr queue [queue x 4]");
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.style, tk::mb::kIconError);
+    EXPECT_FALSE(box.owned);
+  }
+}
+
+TEST_F(StartUp, MonitorsTheFirstFiveQueuesAndIgnoresTheRest) {
+  for (const char* q : {"Q1", "Q2", "Q3", "Q4", "Q5"}) defineQueue(q);
+  std::vector<std::string> shown;
+  toolkit_.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow& w) {
+    for (int k = 0; k < kSlotCount; ++k) shown.push_back(w.textOf(ctl::nameBox(k)));
+    EXPECT_EQ(w.title(), "QM1");
+  });
+  EXPECT_EQ(run({"QM1", "Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7"}), kExitNormal);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Q1", "Q2", "Q3", "Q4", "Q5"}));
+  EXPECT_TRUE(toolkit_.boxes().empty());
+}
+
+TEST_F(StartUp, AnEmptyQueueArgumentEndsTheList) {
+  defineQueue("Q1");
+  defineQueue("Q3");
+  std::vector<bool> enabled;
+  int height = 0;
+  toolkit_.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow& w) {
+    for (int k = 0; k < kSlotCount; ++k) enabled.push_back(w.enabled(ctl::selectButton(k)));
+    height = w.geometry()->height;
+  });
+  EXPECT_EQ(run({"QM1", "Q1", "", "Q3"}), kExitNormal);
+  EXPECT_EQ(enabled, (std::vector<bool>{true, false, false, false, false}));
+  EXPECT_EQ(height, 50);
+}
+
+TEST_F(StartUp, EmptyManagerNameConnectsToTheDefault) {
+  defineQueue("Q1");
+  ::setenv("KX_DEFAULT_QMGR", kManager, 1);
+  std::string title;
+  toolkit_.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow& w) { title = w.title(); });
+  EXPECT_EQ(run({"", "Q1"}), kExitNormal);
+  ::unsetenv("KX_DEFAULT_QMGR");
+  EXPECT_EQ(title, "QM1");
+}
+
+TEST_F(StartUp, UnknownManagerEndsWithStatusOne) {
+  EXPECT_EQ(run({"NOSUCH", "Q1"}), kExitConnectFailed);
+  EXPECT_EQ(endStatus_, kExitConnectFailed);
+  ASSERT_EQ(toolkit_.boxes().size(), 1u);
+  EXPECT_TRUE(toolkit_.boxes().front().owned);
+}
+
+TEST_F(StartUp, ClosingTheWindowTearsDownQueuesFifthFirstThenTheManager) {
+  defineQueue("Q1");
+  defineQueue("Q2");
+  std::vector<std::pair<kx::TraceEvent, std::string>> trace;
+  toolkit_.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow&) {
+    kx::setTraceHook([&](kx::TraceEvent event, const void*, std::string_view name) {
+      if (event == kx::TraceEvent::QueueDestroyed || event == kx::TraceEvent::ManagerDestroyed) {
+        trace.emplace_back(event, std::string(name));
+      }
+    });
+  });
+  MonitorApp app(toolkit_);
+  EXPECT_EQ(app.run({"tarnix", "QM1", "Q1", "Q2"}), kExitNormal);
+  kx::setTraceHook({});
+
+  using E = kx::TraceEvent;
+  const std::vector<std::pair<E, std::string>> expected = {
+      {E::QueueDestroyed, ""},   {E::QueueDestroyed, ""},   {E::QueueDestroyed, ""},
+      {E::QueueDestroyed, "Q2"}, {E::QueueDestroyed, "Q1"}, {E::ManagerDestroyed, "QM1"}};
+  EXPECT_EQ(trace, expected);
+  // The generator's own manager outlives the window, unnamed and unconnected.
+  EXPECT_EQ(app.generatorManager().managerName(), "");
+  EXPECT_FALSE(app.generatorManager().connected());
+}
+
+}  // namespace
+}  // namespace tarnix::testing
