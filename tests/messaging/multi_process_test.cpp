@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "platform/messaging/store_admin.h"
+#include "tests/messaging/child_process.h"
+#include "tests/messaging/store_fixture.h"
+
+namespace kx::testing {
+namespace {
+
+class MultiProcessTest : public StoreFixture {
+ protected:
+  // What is on Q1 now, by message id, read through the client.
+  std::multiset<std::string> remaining() {
+    IkxQueueManager manager;
+    IkxQueue queue;
+    attach(manager, queue);
+    std::multiset<std::string> ids;
+    QueueMessage message;
+    GetOptions options{getopt::kBrowseFirst};
+    while (queue.get(message, options)) {
+      ids.insert(message.msgId.toHex());
+      message.msgId.reset();
+      message.correlId.reset();
+      options.options = getopt::kBrowseNext;
+    }
+    EXPECT_EQ(queue.reason(), reason::kNoMessageAvailable);
+    return ids;
+  }
+
+  std::string integrity() {
+    sqlite3* db = nullptr;
+    std::string result = "cannot open";
+    if (sqlite3_open_v2((dir_ / "QM1.qmgr").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+      sqlite3_stmt* stmt = nullptr;
+      sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
+      result.clear();
+      while (sqlite3_step(stmt) == SQLITE_ROW) {
+        result += reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      }
+      sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return result;
+  }
+};
+
+TEST_F(MultiProcessTest, ThreeProcessesPutAndGetWithoutLossOrDuplicates) {
+  ASSERT_TRUE(admin::alterMaxDepth("QM1", "Q1", 999'999'999));
+  std::vector<std::unique_ptr<ChildProcess>> workers;
+  for (const char* tag : {"w1", "w2", "w3"}) {
+    workers.push_back(
+        std::make_unique<ChildProcess>(std::vector<std::string>{"mix", "QM1", "Q1", tag, "2500"}));
+  }
+  std::set<std::string> put;
+  std::multiset<std::string> got;
+  std::vector<std::string> errors;
+  for (auto& worker : workers) {
+    std::string line;
+    while (worker->readLine(line)) {
+      if (line.rfind("P ", 0) == 0) {
+        EXPECT_TRUE(put.insert(line.substr(2)).second) << "put twice: " << line;
+      } else if (line.rfind("G ", 0) == 0) {
+        got.insert(line.substr(2));
+      } else {
+        errors.push_back(line);
+      }
+    }
+    const int status = worker->wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  EXPECT_TRUE(errors.empty()) << errors.front();
+  ASSERT_GT(put.size(), 100u);
+  ASSERT_GT(got.size(), 10u);
+
+  std::multiset<std::string> accounted = got;
+  const auto left = remaining();
+  accounted.insert(left.begin(), left.end());
+  // Every message put was got exactly once or is still there, and nothing else appeared.
+  EXPECT_EQ(accounted.size(), put.size());
+  for (const auto& id : put) EXPECT_EQ(accounted.count(id), 1u) << id;
+
+  IkxQueueManager manager;
+  IkxQueue queue;
+  attach(manager, queue);
+  EXPECT_EQ(queue.queryDepth(), static_cast<std::int32_t>(left.size()));
+  EXPECT_EQ(integrity(), "ok");
+}
+
+TEST_F(MultiProcessTest, PersistentPutsThatReturnedSurviveAKilledProcess) {
+  ASSERT_TRUE(admin::alterMaxDepth("QM1", "Q1", 999'999'999));
+  ChildProcess child({"putloop", "QM1", "Q1", "crash"});
+  std::vector<std::string> reported;
+  std::string line;
+  while (reported.size() < 300 && child.readLine(line)) {
+    ASSERT_EQ(line.rfind("P ", 0), 0u) << line;
+    reported.push_back(line.substr(2));
+  }
+  child.kill(SIGKILL);
+  while (child.readLine(line)) {
+    if (line.rfind("P ", 0) == 0) reported.push_back(line.substr(2));
+  }
+  const int status = child.wait();
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_GE(reported.size(), 300u);
+
+  const auto onQueue = remaining();
+  for (const auto& id : reported) EXPECT_EQ(onQueue.count(id), 1u) << id;
+  // At most the one put in flight when the kill came may be there without a report.
+  EXPECT_LE(onQueue.size(), reported.size() + 1);
+  EXPECT_EQ(integrity(), "ok");
+
+  // A restart keeps them all: they were persistent.
+  ASSERT_TRUE(admin::stopQueueManager("QM1"));
+  ASSERT_TRUE(admin::startQueueManager("QM1"));
+  EXPECT_EQ(remaining(), onQueue);
+}
+
+}  // namespace
+}  // namespace kx::testing

@@ -1,0 +1,83 @@
+// A process that works on a store for the multi-process and crash tests. It reports each
+// message it put or got on standard output, one write per line, only after the call returned:
+//   P <msgid hex>      put returned success
+//   G <msgid hex>      a destructive get returned this message
+//   E <op> <reason>    an operation failed for a reason other than an empty queue
+//
+//   store_worker mix <manager> <queue> <tag> <milliseconds>   put and get until the time is up
+//   store_worker putloop <manager> <queue> <tag>               persistent puts until killed
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/messaging/queue.h"
+#include "platform/messaging/queue_manager.h"
+
+namespace {
+
+void report(const std::string& line) {
+  const std::string whole = line + "\n";
+  std::size_t done = 0;
+  while (done < whole.size()) {
+    const ssize_t wrote = ::write(STDOUT_FILENO, whole.data() + done, whole.size() - done);
+    if (wrote <= 0) std::_Exit(3);
+    done += static_cast<std::size_t>(wrote);
+  }
+}
+
+bool put(kx::IkxQueue& queue, const std::string& tag, long number, bool persistent) {
+  kx::QueueMessage message;
+  message.msgId = *kx::MessageId24::fromText(tag + "-" + std::to_string(number));
+  message.persistent = persistent ? 1 : 0;
+  const std::string body = "message " + std::to_string(number) + " from " + tag;
+  message.setData(body.data(), body.size());
+  if (!queue.put(message)) {
+    report("E put " + std::to_string(queue.reason()));
+    return false;
+  }
+  report("P " + message.msgId.toHex());
+  return true;
+}
+
+void get(kx::IkxQueue& queue) {
+  kx::QueueMessage message;
+  if (queue.get(message, kx::GetOptions{})) {
+    report("G " + message.msgId.toHex());
+  } else if (queue.reason() != kx::reason::kNoMessageAvailable) {
+    report("E get " + std::to_string(queue.reason()));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 5) return 2;
+  const std::string mode = argv[1];
+  kx::IkxQueueManager manager;
+  manager.setManagerName(argv[2]);
+  if (!manager.connect()) {
+    report("E connect " + std::to_string(manager.reason()));
+    return 1;
+  }
+  kx::IkxQueue queue;
+  queue.bindManager(manager);
+  queue.setQueueName(argv[3]);
+  const std::string tag = argv[4];
+
+  if (mode == "mix" && argc == 6) {
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::atol(argv[5]));
+    for (long i = 0; std::chrono::steady_clock::now() < end; ++i) {
+      put(queue, tag, i, i % 3 == 0);
+      if (i % 2 == 0) get(queue);
+    }
+    return 0;
+  }
+  if (mode == "putloop") {
+    for (long i = 0;; ++i) put(queue, tag, i, true);
+  }
+  return 2;
+}
