@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QLineEdit>
+
+#include "platform/toolkit/qt/qt_colours.h"
+
+namespace tk {
+
+// A one-line edit that asks the dialog for its colours on every paint, and that can accept
+// typed digits only while the program may still set any text.
+class ColourLineEdit : public QLineEdit {
+ public:
+  ColourLineEdit(QWidget* parent, ColourAsk ask, bool digitsOnly);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  ColourAsk ask_;
+  bool digitsOnly_;
+};
+
+}  // namespace tk

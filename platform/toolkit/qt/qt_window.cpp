@@ -1,0 +1,447 @@
+#include "platform/toolkit/qt/qt_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QWindow>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+#include "platform/toolkit/colour_query.h"
+#include "platform/toolkit/control_groups.h"
+#include "platform/toolkit/message_box.h"
+#include "platform/toolkit/qt/colour_label.h"
+#include "platform/toolkit/qt/colour_line_edit.h"
+#include "platform/toolkit/qt/dialog_font.h"
+#include "platform/toolkit/qt/dialog_widget.h"
+#include "platform/toolkit/qt/icon_image.h"
+#include "platform/toolkit/qt/qt_message_box.h"
+#include "platform/toolkit/qt/qt_progress_sink.h"
+#include "platform/toolkit/qt/radio_button.h"
+#include "platform/toolkit/qt/spin_arrows.h"
+#include "platform/toolkit/text_prefix.h"
+#include "platform/toolkit/timer_period.h"
+
+namespace tk {
+namespace {
+
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool takesFocus(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Edit:
+    case ControlKind::PushButton:
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+    case ControlKind::Spin:
+    case ControlKind::ComboBox:
+      return true;
+    case ControlKind::Label:
+    case ControlKind::GroupBox:
+    case ControlKind::ProgressBar:
+      return false;
+  }
+  return false;
+}
+
+Qt::WindowFlags windowFlagsOf(std::uint32_t styles) {
+  if ((styles & (style::kMinimiseBox | style::kMaximiseBox)) == 0) {
+    return Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  }
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if ((styles & style::kMinimiseBox) != 0) flags |= Qt::WindowMinimizeButtonHint;
+  if ((styles & style::kMaximiseBox) != 0) flags |= Qt::WindowMaximizeButtonHint;
+  return flags;
+}
+
+}  // namespace
+
+QtWindow::QtWindow(Dialog& dialog, QWidget* owner, QString applicationName)
+    : dialog_(dialog),
+      applicationName_(std::move(applicationName)),
+      widget_(std::make_unique<DialogWidget>(owner)),
+      units_(dialogUnits(dialogFont(dialog.dialogTemplate()))),
+      result_(kIdCancel) {
+  build();
+}
+
+QtWindow::~QtWindow() { close(); }
+
+void QtWindow::build() {
+  const DialogTemplate& t = dialog_.dialogTemplate();
+  widget_->setWindowFlags(windowFlagsOf(t.styles));
+  widget_->setFont(dialogFont(t));
+  widget_->setWindowTitle(fromUtf8(t.title));
+  widget_->resize(units_.x(t.width), units_.y(t.height));
+  // Modal from its first show, also when the dialog shows itself during its initialisation.
+  widget_->setWindowModality(Qt::ApplicationModal);
+  widget_->cancel = [this] {
+    if (!ended_) endDialog(kIdCancel);
+  };
+  widget_->leftButtonUp = [this] { notify(kNoId, Notify::LeftButtonUp); };
+
+  timer_ = new QTimer(widget_.get());
+  timer_->setObjectName(QStringLiteral("tkTimer"));
+  QObject::connect(timer_, &QTimer::timeout, widget_.get(), [this] { notify(0, Notify::Timer); });
+
+  controls_.reserve(t.controls.size());
+  for (std::size_t i = 0; i < t.controls.size(); ++i) {
+    controls_.push_back(Control{&t.controls[i], nullptr, nullptr, nullptr});
+    controls_[i].widget = makeControl(t.controls[i], i);
+  }
+
+  QWidget* previous = nullptr;
+  for (const Control& c : controls_) {
+    if (!c.tmpl->has(attr::kTabStop) || !takesFocus(c.tmpl->kind)) continue;
+    if (previous != nullptr) QWidget::setTabOrder(previous, c.widget);
+    previous = c.widget;
+  }
+  // A group box is a frame behind the controls it surrounds, wherever the template lists it.
+  for (const Control& c : controls_) {
+    if (c.tmpl->kind == ControlKind::GroupBox) c.widget->lower();
+  }
+}
+
+QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
+  QWidget* parent = widget_.get();
+  const QString label = fromUtf8(t.label);
+  const int id = t.id;
+  ColourAsk ask = [this, id, kind = t.kind] { return askColour(id, kind); };
+  QWidget* w = nullptr;
+  switch (t.kind) {
+    case ControlKind::Edit:
+      if (t.has(attr::kMultiLine)) {
+        auto* edit = new QPlainTextEdit(label, parent);
+        edit->setReadOnly(t.has(attr::kReadOnly));
+        edit->setVerticalScrollBarPolicy(t.has(attr::kVScroll) ? Qt::ScrollBarAlwaysOn
+                                                               : Qt::ScrollBarAlwaysOff);
+        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (t.has(attr::kNoBorder)) edit->setFrameShape(QFrame::NoFrame);
+        QObject::connect(edit, &QPlainTextEdit::textChanged, parent,
+                         [this, id] { notify(id, Notify::Change); });
+        new PaletteColours(edit, edit->viewport(), ask);
+        w = edit;
+      } else {
+        auto* edit = new ColourLineEdit(parent, ask, t.has(attr::kDigitsOnly));
+        edit->setText(label);
+        edit->setReadOnly(t.has(attr::kReadOnly));
+        edit->setFrame(!t.has(attr::kNoBorder));
+        QObject::connect(edit, &QLineEdit::textChanged, parent,
+                         [this, id] { notify(id, Notify::Change); });
+        w = edit;
+      }
+      break;
+    case ControlKind::Label: {
+      auto* text = new ColourLabel(label, parent, ask);
+      text->setAlignment((t.has(attr::kCentred) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+      w = text;
+      break;
+    }
+    case ControlKind::PushButton: {
+      auto* button = new QPushButton(label, parent);
+      button->setDefault(t.has(attr::kDefaultButton));
+      QObject::connect(button, &QPushButton::clicked, parent,
+                       [this, id] { notify(id, Notify::Click); });
+      new PaletteColours(button, button, ask);
+      w = button;
+      break;
+    }
+    case ControlKind::CheckBox: {
+      auto* box = new QCheckBox(label, parent);
+      if (t.has(attr::kLabelLeft)) box->setLayoutDirection(Qt::RightToLeft);
+      QObject::connect(box, &QCheckBox::clicked, parent, [this, id] { notify(id, Notify::Click); });
+      new PaletteColours(box, box, ask);
+      w = box;
+      break;
+    }
+    case ControlKind::RadioButton: {
+      auto* radio = new RadioButton(label, parent);
+      // Checking clears the group before the click is reported, by the user or the program.
+      QObject::connect(radio, &QRadioButton::toggled, parent, [this, index](bool on) {
+        if (on) clearRadioGroup(index);
+      });
+      QObject::connect(radio, &QRadioButton::clicked, parent,
+                       [this, id] { notify(id, Notify::Click); });
+      new PaletteColours(radio, radio, ask);
+      w = radio;
+      break;
+    }
+    case ControlKind::GroupBox: {
+      auto* group = new QGroupBox(label, parent);
+      // Clicks in the frame reach the dialog's background, as the frame is only drawn there.
+      group->setAttribute(Qt::WA_TransparentForMouseEvents);
+      new PaletteColours(group, group, ask);
+      w = group;
+      break;
+    }
+    case ControlKind::Spin:
+      controls_[index].spin = std::make_unique<SpinModel>(t.attrs);
+      w = new SpinArrows(parent, t.has(attr::kSpinArrowKeys),
+                         [this, index](bool up) { controls_[index].spin->step(*this, up); });
+      break;
+    case ControlKind::ProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setTextVisible(false);
+      controls_[index].progress = std::make_shared<QtProgressSink>(bar);
+      w = bar;
+      break;
+    }
+    case ControlKind::ComboBox: {
+      auto* combo = new QComboBox(parent);
+      combo->setEditable(!t.has(attr::kDropDownList));
+      combo->setInsertPolicy(QComboBox::NoInsert);
+      for (std::string_view item : t.items) combo->addItem(fromUtf8(item));
+      combo->setCurrentIndex(-1);
+      new PaletteColours(combo, combo, ask);
+      w = combo;
+      break;
+    }
+  }
+
+  w->setProperty("tkId", id);
+  w->setProperty("tkKind", static_cast<int>(t.kind));
+  if (id != kNoId) w->setObjectName(QStringLiteral("control%1").arg(id));
+  PixelRect r = units_.rect(t.rect);
+  // A combo box's template height is the extent of its open list; closed it is as tall as the
+  // style makes it.
+  if (t.kind == ControlKind::ComboBox) r.height = w->sizeHint().height();
+  w->setGeometry(r.x, r.y, r.width, r.height);
+  w->setEnabled(!t.has(attr::kDisabled));
+  if (t.has(attr::kHidden)) w->hide();
+  if (takesFocus(t.kind)) {
+    w->setFocusPolicy(t.has(attr::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
+  } else {
+    w->setFocusPolicy(Qt::NoFocus);
+  }
+  return w;
+}
+
+QtWindow::Control* QtWindow::find(int id) {
+  return const_cast<Control*>(std::as_const(*this).find(id));
+}
+
+const QtWindow::Control* QtWindow::find(int id) const {
+  if (id == kNoId) return nullptr;
+  for (const Control& c : controls_) {
+    if (c.tmpl->id == id) return &c;
+  }
+  return nullptr;
+}
+
+void QtWindow::notify(int id, Notify notify) {
+  if (!closed_ && dialog_.isAttached()) dialog_.onEvent(id, notify);
+}
+
+void QtWindow::clearRadioGroup(std::size_t index) {
+  for (std::size_t member : groupMembers(dialog_.dialogTemplate().controls, index)) {
+    if (member != index && controls_[member].tmpl->kind == ControlKind::RadioButton) {
+      static_cast<QAbstractButton*>(controls_[member].widget)->setChecked(false);
+    }
+  }
+}
+
+ColourAnswer QtWindow::askColour(int id, ControlKind kind) {
+  if (closed_ || !dialog_.isAttached()) return {};
+  const std::optional<ColourKind> colourKind = colourKindOf(kind);
+  if (!colourKind) return {};
+  return tk::askColour(dialog_, id, *colourKind);
+}
+
+int QtWindow::run() {
+  if (dialog_.isAttached()) throw std::logic_error("the dialog is already running in a window");
+  dialog_.attach(*this);
+  dialog_.onInitDialog();
+  if (!ended_) widget_->exec();
+  close();
+  return result_;
+}
+
+void QtWindow::close() {
+  if (closed_) return;
+  closed_ = true;
+  timer_->stop();
+  // Stop first, then release the progress bars so that no worker waits on this thread while it
+  // joins, then join.
+  for (std::jthread& worker : workers_) worker.request_stop();
+  for (Control& c : controls_) {
+    if (c.progress) c.progress->close();
+  }
+  for (std::jthread& worker : workers_) worker.join();
+  workers_.clear();
+  if (dialog_.isAttached()) dialog_.detach();
+  widget_->hide();
+}
+
+// --- the window operations ---
+
+void QtWindow::setText(int id, std::string_view text) {
+  Control* c = find(id);
+  if (c == nullptr) return;
+  const QString value = fromUtf8(text);
+  if (auto* edit = qobject_cast<QLineEdit*>(c->widget)) {
+    {
+      // One change notification for every set, also when the text stays the same.
+      const QSignalBlocker quiet(edit);
+      edit->setText(value);
+    }
+    notify(id, Notify::Change);
+  } else if (auto* memo = qobject_cast<QPlainTextEdit*>(c->widget)) {
+    {
+      const QSignalBlocker quiet(memo);
+      memo->setPlainText(value);
+    }
+    notify(id, Notify::Change);
+  } else if (auto* label = qobject_cast<QLabel*>(c->widget)) {
+    label->setText(value);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(c->widget)) {
+    button->setText(value);
+  } else if (auto* group = qobject_cast<QGroupBox*>(c->widget)) {
+    group->setTitle(value);
+  } else if (auto* combo = qobject_cast<QComboBox*>(c->widget)) {
+    if (combo->isEditable()) combo->setEditText(value);
+  }
+}
+
+std::string QtWindow::text(int id, std::size_t maxChars) const {
+  const Control* c = find(id);
+  if (c == nullptr) return {};
+  QString value;
+  if (auto* edit = qobject_cast<QLineEdit*>(c->widget)) {
+    value = edit->text();
+  } else if (auto* memo = qobject_cast<QPlainTextEdit*>(c->widget)) {
+    value = memo->toPlainText();
+  } else if (auto* label = qobject_cast<QLabel*>(c->widget)) {
+    value = label->text();
+  } else if (auto* button = qobject_cast<QAbstractButton*>(c->widget)) {
+    value = button->text();
+  } else if (auto* group = qobject_cast<QGroupBox*>(c->widget)) {
+    value = group->title();
+  } else if (auto* combo = qobject_cast<QComboBox*>(c->widget)) {
+    value = combo->currentText();
+  }
+  return utf8Prefix(value.toStdString(), maxChars);
+}
+
+bool QtWindow::isChecked(int id) const {
+  const Control* c = find(id);
+  auto* button = c != nullptr ? qobject_cast<QAbstractButton*>(c->widget) : nullptr;
+  return button != nullptr && button->isCheckable() && button->isChecked();
+}
+
+void QtWindow::setChecked(int id, bool checked) {
+  Control* c = find(id);
+  auto* button = c != nullptr ? qobject_cast<QAbstractButton*>(c->widget) : nullptr;
+  // Raises no click: only the user's clicks report one.
+  if (button != nullptr && button->isCheckable()) button->setChecked(checked);
+}
+
+void QtWindow::enable(int id, bool enabled) {
+  if (Control* c = find(id)) c->widget->setEnabled(enabled);
+}
+
+void QtWindow::selectItem(int id, int index) {
+  Control* c = find(id);
+  auto* combo = c != nullptr ? qobject_cast<QComboBox*>(c->widget) : nullptr;
+  if (combo == nullptr) return;
+  combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+int QtWindow::selectedItem(int id) const {
+  const Control* c = find(id);
+  auto* combo = c != nullptr ? qobject_cast<QComboBox*>(c->widget) : nullptr;
+  return combo != nullptr ? combo->currentIndex() : -1;
+}
+
+void QtWindow::setSpinBuddy(int spinId, int editId) {
+  Control* spin = find(spinId);
+  Control* buddy = find(editId);
+  if (spin == nullptr || !spin->spin || buddy == nullptr ||
+      buddy->tmpl->kind != ControlKind::Edit) {
+    return;
+  }
+  spin->spin->setBuddy(editId);
+  auto* arrows = static_cast<SpinArrows*>(spin->widget);
+  arrows->attachBuddy(buddy->widget);
+  if (spin->tmpl->has(attr::kSpinAlignRight)) {
+    const QRect edit = buddy->widget->geometry();
+    arrows->setGeometry(edit.right() + 1, edit.y(), arrows->width(), edit.height());
+  }
+}
+
+void QtWindow::setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) {
+  Control* spin = find(spinId);
+  if (spin != nullptr && spin->spin) spin->spin->setRange(lower, upper);
+}
+
+ProgressBar QtWindow::progressBar(int id) {
+  Control* c = find(id);
+  return c != nullptr && c->progress ? ProgressBar(c->progress) : ProgressBar();
+}
+
+void QtWindow::setTitle(std::string_view title) { widget_->setWindowTitle(fromUtf8(title)); }
+
+void QtWindow::setGeometry(int x, int y, int width, int height) {
+  widget_->move(x, y);
+  widget_->resize(width, height);
+}
+
+void QtWindow::setTopmost(bool topmost) {
+  Qt::WindowFlags flags = widget_->windowFlags();
+  flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+  QWindow* handle = widget_->windowHandle();
+  if (handle != nullptr && widget_->isVisible()) {
+    // Changing a shown widget's flags hides and recreates its window, which would end the
+    // modal run and may move it; tell the window system directly instead.
+    widget_->overrideWindowFlags(flags);
+    handle->setFlags(flags);
+  } else {
+    widget_->setWindowFlags(flags);
+  }
+  widget_->show();
+  if (topmost) widget_->raise();
+}
+
+void QtWindow::setIcons(const Icon& large, const Icon& small) {
+  widget_->setWindowIcon(toQIcon(large, small));
+}
+
+void QtWindow::startTimer(std::uint32_t periodMs) {
+  timer_->start(static_cast<int>(effectiveTimerPeriod(periodMs)));
+}
+
+int QtWindow::messageBox(std::string_view text, const char* caption, int style) {
+  return showMessageBox(widget_.get(), text, caption, style, applicationName_);
+}
+
+int QtWindow::runModal(Dialog& child) {
+  QtWindow window(child, widget_.get(), applicationName_);
+  return window.run();
+}
+
+void QtWindow::endDialog(int result) {
+  if (closed_) return;
+  result_ = result;
+  ended_ = true;
+  widget_->done(result);
+}
+
+bool QtWindow::startWorker(std::function<void(std::stop_token)> work) {
+  if (closed_) return false;
+  try {
+    workers_.emplace_back(std::move(work));
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tk

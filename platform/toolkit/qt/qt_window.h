@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/toolkit/dialog.h"
+#include "platform/toolkit/dialog_units.h"
+#include "platform/toolkit/spin_model.h"
+#include "platform/toolkit/window.h"
+
+class QTimer;
+class QWidget;
+
+namespace tk {
+
+class DialogWidget;
+class QtProgressSink;
+class SpinArrows;
+
+// A dialog's window with real widgets made from its template. Every control widget carries its
+// control id in the property "tkId" and its kind in "tkKind"; a control with an id is also named
+// "control<id>".
+class QtWindow : public Window {
+ public:
+  // `owner` is the window a nested dialog runs over; null for a top-level one.
+  QtWindow(Dialog& dialog, QWidget* owner, QString applicationName);
+  ~QtWindow() override;
+  QtWindow(const QtWindow&) = delete;
+  QtWindow& operator=(const QtWindow&) = delete;
+
+  // Attaches the dialog, runs its initialisation, then the modal loop until the dialog ends;
+  // closes the window (workers stopped and joined, dialog detached) and gives the result.
+  int run();
+
+  void setText(int id, std::string_view text) override;
+  std::string text(int id, std::size_t maxChars) const override;
+  bool isChecked(int id) const override;
+  void setChecked(int id, bool checked) override;
+  void enable(int id, bool enabled) override;
+  void selectItem(int id, int index) override;
+  int selectedItem(int id) const override;
+  void setSpinBuddy(int spinId, int editId) override;
+  void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
+  ProgressBar progressBar(int id) override;
+  // Position is the window's top-left (its frame's, where a window manager adds one); size is
+  // the size of the window's contents, without any frame.
+  void setGeometry(int x, int y, int width, int height) override;
+  void setTitle(std::string_view title) override;
+  void setTopmost(bool topmost) override;
+  void setIcons(const Icon& large, const Icon& small) override;
+  void startTimer(std::uint32_t periodMs) override;
+  int messageBox(std::string_view text, const char* caption, int style) override;
+  int runModal(Dialog& child) override;
+  void endDialog(int result) override;
+  bool startWorker(std::function<void(std::stop_token)> work) override;
+
+ private:
+  struct Control {
+    const ControlTemplate* tmpl;
+    QWidget* widget;
+    std::unique_ptr<SpinModel> spin;
+    std::shared_ptr<QtProgressSink> progress;
+  };
+
+  void build();
+  QWidget* makeControl(const ControlTemplate& t, std::size_t index);
+  Control* find(int id);
+  const Control* find(int id) const;
+  void notify(int id, Notify notify);
+  void clearRadioGroup(std::size_t index);
+  ColourAnswer askColour(int id, ControlKind kind);
+  void close();
+
+  Dialog& dialog_;
+  QString applicationName_;
+  std::unique_ptr<DialogWidget> widget_;
+  DialogUnits units_;
+  QTimer* timer_ = nullptr;
+  std::vector<Control> controls_;
+  std::vector<std::jthread> workers_;
+  int result_;
+  bool ended_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace tk
