@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include "platform/toolkit/qt/progress_calls.h"
+
 namespace tk {
 
 QtProgressSink::QtProgressSink(QProgressBar* bar) : bar_(bar) {
@@ -56,20 +58,16 @@ void QtProgressSink::apply(const Change& change) {
     std::lock_guard lock(mutex_);
     if (closed_) return;
   }
-  // The application object outlives every window, so the queued call always has a receiver; the
-  // sink is kept alive by the call itself.
+  // The sink is kept alive by the queued call itself.
   auto done = std::make_shared<bool>(false);
-  QMetaObject::invokeMethod(
-      app,
-      [self = shared_from_this(), change, done] {
-        self->applyHere(change);
-        {
-          std::lock_guard lock(self->mutex_);
-          *done = true;
-        }
-        self->applied_.notify_all();
-      },
-      Qt::QueuedConnection);
+  postProgressCall([self = shared_from_this(), change, done] {
+    self->applyHere(change);
+    {
+      std::lock_guard lock(self->mutex_);
+      *done = true;
+    }
+    self->applied_.notify_all();
+  });
   std::unique_lock lock(mutex_);
   applied_.wait(lock, [&] { return *done || closed_; });
 }

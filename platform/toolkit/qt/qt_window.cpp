@@ -21,6 +21,7 @@
 #include "platform/toolkit/qt/dialog_font.h"
 #include "platform/toolkit/qt/dialog_widget.h"
 #include "platform/toolkit/qt/icon_image.h"
+#include "platform/toolkit/qt/progress_calls.h"
 #include "platform/toolkit/qt/qt_message_box.h"
 #include "platform/toolkit/qt/qt_progress_sink.h"
 #include "platform/toolkit/qt/radio_button.h"
@@ -269,13 +270,13 @@ void QtWindow::close() {
   if (closed_) return;
   closed_ = true;
   timer_->stop();
-  // Stop first, then release the progress bars so that no worker waits on this thread while it
-  // joins, then join.
-  for (std::jthread& worker : workers_) worker.request_stop();
+  // Stop first, then release this window's progress bars so that no call waits on them, then
+  // join while serving the calls a worker makes on any other window's progress bar.
+  for (Worker& worker : workers_) worker.thread.request_stop();
   for (Control& c : controls_) {
     if (c.progress) c.progress->close();
   }
-  for (std::jthread& worker : workers_) worker.join();
+  for (Worker& worker : workers_) joinServingProgressCalls(worker.thread, *worker.finished);
   workers_.clear();
   if (dialog_.isAttached()) dialog_.detach();
   widget_->hide();
@@ -436,8 +437,14 @@ void QtWindow::endDialog(int result) {
 
 bool QtWindow::startWorker(std::function<void(std::stop_token)> work) {
   if (closed_) return false;
+  auto finished = std::make_shared<std::atomic<bool>>(false);
   try {
-    workers_.emplace_back(std::move(work));
+    workers_.push_back(
+        Worker{finished, std::jthread([work = std::move(work), finished](std::stop_token stop) {
+                 work(std::move(stop));
+                 *finished = true;
+                 announceWorkerFinished();
+               })});
   } catch (const std::system_error&) {
     return false;
   }

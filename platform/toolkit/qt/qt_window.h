@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -65,6 +66,11 @@ class QtWindow : public Window {
     std::shared_ptr<QtProgressSink> progress;
   };
 
+  struct Worker {
+    std::shared_ptr<std::atomic<bool>> finished;
+    std::jthread thread;
+  };
+
   void build();
   QWidget* makeControl(const ControlTemplate& t, std::size_t index);
   Control* find(int id);
@@ -80,7 +86,7 @@ class QtWindow : public Window {
   DialogUnits units_;
   QTimer* timer_ = nullptr;
   std::vector<Control> controls_;
-  std::vector<std::jthread> workers_;
+  std::vector<Worker> workers_;
   int result_;
   bool ended_ = false;
   bool closed_ = false;
