@@ -100,17 +100,6 @@ TEST_F(HeadlessControls, TypingReplacesTextAsAUserCould) {
   EXPECT_THROW(window.type(sample::kCheck, "x"), std::logic_error);
 }
 
-TEST_F(HeadlessControls, CombosSelectByIndexAndClearOutOfRange) {
-  EXPECT_EQ(window.comboItems(sample::kListCombo),
-            (std::vector<std::string>{"None", "With data", "Full data"}));
-  EXPECT_EQ(window.selectedItem(sample::kListCombo), -1);
-  window.selectItem(sample::kListCombo, 2);
-  EXPECT_EQ(window.selectedItem(sample::kListCombo), 2);
-  EXPECT_EQ(window.text(sample::kListCombo, 100), "Full data");
-  window.selectItem(sample::kListCombo, 3);
-  EXPECT_EQ(window.selectedItem(sample::kListCombo), -1);
-}
-
 TEST_F(HeadlessControls, SpinWritesItsBuddyAndWrapsAtBothEnds) {
   window.setSpinBuddy(sample::kSpin, sample::kNumberEdit);
   window.setSpinRange(sample::kSpin, 1, 3);

@@ -158,4 +158,27 @@ TEST(QtWorkers, ClosingWhileAWorkerHammersTheProgressBarNeitherHangsNorCrashes) 
   kept.stepIt();  // the window is gone: returns without effect
 }
 
+TEST(QtWorkers, ClosingANestedDialogServesItsWorkerUsingTheOwnersProgressBar) {
+  sample::SampleDialog parent;
+  sample::SampleDialog child(sample::kChildTemplate);
+  std::atomic<int> calls = 0;
+  qttest::runWith(parent, [&](QWidget* parentWindow) {
+    tk::ProgressBar ownersBar = parent.ui().progressBar(sample::kProgress);
+    ownersBar.setStep(1);
+    qttest::duringRun(child, [&](QWidget*) {
+      ASSERT_TRUE(child.ui().startWorker([ownersBar, &calls](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+          ownersBar.stepIt();
+          ++calls;
+        }
+      }));
+      qttest::processUntil([&] { return calls.load() >= 100; });
+      child.ui().endDialog(tk::kIdOk);
+    });
+    // The owner's bar stays open, so the child's close must serve the call its worker is in.
+    EXPECT_EQ(parent.ui().runModal(child), tk::kIdOk);
+    EXPECT_GT(qttest::control<QProgressBar>(parentWindow, sample::kProgress)->value(), 0);
+  });
+}
+
 }  // namespace
