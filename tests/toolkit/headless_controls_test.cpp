@@ -16,8 +16,8 @@ using tk::Notify;
 
 class HeadlessControls : public ::testing::Test {
  protected:
+  sample::SampleDialog dialog;  // outlives the toolkit, which closes the windows it opened
   tk::HeadlessToolkit toolkit;
-  sample::SampleDialog dialog;
   tk::HeadlessWindow& window = toolkit.open(dialog);
 };
 

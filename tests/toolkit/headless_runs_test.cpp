@@ -1,5 +1,6 @@
 // Modal runs, message boxes, the timer, the window itself and worker threads on the headless
-// backend.
+// backend. Dialogs are declared before the toolkit: it closes the windows it opened, which
+// detaches their dialogs, so they must outlive it.
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,8 @@ using sample::Received;
 using tk::Notify;
 
 TEST(HeadlessModal, RunsInitThenTheScriptsInTurnAndCancelsWhenNothingEndsIt) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   int inits = 0;
   dialog.init = [&](sample::SampleDialog& d) {
     ++inits;
@@ -44,8 +45,8 @@ TEST(HeadlessModal, RunsInitThenTheScriptsInTurnAndCancelsWhenNothingEndsIt) {
 }
 
 TEST(HeadlessModal, DialogEndedInItsInitialisationSkipsItsScript) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   dialog.init = [](sample::SampleDialog& d) { d.ui().endDialog(42); };
   bool scriptRan = false;
   toolkit.onModal(sample::kTemplateId, [&](tk::HeadlessWindow&) { scriptRan = true; });
@@ -54,9 +55,9 @@ TEST(HeadlessModal, DialogEndedInItsInitialisationSkipsItsScript) {
 }
 
 TEST(HeadlessModal, NestedDialogRunsItsOwnScriptOverItsOwner) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog parent;
   sample::SampleDialog child(sample::kChildTemplate);
+  tk::HeadlessToolkit toolkit;
   int childResult = 0;
   toolkit.onModal(sample::kTemplateId, [&](tk::HeadlessWindow& w) {
     childResult = w.runModal(child);
@@ -78,8 +79,8 @@ TEST(HeadlessModal, NestedDialogRunsItsOwnScriptOverItsOwner) {
 }
 
 TEST(HeadlessModal, AFailingScriptStillClosesTheWindow) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   toolkit.onModal(sample::kTemplateId,
                   [](tk::HeadlessWindow&) { throw std::runtime_error("script failed"); });
   EXPECT_THROW(toolkit.runModal(dialog), std::runtime_error);
@@ -87,8 +88,8 @@ TEST(HeadlessModal, AFailingScriptStillClosesTheWindow) {
 }
 
 TEST(HeadlessMessageBoxes, AnswersComeInTurnAndEveryBoxIsRecorded) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   tk::HeadlessWindow& window = toolkit.open(dialog);
   toolkit.answerNextBox(tk::kIdYes);
   toolkit.answerNextBox(tk::kIdNo);
@@ -122,8 +123,8 @@ TEST(HeadlessMessageBoxes, UnexpectedQuestionOrImpossibleAnswerFailsLoudly) {
 }
 
 TEST(HeadlessTimer, RestartReplacesThePeriodWithinTheClamps) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   tk::HeadlessWindow& window = toolkit.open(dialog);
   EXPECT_EQ(window.timerPeriod(), std::nullopt);
   EXPECT_THROW(window.fireTimer(), std::logic_error);
@@ -144,8 +145,8 @@ TEST(HeadlessTimer, RestartReplacesThePeriodWithinTheClamps) {
 }
 
 TEST(HeadlessWindowState, ShowsWhatTheDialogSet) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   dialog.init = [](sample::SampleDialog& d) {
     d.ui().setTitle("QM1");
     d.ui().setGeometry(100, 100, 300, 200);
@@ -176,8 +177,8 @@ TEST(HeadlessWindowState, ShowsWhatTheDialogSet) {
 }
 
 TEST(HeadlessWorkers, ProgressFromAWorkerThreadIsSeenByTheTest) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   tk::HeadlessWindow& window = toolkit.open(dialog);
   EXPECT_EQ(window.progress(sample::kProgress), (tk::ProgressState{0, 100, 10, 0}));
 
@@ -196,8 +197,8 @@ TEST(HeadlessWorkers, ProgressFromAWorkerThreadIsSeenByTheTest) {
 }
 
 TEST(HeadlessWorkers, ClosingWhileAWorkerHammersTheProgressBarStopsAndJoinsIt) {
-  tk::HeadlessToolkit toolkit;
   sample::SampleDialog dialog;
+  tk::HeadlessToolkit toolkit;
   tk::HeadlessWindow& window = toolkit.open(dialog);
   tk::ProgressBar bar = window.progressBar(sample::kProgress);
   bar.setStep(1);

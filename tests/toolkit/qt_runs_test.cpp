@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTimer>
 #include <QWindow>
 #include <QtTest/QTest>
 #include <atomic>
@@ -86,31 +87,38 @@ TEST(QtWindowOps, GeometryTitleIconsAndTopmostWithoutMoving) {
   dialog.init = [](sample::SampleDialog& d) {
     d.ui().setTitle("QM1");
     d.ui().setGeometry(100, 120, 300, 200);
+    d.ui().setTopmost(true);  // shows the window before its modal loop starts
   };
-  sample::SampleDialog* self = &dialog;
-  qttest::runWith(dialog, [self](QWidget* window) {
+  bool loopWentOn = false;
+  const int result = qttest::runWith(dialog, [&](QWidget* window) {
     EXPECT_EQ(window->windowTitle(), "QM1");
     EXPECT_EQ(window->pos(), QPoint(100, 120));
     EXPECT_EQ(window->size(), QSize(300, 200));
 
     const QRect before = window->geometry();
-    self->ui().setTopmost(true);
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
-    self->ui().setTopmost(false);
+    dialog.ui().setTopmost(false);
     EXPECT_FALSE(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
-    self->ui().setTopmost(true);
+    dialog.ui().setTopmost(true);
     EXPECT_EQ(window->geometry(), before);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isModal());  // still in its modal run
 
-    self->ui().setIcons(tk::iconFromRows({"aa", "aa"}, {{'a', 0xFFFF0000u}}),
-                        tk::iconFromRows({"a"}, {{'a', 0xFF00FF00u}}));
+    dialog.ui().setIcons(tk::iconFromRows({"aa", "aa"}, {{'a', 0xFFFF0000u}}),
+                         tk::iconFromRows({"a"}, {{'a', 0xFF00FF00u}}));
     const QList<QSize> sizes = window->windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(2, 2)));
     EXPECT_TRUE(sizes.contains(QSize(1, 1)));
     EXPECT_EQ(window->windowIcon().pixmap(QSize(2, 2)).toImage().pixel(0, 0), 0xFFFF0000u);
+    // Toggling must not have ended the modal loop: it still delivers this.
+    QTimer::singleShot(0, window, [&] {
+      loopWentOn = true;
+      dialog.ui().endDialog(tk::kIdOk);
+    });
   });
+  EXPECT_EQ(result, tk::kIdOk);
+  EXPECT_TRUE(loopWentOn);
 }
 
 TEST(QtWorkers, ProgressFromAWorkerCompletesOnTheInterfaceThread) {

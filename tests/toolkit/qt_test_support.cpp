@@ -73,7 +73,10 @@ void duringRun(sample::SampleDialog& dialog, std::function<void(QWidget*)> scrip
       },
       [&dialog, script = std::move(script)](QWidget* w) {
         script(w);
-        if (w->isVisible() && dialog.isAttached()) dialog.ui().endDialog(tk::kIdCancel);
+        // After whatever the script posted: a run it left going ends here.
+        QTimer::singleShot(0, w, [&dialog, w] {
+          if (w->isVisible() && dialog.isAttached()) dialog.ui().endDialog(tk::kIdCancel);
+        });
       });
 }
 

@@ -41,7 +41,8 @@ class HeadlessToolkit : public Toolkit {
   // template are used in the order they were registered, one per run.
   void onModal(int templateId, std::function<void(HeadlessWindow&)> script);
   // Opens the dialog up to and including its initialisation and leaves it open to be driven;
-  // HeadlessWindow::close() ends it. The toolkit owns the window.
+  // HeadlessWindow::close() ends it. The toolkit owns the window and closes it when destroyed,
+  // which detaches the dialog: the dialog must outlive the toolkit, or the window be closed first.
   HeadlessWindow& open(Dialog& dialog);
 
   // Queues the answer of the next message box shown. A box with OK alone answers kIdOk when
