@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <random>
@@ -66,14 +67,18 @@ std::string putTimeOf(std::int64_t epochMs) {
 MessageIdSource::MessageIdSource() {
   putBigEndian(randomWord(), &prefix_[0]);
   putBigEndian(randomWord(), &prefix_[16]);
-  counter_ = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch() /
-                                        std::chrono::microseconds(1));
 }
 
-MessageId24 MessageIdSource::next() {
+MessageId24 MessageIdSource::assign(std::int64_t storeId) const {
   MessageId24::Bytes bytes = prefix_;
-  putBigEndian(++counter_, &bytes[8]);
+  putBigEndian(static_cast<std::uint64_t>(storeId), &bytes[8]);
   return MessageId24(bytes);
+}
+
+std::int64_t storeIdIn(const MessageId24& id) {
+  std::uint64_t value = 0;
+  for (int i = 8; i < 16; ++i) value = (value << 8) | id.bytes()[i];
+  return value > static_cast<std::uint64_t>(INT64_MAX) ? 0 : static_cast<std::int64_t>(value);
 }
 
 }  // namespace kx

@@ -15,16 +15,18 @@ std::string putDateOf(std::int64_t epochMs);
 std::string putTimeOf(std::int64_t epochMs);
 
 // Makes message ids unique across queue managers, processes and restarts: 16 random bytes drawn
-// when the source is made, around a counter seeded from the clock, so one connection's ids also
-// sort together and land next to each other in the id index.
+// when the source is made, around the message's store id (unique within its store). The store id
+// in bytes 8 to 15 lets a get by an assigned id find its message without an index.
 class MessageIdSource {
  public:
   MessageIdSource();
-  MessageId24 next();
+  MessageId24 assign(std::int64_t storeId) const;
 
  private:
   MessageId24::Bytes prefix_{};
-  std::uint64_t counter_ = 0;
 };
+
+// The store id an assigned message id carries (0 if it cannot be one).
+std::int64_t storeIdIn(const MessageId24& id);
 
 }  // namespace kx

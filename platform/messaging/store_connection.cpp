@@ -33,23 +33,24 @@ constexpr const char* kDepthExpiredSql =
     "SELECT q.depth - (SELECT count(*) FROM messages m WHERE m.queue = ?3 AND m.expires_at <= ?4) "
     "FROM manager g CROSS JOIN queues q "
     "WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?3";
+// Read inside the put's write transaction, so nothing changes between the check and the update.
+// (No RETURNING: its ephemeral table costs an allocation of a page cache per statement.)
+constexpr const char* kPutCheckSql =
+    "SELECT q.next_seq, q.depth, q.max_depth, q.expiring FROM manager g CROSS JOIN queues q "
+    "WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?3";
 constexpr const char* kPutUpdateSql =
-    "UPDATE queues SET depth = depth + 1, next_seq = next_seq + 1, expiring = expiring + ?2 "
-    "WHERE id = ?1 AND depth < max_depth AND next_seq < ?5 AND EXISTS (SELECT 1 FROM manager "
-    "WHERE id = 1 AND running = 1 AND epoch = ?3 AND gen = ?4) RETURNING next_seq";
+    "UPDATE queues SET depth = depth + 1, next_seq = ?2, expiring = expiring + ?3 WHERE id = ?1";
 constexpr const char* kPutInsertSql =
-    "INSERT INTO messages(id, queue, msg_id, correl_id, expires_at, persistent, put_ms, msg_type, "
-    "feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr, put_appl, "
-    "put_appl_type, data) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-    "?15, ?16, ?17, ?18, ?19)";
-constexpr const char* kQueueFillSql = "SELECT depth, max_depth, expiring FROM queues WHERE id = ?1";
+    "INSERT INTO messages(id, queue, msg_id, supplied, correl_id, expires_at, persistent, put_ms, "
+    "msg_type, feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr, put_appl, "
+    "put_appl_type, data) VALUES (?1, ?2, ?3, ?20, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+    "?14, ?15, ?16, ?17, ?18, ?19)";
 constexpr const char* kPurgeSql = "DELETE FROM messages WHERE queue = ?1 AND expires_at <= ?2";
 constexpr const char* kPurgeCountSql =
     "UPDATE queues SET depth = depth - ?2, expiring = expiring - ?2 WHERE id = ?1";
 constexpr const char* kDeleteMessageSql = "DELETE FROM messages WHERE id = ?1";
 constexpr const char* kGetUpdateSql =
-    "UPDATE queues SET depth = depth - 1, expiring = expiring - ?2 WHERE id = ?1 "
-    "RETURNING expiring";
+    "UPDATE queues SET depth = depth - 1, expiring = expiring - ?2 WHERE id = ?1";
 
 // Variants of the message selection, as bits of an index into the statement cache.
 constexpr unsigned kExact = 1;  // the message under the cursor, not the next one after it
@@ -61,16 +62,21 @@ std::string selectSql(unsigned variant) {
   std::string sql =
       "SELECT m.id, m.msg_id, m.correl_id, m.expires_at, m.persistent, m.put_ms, m.msg_type, "
       "m.feedback, m.ccsid, m.format, m.priority, m.report, m.backout, m.reply_q, m.reply_qmgr, "
-      "m.put_appl, m.put_appl_type, length(m.data)";
+      "m.put_appl, m.put_appl_type, length(m.data), q.expiring";
   if (variant & kWithData) sql += ", m.data";
   sql +=
-      " FROM manager g CROSS JOIN messages m WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 "
-      "AND g.gen = ?2 AND (m.expires_at IS NULL OR m.expires_at > ?3)";
+      " FROM manager g CROSS JOIN queues q CROSS JOIN messages m WHERE g.id = 1 AND g.running = 1 "
+      "AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?8 AND (m.expires_at IS NULL OR m.expires_at > "
+      "?3)";
   if (variant & kExact) {
     sql += " AND m.id = ?4";
   } else {
     sql += " AND m.id > ?4 AND m.id < ?5";
-    if (variant & kByMsgId) sql += " AND m.msg_id = ?6";
+    // A message with this id either was assigned it, and sits at the store id the id carries,
+    // or was given it by its putter, and is in the index of given ids.
+    if (variant & kByMsgId) {
+      sql += " AND m.msg_id = ?6 AND (m.id = ?9 OR (m.msg_id = ?6 AND m.supplied = 1))";
+    }
     if (variant & kByCorrelId) sql += " AND m.correl_id = ?7";
     sql += " ORDER BY m.id LIMIT 1";
   }
@@ -130,6 +136,7 @@ struct StoreConnection::Received {
   std::string putAppl;
   std::int32_t putApplType = 0;
   std::size_t length = 0;
+  std::int64_t queueExpiring = 0;  // messages with an expiry on the queue, this one included
 };
 
 ReasonCode StoreConnection::connect(std::string_view validatedName,
@@ -152,7 +159,11 @@ ReasonCode StoreConnection::connect(std::string_view validatedName,
   row.reuse();
   if (!running) return reason::kQueueManagerNotAvailable;
   // Non-persistent work commits at NORMAL; persistent work switches to FULL when it needs it.
-  if (const ReasonCode syncWhy = connection->db_.exec("PRAGMA synchronous = NORMAL");
+  // A put or get writes two pages (the message's and its queue's counter), so checkpoints come
+  // after 2000 WAL pages: as many messages per checkpoint as SQLite's default of 1000 gives
+  // single-page commits, with half the checkpoints' syncs.
+  if (const ReasonCode syncWhy =
+          connection->db_.exec("PRAGMA synchronous = NORMAL; PRAGMA wal_autocheckpoint = 2000");
       syncWhy != reason::kNone) {
     return syncWhy;
   }
@@ -394,54 +405,50 @@ ReasonCode StoreConnection::putOnce(std::int64_t queueId, QueueMessage& message,
   if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) return why;
 
   ReasonCode why = reason::kNone;
-  Statement& update = cached(putUpdate_, kPutUpdateSql, why);
+  Statement& check = cached(putCheck_, kPutCheckSql, why);
   if (why != reason::kNone) return why;
   std::int64_t sequence = 0;
   for (int pass = 0;; ++pass) {
-    const int rc = update.reuse()
-                       .bind(1, queueId)
-                       .bind(2, expiring ? 1 : 0)
-                       .bind(3, epoch_)
-                       .bind(4, gen_)
-                       .bind(5, kMaxSequence)
-                       .step();
-    if (rc == SQLITE_ROW) {
-      sequence = update.integer(0);
-      update.reuse();
-      break;
+    const int rc = check.reuse().bind(1, epoch_).bind(2, gen_).bind(3, queueId).step();
+    if (rc != SQLITE_ROW) {
+      check.reuse();
+      if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
+      // No row: the manager stopped, or the definitions changed under the cache.
+      if (why = checkManager(); why != reason::kNone) return why;
+      return reason::kUnknownObjectName;
     }
-    update.reuse();
-    if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
-    // Nothing updated: the manager stopped, the definitions changed, or the queue is full.
-    if (why = checkManager(); why != reason::kNone) return why;
-    Statement& fill = cached(queueFill_, kQueueFillSql, why);
-    if (why != reason::kNone) return why;
-    const int fillRc = fill.reuse().bind(1, queueId).step();
-    if (fillRc != SQLITE_ROW) {
-      fill.reuse();
-      return fillRc == SQLITE_DONE ? reason::kUnknownObjectName : reasonFromSqlite(fillRc);
-    }
-    const bool full = fill.integer(0) >= fill.integer(1);
-    const bool hasExpiring = fill.integer(2) > 0;
-    fill.reuse();
-    if (pass == 0 && full && hasExpiring) {
-      // Expired messages do not count against the maximum: discard them and try once more.
+    sequence = check.integer(0) + 1;
+    const bool full = check.integer(1) >= check.integer(2) || sequence > kMaxSequence;
+    const bool hasExpiring = check.integer(3) > 0;
+    check.reuse();
+    if (!full) break;
+    if (pass == 0 && hasExpiring) {
+      // Expired messages do not count against the maximum: discard them and look again.
       std::int64_t removed = 0;
       if (why = purgeExpired(queueId, now, removed); why != reason::kNone) return why;
       if (removed > 0) continue;
     }
     return reason::kQueueFull;
   }
+  Statement& update = cached(putUpdate_, kPutUpdateSql, why);
+  if (why != reason::kNone) return why;
+  if (why = stepDone(update.bind(1, queueId).bind(2, sequence).bind(3, expiring ? 1 : 0));
+      why != reason::kNone) {
+    return why;
+  }
 
-  const MessageId24 msgId = message.msgId.isNone() ? ids_.next() : message.msgId;
+  const std::int64_t storeId = (queueId << kSequenceBits) | sequence;
+  const bool supplied = !message.msgId.isNone();
+  const MessageId24 msgId = supplied ? message.msgId : ids_.assign(storeId);
   std::string format = message.format;
   format.resize(kFormatWidth, ' ');
   Statement& insert = cached(putInsert_, kPutInsertSql, why);
   if (why != reason::kNone) return why;
   insert.reuse()
-      .bind(1, (queueId << kSequenceBits) | sequence)
+      .bind(1, storeId)
       .bind(2, queueId)
-      .bindBlob(3, idBytes(msgId));
+      .bindBlob(3, idBytes(msgId))
+      .bind(20, supplied ? 1 : 0);
   if (message.correlId.isNone()) {
     insert.bindNull(4);
   } else {
@@ -602,8 +609,11 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
       .bind(2, gen_)
       .bind(3, selection.nowMs)
       .bind(4, selection.position)
-      .bind(5, selection.hi);
-  if (selection.msgId) select.bindBlob(6, idBytes(*selection.msgId));
+      .bind(5, selection.hi)
+      .bind(8, selection.queueId);
+  if (selection.msgId) {
+    select.bindBlob(6, idBytes(*selection.msgId)).bind(9, storeIdIn(*selection.msgId));
+  }
   if (selection.correlId) select.bindBlob(7, idBytes(*selection.correlId));
   const int rc = select.step();
   if (rc != SQLITE_ROW) {
@@ -640,6 +650,7 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
   received.putAppl = select.text(15);
   received.putApplType = static_cast<std::int32_t>(select.integer(16));
   received.length = static_cast<std::size_t>(select.integer(17));
+  received.queueExpiring = select.integer(18);
 
   if (selection.destructive && received.persistent && !synchronousFull_) {
     select.reuse();
@@ -654,7 +665,7 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
     deliver = *selection.buffer;
   }
   if (withData) {
-    const auto body = select.blob(18);
+    const auto body = select.blob(19);
     scratch_.assign(body.begin(), body.end());
   } else if (deliver > 0) {
     if (why = readData(received.id, deliver); why != reason::kNone) {
@@ -672,15 +683,11 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
     if (why = stepDone(erase.bind(1, received.id)); why != reason::kNone) return why;
     Statement& update = cached(getUpdate_, kGetUpdateSql, why);
     if (why != reason::kNone) return why;
-    const int updateRc =
-        update.reuse().bind(1, selection.queueId).bind(2, received.expiresAt ? 1 : 0).step();
-    if (updateRc != SQLITE_ROW) {
-      update.reuse();
-      return updateRc == SQLITE_DONE ? reason::kStoreDamaged : reasonFromSqlite(updateRc);
+    if (why = stepDone(update.bind(1, selection.queueId).bind(2, received.expiresAt ? 1 : 0));
+        why != reason::kNone) {
+      return why;
     }
-    const bool expiringLeft = update.integer(0) > 0;
-    update.reuse();
-    if (expiringLeft) {
+    if (received.queueExpiring > (received.expiresAt ? 1 : 0)) {
       std::int64_t removed = 0;
       if (why = purgeExpired(selection.queueId, selection.nowMs, removed); why != reason::kNone) {
         return why;

@@ -76,9 +76,9 @@ class StoreConnection {
   Statement queueRow_;
   Statement depthRow_;
   Statement depthExpired_;
+  Statement putCheck_;
   Statement putUpdate_;
   Statement putInsert_;
-  Statement queueFill_;
   Statement purge_;
   Statement purgeCount_;
   Statement deleteMessage_;

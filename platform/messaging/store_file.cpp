@@ -39,6 +39,7 @@ CREATE TABLE messages(
   id INTEGER PRIMARY KEY,                -- (queue id << 40) | per-queue sequence: arrival order
   queue INTEGER NOT NULL,
   msg_id BLOB NOT NULL,
+  supplied INTEGER NOT NULL,             -- 1: msg_id came from the putter, 0: assigned
   correl_id BLOB,
   expires_at INTEGER,                    -- milliseconds since the epoch; NULL: never
   persistent INTEGER NOT NULL,
@@ -56,7 +57,9 @@ CREATE TABLE messages(
   put_appl_type INTEGER NOT NULL,
   data BLOB NOT NULL
 );
-CREATE INDEX messages_msg_id ON messages(msg_id);
+-- An assigned id embeds its message's store id and is found by that; only ids that putters chose
+-- need an index, which spares the common put an index page.
+CREATE INDEX messages_msg_id ON messages(msg_id) WHERE supplied = 1;
 CREATE INDEX messages_correl_id ON messages(correl_id) WHERE correl_id IS NOT NULL;
 CREATE INDEX messages_expiry ON messages(queue, expires_at) WHERE expires_at IS NOT NULL;
 )sql";

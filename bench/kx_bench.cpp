@@ -1,0 +1,159 @@
+// The KX client layer's operations, each beside a raw SQLite baseline (kx_bench_raw.cpp) doing
+// the bare SQL of the same work. bench/run.sh compares the medians.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/messaging/queue.h"
+#include "platform/messaging/queue_manager.h"
+#include "platform/messaging/store_admin.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMessageSize = 1024;
+constexpr std::int32_t kHugeDepth = 999'999'999;
+
+// One store for the whole run, in $KX_BENCH_DIR or the temporary directory, removed at exit.
+class BenchStore {
+ public:
+  BenchStore() {
+    const char* base = std::getenv("KX_BENCH_DIR");
+    std::string pattern =
+        ((base != nullptr && *base != '\0') ? fs::path(base) : fs::temp_directory_path()) /
+        "kx_bench_XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    dir_ = pattern;
+    ::setenv("KX_DATA_DIR", dir_.c_str(), 1);
+    check(kx::admin::createQueueManager("BENCH"));
+    check(kx::admin::startQueueManager("BENCH"));
+    manager_.setManagerName("BENCH");
+    if (!manager_.connect()) std::abort();
+  }
+  ~BenchStore() {
+    queues_.clear();
+    manager_.disconnect();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  static BenchStore& instance() {
+    static BenchStore store;
+    return store;
+  }
+
+  // A bound queue object, defined with room for any run on first use.
+  kx::IkxQueue& queue(const std::string& name) {
+    for (auto& queue : queues_) {
+      if (queue->queueName() == name) return *queue;
+    }
+    check(kx::admin::defineLocalQueue("BENCH", name, kHugeDepth));
+    auto queue = std::make_unique<kx::IkxQueue>();
+    queue->bindManager(manager_);
+    queue->setQueueName(name);
+    queues_.push_back(std::move(queue));
+    return *queues_.back();
+  }
+
+  static void check(const kx::admin::Status& status) {
+    if (!status) {
+      std::fprintf(stderr, "bench set-up failed: %s\n", status.message.c_str());
+      std::abort();
+    }
+  }
+
+ private:
+  fs::path dir_;
+  kx::IkxQueueManager manager_;
+  std::vector<std::unique_ptr<kx::IkxQueue>> queues_;
+};
+
+const std::vector<std::uint8_t>& body() {
+  static const std::vector<std::uint8_t> bytes(kMessageSize, 0x42);
+  return bytes;
+}
+
+void fill(const std::string& queue, std::int64_t count, std::size_t size) {
+  const std::vector<std::uint8_t> data(size, 0x42);
+  for (std::int64_t done = 0; done < count;) {
+    const std::int64_t batch = std::min<std::int64_t>(count - done, 200'000);
+    BenchStore::check(kx::admin::loadMessages("BENCH", queue, batch, data, false));
+    done += batch;
+  }
+}
+
+void putLoop(benchmark::State& state, const std::string& name, bool persistent) {
+  kx::IkxQueue& queue = BenchStore::instance().queue(name);
+  std::int64_t removed = 0;
+  BenchStore::check(kx::admin::purgeQueue("BENCH", name, removed));
+  kx::QueueMessage message;
+  message.persistent = persistent ? 1 : 0;
+  message.setData(body().data(), body().size());
+  for (auto _ : state) {
+    message.msgId.reset();  // a new id for every message
+    if (!queue.put(message)) state.SkipWithError("put failed");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_PutNonPersistent(benchmark::State& state) { putLoop(state, "PUT.NP", false); }
+BENCHMARK(BM_PutNonPersistent)->UseRealTime();
+
+void BM_PutPersistent(benchmark::State& state) { putLoop(state, "PUT.P", true); }
+BENCHMARK(BM_PutPersistent)->UseRealTime();
+
+void BM_GetDestructive(benchmark::State& state) {
+  kx::IkxQueue& queue = BenchStore::instance().queue("GET");
+  std::int64_t removed = 0;
+  BenchStore::check(kx::admin::purgeQueue("BENCH", "GET", removed));
+  fill("GET", state.max_iterations, kMessageSize);
+  kx::QueueMessage message;
+  const kx::GetOptions options;
+  for (auto _ : state) {
+    message.msgId.reset();
+    message.correlId.reset();
+    if (!queue.get(message, options)) state.SkipWithError("get failed");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_GetDestructive)->UseRealTime();
+
+void BM_BrowseNext(benchmark::State& state) {
+  kx::IkxQueue& queue = BenchStore::instance().queue("BROWSE");
+  if (queue.queryDepth() == 0) fill("BROWSE", 100'000, kMessageSize);
+  kx::QueueMessage message;
+  kx::GetOptions options{kx::getopt::kBrowseFirst};
+  for (auto _ : state) {
+    message.msgId.reset();
+    message.correlId.reset();
+    if (!queue.get(message, options)) {
+      // Past the end: start over, as a monitor's next pass would.
+      options.options = kx::getopt::kBrowseFirst;
+      if (!queue.get(message, options)) state.SkipWithError("browse failed");
+    }
+    options.options = kx::getopt::kBrowseNext;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_BrowseNext)->UseRealTime();
+
+void BM_DepthQuery(benchmark::State& state) {
+  const std::string name = "DEPTH." + std::to_string(state.range(0));
+  kx::IkxQueue& queue = BenchStore::instance().queue(name);
+  if (queue.queryDepth() == 0) fill(name, state.range(0), 16);
+  std::int64_t depth = 0;
+  for (auto _ : state) {
+    depth = queue.queryDepth();
+    benchmark::DoNotOptimize(depth);
+  }
+  if (depth != state.range(0)) state.SkipWithError("wrong depth");
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DepthQuery)->Arg(1000)->Arg(1'000'000)->UseRealTime();
+
+}  // namespace

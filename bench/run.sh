@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Runs kx_bench and prints each figure beside its raw SQLite baseline, with the ratio and
+# PASS/FAIL against the targets:
+#   puts and gets          at least 0.5 of the baseline's rate
+#   browse next            at most 2.5 times the baseline's time
+#   depth at 1,000,000     at most 1.5 times depth at 1,000
+# Usage: bench/run.sh [build-dir]   (default: build). Extra kx_bench flags go in KX_BENCH_FLAGS.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-build}"
+[[ "$build" = /* ]] || build="$root/$build"
+bench="$build/bench/kx_bench"
+[ -x "$bench" ] || { echo "run.sh: no $bench; build the kx_bench target first" >&2; exit 2; }
+
+out="$(mktemp)"
+trap 'rm -f "$out"' EXIT
+# Repetitions interleaved at random, so that a change in the machine's load hits both sides.
+"$bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+  --benchmark_report_aggregates_only=true --benchmark_format=json --benchmark_out="$out" \
+  --benchmark_out_format=json ${KX_BENCH_FLAGS:-} >/dev/null
+
+python3 - "$out" <<'PY'
+import json, sys
+
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+median = {}
+for run in runs:
+    if run.get("aggregate_name") == "median":
+        name = run["run_name"].replace("/real_time", "")
+        median[name] = run["real_time"] * {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[run["time_unit"]]
+
+def us(ns):
+    return f"{ns / 1000:10.2f} us"
+
+failed = False
+print(f"{'benchmark':28} {'ours':>13} {'baseline':>13} {'ratio':>7}  target")
+def row(name, ours, base, ratio, ok, target):
+    global failed
+    failed |= not ok
+    print(f"{name:28} {us(ours)} {us(base)} {ratio:7.2f}  {target:18} {'PASS' if ok else 'FAIL'}")
+
+for name in ["PutNonPersistent", "PutPersistent", "GetDestructive"]:
+    ours, base = median.get("BM_" + name), median.get("BM_Raw_" + name)
+    if ours and base:
+        rate = base / ours  # our rate as a share of the baseline's
+        row(name, ours, base, rate, rate >= 0.5, "rate >= 0.5 x raw")
+ours, base = median.get("BM_BrowseNext"), median.get("BM_Raw_BrowseNext")
+if ours and base:
+    row("BrowseNext", ours, base, ours / base, ours / base <= 2.5, "time <= 2.5 x raw")
+small, large = median.get("BM_DepthQuery/1000"), median.get("BM_DepthQuery/1000000")
+if small and large:
+    row("DepthQuery/1000000", large, small, large / small, large / small <= 1.5,
+        "time <= 1.5 x /1000")
+for n in ["1000", "1000000"]:
+    ours, base = median.get("BM_DepthQuery/" + n), median.get("BM_Raw_DepthQuery/" + n)
+    if ours and base:
+        print(f"{'DepthQuery/' + n:28} {us(ours)} {us(base)} {ours / base:7.2f}  (for reference)")
+sys.exit(1 if failed else 0)
+PY
