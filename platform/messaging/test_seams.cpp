@@ -61,7 +61,11 @@ void setFaultHook(FaultHook hook) { faultSeam().set(std::move(hook)); }
 namespace seam {
 
 void trace(TraceEvent event, const void* object, std::string_view name) {
-  if (auto hook = traceSeam().get()) (*hook)(event, object, name);
+  // Called from destructors too: nothing a hook throws may leave here.
+  try {
+    if (auto hook = traceSeam().get()) (*hook)(event, object, name);
+  } catch (...) {
+  }
 }
 
 ReasonCode fault(std::string_view queueName, std::string_view operation) {
