@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 mode=${1:-build}
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev sqlite3
-          libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool x11-utils imagemagick
+          libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
           fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do

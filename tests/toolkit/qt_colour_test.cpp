@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "tests/toolkit/qt_test_support.h"
+#include "tests/toolkit/sample_dialog.h"
 
 namespace {
 

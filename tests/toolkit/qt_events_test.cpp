@@ -13,6 +13,7 @@
 #include "platform/toolkit/message_box.h"
 #include "platform/toolkit/qt/spin_arrows.h"
 #include "tests/toolkit/qt_test_support.h"
+#include "tests/toolkit/sample_dialog.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "platform/toolkit/message_box.h"
 #include "tests/toolkit/qt_test_support.h"
+#include "tests/toolkit/sample_dialog.h"
 
 namespace {
 

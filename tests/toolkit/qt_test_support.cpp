@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <memory>
 #include <thread>
@@ -63,7 +64,7 @@ void processUntil(const std::function<bool()>& done) {
   }
 }
 
-void duringRun(sample::SampleDialog& dialog, std::function<void(QWidget*)> script) {
+void duringRun(tk::Dialog& dialog, std::function<void(QWidget*)> script) {
   // The dialog's window is the shown modal window that holds its template's first control.
   const int firstId = dialog.dialogTemplate().controls.front().id;
   whenShown(
@@ -75,12 +76,14 @@ void duringRun(sample::SampleDialog& dialog, std::function<void(QWidget*)> scrip
         script(w);
         // After whatever the script posted: a run it left going ends here.
         QTimer::singleShot(0, w, [&dialog, w] {
-          if (w->isVisible() && dialog.isAttached()) dialog.ui().endDialog(tk::kIdCancel);
+          if (w->isVisible() && dialog.isAttached()) {
+            if (auto* modal = qobject_cast<QDialog*>(w)) modal->done(tk::kIdCancel);
+          }
         });
       });
 }
 
-int runWith(sample::SampleDialog& dialog, std::function<void(QWidget*)> script) {
+int runWith(tk::Dialog& dialog, std::function<void(QWidget*)> script) {
   duringRun(dialog, std::move(script));
   return toolkit().runModal(dialog);
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/toolkit/qt/qt_toolkit.h"
-#include "tests/toolkit/sample_dialog.h"
+#include "platform/toolkit/dialog.h"
 
 // Helpers for driving real widgets from inside a modal run.
 namespace qttest {
@@ -27,10 +27,10 @@ void processUntil(const std::function<bool()>& done);
 
 // Runs `script` with the dialog's window once it is shown inside the modal run of `dialog`,
 // then ends the run with kIdCancel if the script left it running.
-void duringRun(sample::SampleDialog& dialog, std::function<void(QWidget*)> script);
+void duringRun(tk::Dialog& dialog, std::function<void(QWidget*)> script);
 
 // Runs `dialog` modally with `script` inside, and gives the run's result.
-int runWith(sample::SampleDialog& dialog, std::function<void(QWidget*)> script);
+int runWith(tk::Dialog& dialog, std::function<void(QWidget*)> script);
 
 // What a message box showed.
 struct SeenBox {

@@ -45,7 +45,13 @@ void HeadlessToolkit::onModal(int templateId, std::function<void(HeadlessWindow&
 HeadlessWindow& HeadlessToolkit::open(Dialog& dialog) {
   openWindows_.push_back(std::make_unique<HeadlessWindow>(*this, dialog, nullptr));
   HeadlessWindow& window = *openWindows_.back();
-  window.open();
+  try {
+    window.open();
+  } catch (...) {
+    // An initialisation that ended the process leaves no window behind, while its dialog lives.
+    openWindows_.pop_back();
+    throw;
+  }
   return window;
 }
 

@@ -1,0 +1,116 @@
+# Shared set-up of the end-to-end tests: a private X server, a private store, and helpers to
+# find, read and drive windows with xdotool. Sourced by each test script.
+#   $1 of the test script: the build directory that holds app/main/tarnix and tools/kxadmin/kxadmin
+set -euo pipefail
+
+BUILD=$(cd "${1:?build directory}" && pwd)
+TARNIX=$BUILD/app/main/tarnix
+KXADMIN=$BUILD/tools/kxadmin/kxadmin
+SHOTS=$BUILD/tests/e2e/screenshots
+mkdir -p "$SHOTS"
+
+WORK=$(mktemp -d)
+export KX_DATA_DIR=$WORK/kx
+unset KX_DEFAULT_QMGR
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR=$WORK
+XVFB_PID=""
+APP_PID=""
+
+cleanup() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Starts Xvfb on a display number it picks itself, so tests can run side by side. There is no
+# window manager: windows have no frame, and the geometry xdotool reports is the window's own.
+start_xvfb() {
+  local fifo=$WORK/displayfd
+  mkfifo "$fifo"
+  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$fifo" 2>"$WORK/xvfb.log" &
+  XVFB_PID=$!
+  local number
+  read -r number <"$fifo" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+  export DISPLAY=:$number
+}
+
+# Starts tarnix with the given arguments in the background; its status lands in $WORK/status.
+start_tarnix() {
+  (
+    status=0
+    "$TARNIX" "$@" >"$WORK/stdout" 2>"$WORK/stderr" || status=$?
+    echo "$status" >"$WORK/status"
+  ) &
+  APP_PID=$!
+}
+
+# Waits for the tarnix started last to end and prints its exit status.
+tarnix_status() {
+  for _ in $(seq 100); do
+    [ -s "$WORK/status" ] && { cat "$WORK/status"; return; }
+    sleep 0.1
+  done
+  fail "tarnix did not end; stderr: $(cat "$WORK/stderr")"
+}
+
+# Prints the ids of the visible windows whose title matches the regular expression $1, waiting
+# up to five seconds for the first.
+visible_windows() {
+  for _ in $(seq 50); do
+    local ids
+    ids=$(xdotool search --onlyvisible --name "$1" 2>/dev/null || true)
+    [ -n "$ids" ] && { echo "$ids"; return; }
+    sleep 0.1
+  done
+}
+
+# Every visible top-level window with a title, one "id title" a line.
+all_titled_windows() {
+  xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do
+    echo "$id $(xdotool getwindowname "$id")"
+  done
+}
+
+# Presses key $2 in window $1 until the window goes away: focus it, then type through the
+# server's test extension. A window that was only just mapped may not take the first key yet.
+press_key_until_gone() {
+  for _ in $(seq 10); do
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    sleep 0.3
+    xdotool key "$2"
+    sleep 0.5
+    xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
+  done
+  fail "window $1 did not close on $2"
+}
+
+geometry_of() {
+  xdotool getwindowgeometry --shell "$1"
+}
+
+screenshot() {
+  import -display "$DISPLAY" -window root "$SHOTS/$1.png"
+}
+
+# The text of the edit at screen point ($1, $2), read as a user would: click into it, select all,
+# copy, and read the clipboard.
+edit_text_at() {
+  xdotool mousemove "$1" "$2" click 1
+  sleep 0.2
+  xdotool key ctrl+a ctrl+c
+  sleep 0.2
+  xclip -o -selection clipboard 2>/dev/null || true
+}
+
+# How many pixels of the screenshot $1, in the rectangle $2 (WxH+X+Y), have the colour $3
+# ("255,0,0").
+pixels_of_colour() {
+  convert "$1" -crop "$2" +repage -depth 8 txt:- | grep -c "($3)" || true
+}

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The real tarnix binary under Xvfb watching two queues: alarm colours after kxadmin fills one
+# queue past its threshold, and the reconnect label while the queue manager is stopped.
+source "$(dirname "$0")/e2e_lib.sh"
+start_xvfb
+
+"$KXADMIN" create QM1 >/dev/null
+"$KXADMIN" start QM1 >/dev/null
+"$KXADMIN" define QM1 FULL.Q --max-depth 10 >/dev/null
+"$KXADMIN" define QM1 CALM.Q --max-depth 10 >/dev/null
+start_tarnix QM1 FULL.Q CALM.Q
+window=$(visible_windows '^QM1$')
+[ -n "$window" ] || fail "no monitor window"
+
+# Nine of ten is over the 80% mark; two ticks later the first box is red, the second green.
+"$KXADMIN" put QM1 FULL.Q --text order --count 9 --persistent >/dev/null
+"$KXADMIN" put QM1 CALM.Q --text order --count 2 --persistent >/dev/null
+sleep 2.2
+screenshot monitor_alarm_colours
+shot=$SHOTS/monitor_alarm_colours.png
+# The depth boxes lie right of the buttons, one row each: row 0 from y 100, row 1 from y 124.
+row0="50x20+145+101"
+row1="50x20+145+125"
+red0=$(pixels_of_colour "$shot" "$row0" "255,0,0")
+green0=$(pixels_of_colour "$shot" "$row0" "0,255,0")
+red1=$(pixels_of_colour "$shot" "$row1" "255,0,0")
+green1=$(pixels_of_colour "$shot" "$row1" "0,255,0")
+echo "first box: $red0 red, $green0 green; second box: $red1 red, $green1 green"
+[ "$red0" -gt 20 ] && [ "$green0" -eq 0 ] || fail "the full queue's box is not red"
+[ "$green1" -gt 20 ] && [ "$red1" -eq 0 ] || fail "the calm queue's box is not green"
+[ "$(edit_text_at 170 111)" = "9" ] || fail "first depth box does not show 9"
+[ "$(edit_text_at 170 135)" = "2" ] || fail "second depth box does not show 2"
+
+# Stopped: the first box counts the reconnect attempts.
+"$KXADMIN" stop QM1 >/dev/null
+sleep 1.5
+label=$(edit_text_at 170 111)
+echo "while stopped: '$label'"
+[[ "$label" =~ ^R[0-9]+$ ]] || fail "no reconnect label while stopped, got '$label'"
+screenshot monitor_reconnecting
+
+# Started again: the depths come back within the current wait and one tick.
+"$KXADMIN" start QM1 >/dev/null
+back=""
+for _ in $(seq 20); do
+  sleep 0.5
+  back=$(edit_text_at 170 111)
+  [ "$back" = "9" ] && break
+done
+echo "after start: '$back'"
+[ "$back" = "9" ] || fail "the depth did not come back after start, got '$back'"
+[ "$(edit_text_at 170 135)" = "2" ] || fail "second depth box did not come back"
+
+press_key_until_gone "$window" Escape
+[ "$(tarnix_status)" -eq 0 ] || fail "closing the window: non-zero status"
+echo "PASS"

@@ -1,0 +1,196 @@
+// The monitor window on real widgets: its template made whole, Stay on Top, and the depth
+// boxes painted by their alarm state.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "monitor/monitor_controls.h"
+#include "monitor/monitor_dialog.h"
+#include "monitor/monitor_template.h"
+#include "tests/support/store_fixture.h"
+#include "tests/toolkit/qt_test_support.h"
+
+namespace tarnix::testing {
+namespace {
+
+class MonitorOnQt : public StoreFixture {
+ protected:
+  // Runs the monitor on `queues` with `script` inside its modal run.
+  void runMonitor(const std::vector<std::string>& queues, std::function<void(QWidget*)> script) {
+    ProcessValues process;
+    MonitorDialog dialog(process);
+    dialog.setManagerName(kManager);
+    dialog.setQueueNames(queues);
+    dialog_ = &dialog;
+    qttest::runWith(dialog, std::move(script));
+    dialog_ = nullptr;
+  }
+  MonitorDialog* dialog_ = nullptr;
+};
+
+// Dialog units to pixels by the window font: x by a quarter of the average width of the 52
+// letters, y by an eighth of the line height, each edge rounded on its own.
+QRect pixels(const QFont& font, const tk::Rect& r) {
+  const double width = std::lround(QFontMetricsF(font).horizontalAdvance(
+                                       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") /
+                                   52.0);
+  const double height = QFontMetrics(font).height();
+  auto x = [&](int units) { return static_cast<int>(std::lround(units * width / 4.0)); };
+  auto y = [&](int units) { return static_cast<int>(std::lround(units * height / 8.0)); };
+  return QRect(x(r.x), y(r.y), x(r.x + r.width) - x(r.x), y(r.y + r.height) - y(r.y));
+}
+
+QString labelOf(QWidget* w) {
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+  return {};
+}
+
+TEST_F(MonitorOnQt, WindowHoldsEveryControlOfItsTemplate) {
+  defineQueue("Q1");
+  runMonitor({"Q1"}, [](QWidget* window) {
+    std::multimap<int, QWidget*> made;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+      if (w->property("tkId").isValid() && w->window() == window) {
+        made.emplace(w->property("tkId").toInt(), w);
+      }
+    }
+    const tk::DialogTemplate& tmpl = monitorTemplate();
+    EXPECT_EQ(made.size(), tmpl.controls.size());
+    for (const tk::ControlTemplate& t : tmpl.controls) {
+      SCOPED_TRACE(std::to_string(t.id) + " " + std::string(t.label));
+      QRect expected = pixels(window->font(), t.rect);
+      if (t.kind == tk::ControlKind::Spin) {
+        // The spin sits on the right edge of its buddy, as tall as the buddy.
+        const QRect buddy = qttest::control(window, ctl::kNumber)->geometry();
+        expected = QRect(buddy.right() + 1, buddy.y(), expected.width(), buddy.height());
+      }
+      QWidget* found = nullptr;
+      auto [first, last] = made.equal_range(t.id);
+      for (auto it = first; it != last; ++it) {
+        QWidget* w = it->second;
+        if (w->property("tkKind").toInt() == static_cast<int>(t.kind) &&
+            w->geometry() == expected) {
+          found = w;
+        }
+      }
+      ASSERT_NE(found, nullptr) << "no control of this id, kind and geometry";
+      EXPECT_EQ(found->isHidden(), t.has(tk::attr::kHidden));
+      if (t.kind == tk::ControlKind::Label || t.kind == tk::ControlKind::GroupBox ||
+          t.kind == tk::ControlKind::PushButton || t.kind == tk::ControlKind::CheckBox) {
+        EXPECT_EQ(labelOf(found).toStdString(), std::string(t.label));
+      }
+    }
+    // Initialisation enables the select button of each named slot only.
+    EXPECT_TRUE(qttest::control(window, ctl::selectButton(0))->isEnabled());
+    EXPECT_FALSE(qttest::control(window, ctl::selectButton(1))->isEnabled());
+    EXPECT_EQ(window->windowTitle(), "QM1");
+  });
+}
+
+TEST_F(MonitorOnQt, StayOnTopOffAndOnLeavesTheWindowWhereItWas) {
+  defineQueue("Q1");
+  runMonitor({"Q1"}, [](QWidget* window) {
+    const QPoint where = window->pos();
+    const QSize size = window->size();
+    EXPECT_EQ(where, QPoint(100, 100));
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    auto* stayOnTop = qttest::control<QCheckBox>(window, ctl::kStayOnTop);
+    ASSERT_NE(stayOnTop, nullptr);
+
+    stayOnTop->click();
+    qttest::processUntil([&] { return window->isVisible(); });
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(window->pos(), where);
+    EXPECT_EQ(window->size(), size);
+
+    stayOnTop->click();
+    qttest::processUntil([&] { return window->isVisible(); });
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(window->pos(), where);
+    EXPECT_EQ(window->size(), size);
+  });
+}
+
+struct ColourCount {
+  int text = 0;
+  int textBackground = 0;
+  int brush = 0;
+  int other = 0;
+};
+
+int distance(QRgb a, QRgb b) {
+  const int dr = qRed(a) - qRed(b);
+  const int dg = qGreen(a) - qGreen(b);
+  const int db = qBlue(a) - qBlue(b);
+  return static_cast<int>(std::sqrt(dr * dr + dg * dg + db * db));
+}
+
+// Sorts each pixel to the nearest of the three colours; glyph edges are smoothed, so text
+// counts within a wider distance than the flat fills.
+ColourCount countColours(const QImage& image, QRgb text, QRgb textBackground, QRgb brush) {
+  ColourCount count;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      const int toText = distance(p, text);
+      const int toBackground = distance(p, textBackground);
+      const int toBrush = distance(p, brush);
+      if (toText < toBackground && toText < toBrush && toText < 160) {
+        ++count.text;
+      } else if (toBackground < 40) {
+        ++count.textBackground;
+      } else if (toBrush < 40) {
+        ++count.brush;
+      } else {
+        ++count.other;
+      }
+    }
+  }
+  return count;
+}
+
+TEST_F(MonitorOnQt, DepthBoxesArePaintedByTheirAlarmState) {
+  defineQueue("WITHIN", 10);
+  defineQueue("OVER", 10);
+  put("WITHIN", 8);
+  put("OVER", 9);
+  runMonitor({"WITHIN", "OVER"}, [this](QWidget* window) {
+    dialog_->pollDepths();
+    ASSERT_EQ(dialog_->alarmState(0), 1);
+    ASSERT_EQ(dialog_->alarmState(1), 0);
+    // Enlarge past the size initialisation gave, so both boxes are inside the grab.
+    window->resize(400, 200);
+    const QImage image = window->grab().toImage();
+    image.save("monitor_depth_colours.png");
+
+    const QRect within = qttest::control(window, ctl::depthBox(0))->geometry();
+    const ColourCount w =
+        countColours(image.copy(within), qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(0, 0, 0));
+    EXPECT_GT(w.text, 5) << "blue text";
+    EXPECT_GT(w.textBackground, 20) << "on green";
+    EXPECT_GT(w.brush, w.textBackground) << "the rest of the box black";
+
+    const QRect over = qttest::control(window, ctl::depthBox(1))->geometry();
+    const ColourCount o =
+        countColours(image.copy(over), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 0, 0));
+    EXPECT_GT(o.text, 5) << "white text";
+    EXPECT_GT(o.textBackground, 20) << "on red";
+    EXPECT_GT(o.brush, o.textBackground) << "the rest of the box black";
+  });
+}
+
+}  // namespace
+}  // namespace tarnix::testing
