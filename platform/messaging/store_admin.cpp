@@ -97,6 +97,26 @@ ReasonCode prepareAndRun(Database& db, const char* sql, std::int64_t a = 0, std:
   return run(statement);
 }
 
+// SQL on one local queue's message table: {T} stands for its name.
+std::string onTable(std::string sql, std::int64_t queueId) {
+  const std::string table = messageTable(queueId);
+  for (auto at = sql.find("{T}"); at != std::string::npos; at = sql.find("{T}", at)) {
+    sql.replace(at, 3, table);
+  }
+  return sql;
+}
+
+ReasonCode localQueueIds(Database& db, std::vector<std::int64_t>& ids) {
+  Statement list;
+  if (const ReasonCode why = db.prepare("SELECT id FROM queues WHERE alias_for IS NULL", list);
+      why != reason::kNone) {
+    return why;
+  }
+  int rc = SQLITE_ROW;
+  while ((rc = list.step()) == SQLITE_ROW) ids.push_back(list.integer(0));
+  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+}
+
 struct QueueRow {
   bool found = false;
   std::int64_t id = 0;
@@ -274,27 +294,37 @@ Status startQueueManager(std::string_view name) {
     // A start is a restart: non-persistent messages go, and so do expired ones. The counters
     // are lowered by what goes from each queue.
     const std::int64_t now = nowMs();
-    Statement lost;
-    why = db.prepare(
-        "SELECT queue, count(*), sum(expires_at IS NOT NULL) FROM messages "
-        "WHERE persistent = 0 OR expires_at <= ?1 GROUP BY queue",
-        lost);
-    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-    Statement lower;
-    why = db.prepare("UPDATE queues SET depth = depth - ?2, expiring = expiring - ?3 WHERE id = ?1",
-                     lower);
-    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-    lost.bind(1, now);
-    int rc = SQLITE_ROW;
-    while ((rc = lost.step()) == SQLITE_ROW) {
-      lower.reuse().bind(1, lost.integer(0)).bind(2, lost.integer(1)).bind(3, lost.integer(2));
-      if ((why = run(lower)) != reason::kNone) return storeFailure(why, kNothingChanged);
+    std::vector<std::int64_t> ids;
+    if ((why = localQueueIds(db, ids)) != reason::kNone) {
+      return storeFailure(why, kNothingChanged);
     }
-    if (rc != SQLITE_DONE) return storeFailure(reasonFromSqlite(rc), kNothingChanged);
-    why = prepareAndRun(db, "DELETE FROM messages WHERE persistent = 0 OR expires_at <= ?1", now);
-    if (why == reason::kNone) {
-      why = prepareAndRun(db, "UPDATE manager SET running = 1, epoch = epoch + 1 WHERE id = 1");
+    for (const std::int64_t id : ids) {
+      Statement lost;
+      why = db.prepare(onTable("SELECT count(*), coalesce(sum(expires_at IS NOT NULL), 0) FROM {T} "
+                               "WHERE persistent = 0 OR expires_at <= ?1",
+                               id),
+                       lost);
+      if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+      if (const int rc = lost.bind(1, now).step(); rc != SQLITE_ROW) {
+        return storeFailure(reasonFromSqlite(rc), kNothingChanged);
+      }
+      const std::int64_t count = lost.integer(0);
+      const std::int64_t expiring = lost.integer(1);
+      if (count == 0) continue;
+      Statement erase;
+      why = db.prepare(onTable("DELETE FROM {T} WHERE persistent = 0 OR expires_at <= ?1", id),
+                       erase);
+      if (why == reason::kNone) why = run(erase.bind(1, now));
+      Statement lower;
+      if (why == reason::kNone) {
+        why = db.prepare(
+            "UPDATE queues SET depth = depth - ?2, expiring = expiring - ?3 WHERE id = ?1", lower);
+      }
+      if (why == reason::kNone) why = run(lower.bind(1, id).bind(2, count).bind(3, expiring));
+      if (why != reason::kNone) return storeFailure(why, kNothingChanged);
     }
+    why = reason::kNone;
+    { why = prepareAndRun(db, "UPDATE manager SET running = 1, epoch = epoch + 1 WHERE id = 1"); }
     if (why != reason::kNone) return storeFailure(why, kNothingChanged);
     if (Status status = commit(transaction, kNothingChanged); !status) return status;
     checkpoint(db);
@@ -442,9 +472,11 @@ Status defineLocalQueue(std::string_view manager, std::string_view queue, std::i
         db.prepare("INSERT INTO queues(name, alias_for, max_depth) VALUES (?1, NULL, ?2)", insert);
     if (why == reason::kNone) why = run(insert.bindText(1, queue).bind(2, maxDepth));
     if (why != reason::kNone) return storeFailure(why, kKept);
-    if (sqlite3_last_insert_rowid(db.handle()) > kMaxQueueId) {
+    const std::int64_t id = sqlite3_last_insert_rowid(db.handle());
+    if (id > kMaxQueueId) {
       return failure(reason::kValueError, "the store has no queue ids left", kKept);
     }
+    if ((why = createMessageTable(db, id)) != reason::kNone) return storeFailure(why, kKept);
     if ((why = bumpGeneration(db)) != reason::kNone) return storeFailure(why, kKept);
     return commit(transaction, kKept);
   });
@@ -556,15 +588,12 @@ Status deleteQueue(std::string_view manager, std::string_view queue, bool purge)
       return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
                      kKept);
     }
-    const std::int64_t lo = row.id << kSequenceBits;
-    const std::int64_t hi = (row.id + 1) << kSequenceBits;
     if (!row.alias) {
       Statement any;
-      ReasonCode why =
-          db.prepare("SELECT EXISTS (SELECT 1 FROM messages WHERE id > ?1 AND id < ?2)", any);
+      ReasonCode why = db.prepare(onTable("SELECT EXISTS (SELECT 1 FROM {T})", row.id), any);
       if (why != reason::kNone) return storeFailure(why, kKept);
-      if (any.bind(1, lo).bind(2, hi).step() != SQLITE_ROW) {
-        return storeFailure(reason::kInternalError, kKept);
+      if (const int rc = any.step(); rc != SQLITE_ROW) {
+        return storeFailure(reasonFromSqlite(rc), kKept);
       }
       if (any.integer(0) != 0 && !purge) {
         return failure(reason::kQueueNotEmpty,
@@ -573,8 +602,8 @@ Status deleteQueue(std::string_view manager, std::string_view queue, bool purge)
                            "--purge)",
                        kKept);
       }
-      if ((why = prepareAndRun(db, "DELETE FROM messages WHERE id > ?1 AND id < ?2", lo, hi)) !=
-          reason::kNone) {
+      any = Statement();
+      if ((why = db.exec(onTable("DROP TABLE {T}", row.id).c_str())) != reason::kNone) {
         return storeFailure(why, kKept);
       }
     }
@@ -590,24 +619,35 @@ Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues) {
     queues.clear();
     Database db;
     if (Status status = openManager(manager, db, kNothingChanged); !status) return status;
-    // Depth leaves out messages past their expiry that no write has discarded yet.
+    Transaction snapshot(db);
+    if (const ReasonCode why = snapshot.beginRead(); why != reason::kNone) {
+      return storeFailure(why, kNothingChanged);
+    }
     Statement list;
     ReasonCode why = db.prepare(
-        "SELECT q.name, q.alias_for, q.max_depth, q.depth - CASE WHEN q.expiring > 0 THEN "
-        "(SELECT count(*) FROM messages m WHERE m.queue = q.id AND m.expires_at <= ?1) ELSE 0 END "
-        "FROM queues q ORDER BY q.name",
-        list);
+        "SELECT name, alias_for, max_depth, depth, expiring, id FROM queues ORDER BY name", list);
     if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-    list.bind(1, nowMs());
+    const std::int64_t now = nowMs();
     int rc = SQLITE_ROW;
     while ((rc = list.step()) == SQLITE_ROW) {
       QueueInfo info;
       info.name = list.text(0);
       info.alias = !list.isNull(1);
       info.target = list.text(1);
+      std::int64_t depth = list.integer(3);
+      if (!info.alias && list.integer(4) > 0) {
+        // Depth leaves out messages past their expiry that no write has discarded yet.
+        Statement expired;
+        why = db.prepare(
+            onTable("SELECT count(*) FROM {T} WHERE expires_at <= ?1", list.integer(5)), expired);
+        if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+        if (const int countRc = expired.bind(1, now).step(); countRc != SQLITE_ROW) {
+          return storeFailure(reasonFromSqlite(countRc), kNothingChanged);
+        }
+        depth -= expired.integer(0);
+      }
       info.maxDepth = info.alias ? 0 : static_cast<std::int32_t>(list.integer(2));
-      info.depth =
-          info.alias ? 0 : static_cast<std::int32_t>(std::max<std::int64_t>(0, list.integer(3)));
+      info.depth = info.alias ? 0 : static_cast<std::int32_t>(std::max<std::int64_t>(0, depth));
       queues.push_back(std::move(info));
     }
     if (rc != SQLITE_DONE) return storeFailure(reasonFromSqlite(rc), kNothingChanged);
@@ -635,8 +675,7 @@ Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t
       return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
                      kKept);
     }
-    why = prepareAndRun(db, "DELETE FROM messages WHERE id > ?1 AND id < ?2",
-                        row.id << kSequenceBits, (row.id + 1) << kSequenceBits);
+    why = db.exec(onTable("DELETE FROM {T}", row.id).c_str());
     const std::int64_t count = db.changes();
     if (why == reason::kNone) {
       why = prepareAndRun(db, "UPDATE queues SET depth = 0, expiring = 0 WHERE id = ?1", row.id);
@@ -679,20 +718,20 @@ Status loadMessages(std::string_view manager, std::string_view queue, std::int64
     }
     Statement insert;
     why = db.prepare(
-        "INSERT INTO messages(id, queue, msg_id, supplied, correl_id, expires_at, persistent, "
-        "put_ms, msg_type, feedback, ccsid, format, priority, report, backout, reply_q, "
-        "reply_qmgr, put_appl, put_appl_type, data) VALUES (?1, ?2, ?3, 0, NULL, NULL, ?4, ?5, "
-        "?6, 0, ?7, '        ', 0, 0, 0, '', '', ?8, ?9, ?10)",
+        onTable("INSERT INTO {T}(seq, msg_id, supplied, correl_id, expires_at, persistent, "
+                "put_ms, msg_type, feedback, ccsid, format, priority, report, backout, reply_q, "
+                "reply_qmgr, put_appl, put_appl_type, data) VALUES (?1, ?3, 0, NULL, NULL, ?4, ?5, "
+                "?6, 0, ?7, '        ', 0, 0, 0, '', '', ?8, ?9, ?10)",
+                row.id),
         insert);
     if (why != reason::kNone) return storeFailure(why, kKept);
     MessageIdSource ids;
     const std::int64_t now = nowMs();
     for (std::int64_t i = 1; i <= count; ++i) {
-      const std::int64_t storeId = (row.id << kSequenceBits) | (row.nextSeq + i);
-      const MessageId24 id = ids.assign(storeId);
+      const std::int64_t seq = row.nextSeq + i;
+      const MessageId24 id = ids.assign((row.id << kSequenceBits) | seq);
       insert.reuse()
-          .bind(1, storeId)
-          .bind(2, row.id)
+          .bind(1, seq)
           .bindBlob(3, id.bytes())
           .bind(4, persistent ? 1 : 0)
           .bind(5, now)

@@ -29,8 +29,9 @@ constexpr const char* kQueueRowSql = "SELECT id, alias_for FROM queues WHERE nam
 constexpr const char* kDepthSql =
     "SELECT q.depth, q.expiring, q.max_depth FROM manager g CROSS JOIN queues q "
     "WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?3";
+// Statements on a queue's own message table: {T} stands for its name.
 constexpr const char* kDepthExpiredSql =
-    "SELECT q.depth - (SELECT count(*) FROM messages m WHERE m.queue = ?3 AND m.expires_at <= ?4) "
+    "SELECT q.depth - (SELECT count(*) FROM {T} m WHERE m.expires_at <= ?4) "
     "FROM manager g CROSS JOIN queues q "
     "WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?3";
 // Read inside the put's write transaction, so nothing changes between the check and the update.
@@ -41,14 +42,14 @@ constexpr const char* kPutCheckSql =
 constexpr const char* kPutUpdateSql =
     "UPDATE queues SET depth = depth + 1, next_seq = ?2, expiring = expiring + ?3 WHERE id = ?1";
 constexpr const char* kPutInsertSql =
-    "INSERT INTO messages(id, queue, msg_id, supplied, correl_id, expires_at, persistent, put_ms, "
-    "msg_type, feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr, put_appl, "
-    "put_appl_type, data) VALUES (?1, ?2, ?3, ?20, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
-    "?14, ?15, ?16, ?17, ?18, ?19)";
-constexpr const char* kPurgeSql = "DELETE FROM messages WHERE queue = ?1 AND expires_at <= ?2";
+    "INSERT INTO {T}(seq, msg_id, supplied, correl_id, expires_at, persistent, put_ms, msg_type, "
+    "feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr, put_appl, "
+    "put_appl_type, data) VALUES (?1, ?3, ?20, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+    "?15, ?16, ?17, ?18, ?19)";
+constexpr const char* kPurgeSql = "DELETE FROM {T} WHERE expires_at <= ?2";
 constexpr const char* kPurgeCountSql =
     "UPDATE queues SET depth = depth - ?2, expiring = expiring - ?2 WHERE id = ?1";
-constexpr const char* kDeleteMessageSql = "DELETE FROM messages WHERE id = ?1";
+constexpr const char* kDeleteMessageSql = "DELETE FROM {T} WHERE seq = ?1";
 constexpr const char* kGetUpdateSql =
     "UPDATE queues SET depth = depth - 1, expiring = expiring - ?2 WHERE id = ?1";
 
@@ -60,25 +61,25 @@ constexpr unsigned kWithData = 8;  // the body in the same row: only when it is 
 
 std::string selectSql(unsigned variant) {
   std::string sql =
-      "SELECT m.id, m.msg_id, m.correl_id, m.expires_at, m.persistent, m.put_ms, m.msg_type, "
+      "SELECT m.seq, m.msg_id, m.correl_id, m.expires_at, m.persistent, m.put_ms, m.msg_type, "
       "m.feedback, m.ccsid, m.format, m.priority, m.report, m.backout, m.reply_q, m.reply_qmgr, "
       "m.put_appl, m.put_appl_type, length(m.data), q.expiring";
   if (variant & kWithData) sql += ", m.data";
   sql +=
-      " FROM manager g CROSS JOIN queues q CROSS JOIN messages m WHERE g.id = 1 AND g.running = 1 "
+      " FROM manager g CROSS JOIN queues q CROSS JOIN {T} m WHERE g.id = 1 AND g.running = 1 "
       "AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?8 AND (m.expires_at IS NULL OR m.expires_at > "
       "?3)";
   if (variant & kExact) {
-    sql += " AND m.id = ?4";
+    sql += " AND m.seq = ?4";
   } else {
-    sql += " AND m.id > ?4 AND m.id < ?5";
-    // A message with this id either was assigned it, and sits at the store id the id carries,
+    sql += " AND m.seq > ?4";
+    // A message with this id either was assigned it, and sits at the sequence the id carries,
     // or was given it by its putter, and is in the index of given ids.
     if (variant & kByMsgId) {
-      sql += " AND m.msg_id = ?6 AND (m.id = ?9 OR (m.msg_id = ?6 AND m.supplied = 1))";
+      sql += " AND m.msg_id = ?6 AND (m.seq = ?9 OR (m.msg_id = ?6 AND m.supplied = 1))";
     }
     if (variant & kByCorrelId) sql += " AND m.correl_id = ?7";
-    sql += " ORDER BY m.id LIMIT 1";
+    sql += " ORDER BY m.seq LIMIT 1";
   }
   return sql;
 }
@@ -104,10 +105,17 @@ ReasonCode stepDone(Statement& statement) {
 
 }  // namespace
 
+struct StoreConnection::TableStatements {
+  Statement selects[16];  // by variant
+  Statement insert;
+  Statement erase;
+  Statement purge;
+  Statement depthExpired;
+};
+
 struct StoreConnection::Selection {
   std::int64_t queueId = 0;
-  std::int64_t position = 0;  // the exact id, or the id the next message comes after
-  std::int64_t hi = 0;        // first id past the queue's range
+  std::int64_t position = 0;  // the exact sequence, or the one the next message comes after
   unsigned variant = 0;
   const MessageId24* msgId = nullptr;
   const MessageId24* correlId = nullptr;
@@ -118,7 +126,8 @@ struct StoreConnection::Selection {
 };
 
 struct StoreConnection::Received {
-  std::int64_t id = 0;
+  std::int64_t id = 0;  // the store id: (queue id << kSequenceBits) | seq
+  std::int64_t seq = 0;
   MessageId24 msgId;
   MessageId24 correlId;
   std::optional<std::int64_t> expiresAt;
@@ -138,6 +147,8 @@ struct StoreConnection::Received {
   std::size_t length = 0;
   std::int64_t queueExpiring = 0;  // messages with an expiry on the queue, this one included
 };
+
+StoreConnection::~StoreConnection() = default;
 
 ReasonCode StoreConnection::connect(std::string_view validatedName,
                                     std::unique_ptr<StoreConnection>& out) {
@@ -178,11 +189,39 @@ Statement& StoreConnection::cached(Statement& statement, const char* sql, Reason
   return statement;
 }
 
-Statement& StoreConnection::selectStatement(unsigned variant, ReasonCode& why) {
-  Statement& statement = selects_[variant];
+StoreConnection::TableStatements& StoreConnection::tableStatements(std::int64_t queueId) {
+  auto& slot = tables_[queueId];
+  if (!slot) slot = std::make_unique<TableStatements>();
+  return *slot;
+}
+
+Statement& StoreConnection::onTable(std::int64_t queueId, Statement& statement,
+                                    std::string_view sql, ReasonCode& why) {
   why = reason::kNone;
-  if (statement.handle() == nullptr) why = db_.prepare(selectSql(variant), statement);
+  if (statement.handle() == nullptr) {
+    std::string text(sql);
+    const std::string table = messageTable(queueId);
+    for (auto at = text.find("{T}"); at != std::string::npos; at = text.find("{T}", at)) {
+      text.replace(at, 3, table);
+    }
+    why = tableFailure(db_.prepare(text, statement));
+  }
   return statement;
+}
+
+ReasonCode StoreConnection::tableFailure(ReasonCode why) {
+  // An SQL error on a message table means it is missing: dropped with its queue since the names
+  // were resolved (then the definitions changed), or never there (then the store is damaged).
+  if (why != reason::kInternalError) return why;
+  const ReasonCode state = checkManager();
+  return state == reason::kNone ? reason::kStoreDamaged : state;
+}
+
+void StoreConnection::settle() {
+  if (!stale_) return;
+  queues_.clear();
+  tables_.clear();
+  stale_ = false;
 }
 
 ReasonCode StoreConnection::checkManager() {
@@ -205,7 +244,7 @@ ReasonCode StoreConnection::checkManager() {
   }
   if (gen != gen_) {
     gen_ = gen;
-    queues_.clear();
+    stale_ = true;
     return kRetry;
   }
   return reason::kNone;
@@ -273,7 +312,8 @@ ReasonCode StoreConnection::checkQueue(const std::string& queue) {
 
 ReasonCode StoreConnection::resolve(const std::string& queue, std::string& baseName) {
   ReasonCode why = checkManager();
-  if (why == kRetry) why = reason::kNone;  // the cache was just emptied: the lookup reads afresh
+  if (why == kRetry) why = reason::kNone;  // the caches go now: the lookup reads afresh
+  settle();
   if (why != reason::kNone) return why;
   const QueueRef* ref = nullptr;
   if (why = lookup(queue, ref); why != reason::kNone) return why;
@@ -285,6 +325,7 @@ ReasonCode StoreConnection::resolve(const std::string& queue, std::string& baseN
 
 ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    settle();
     if (broken_) return reason::kConnectionBroken;
     const QueueRef* ref = nullptr;
     ReasonCode why = lookup(queue, ref);
@@ -302,7 +343,9 @@ ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth)
       row.reuse();
       if (expiring) {
         // Messages past their expiry still count until a write meets them; leave them out.
-        Statement& exact = cached(depthExpired_, kDepthExpiredSql, why);
+        Statement& exact =
+            onTable(ref->baseId, tableStatements(ref->baseId).depthExpired, kDepthExpiredSql, why);
+        if (why == kRetry) continue;
         if (why != reason::kNone) return why;
         const int rc2 = exact.reuse()
                             .bind(1, epoch_)
@@ -312,7 +355,11 @@ ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth)
                             .step();
         if (rc2 != SQLITE_ROW) {
           exact.reuse();
-          if (rc2 != SQLITE_DONE) return reasonFromSqlite(rc2);
+          if (rc2 != SQLITE_DONE) {
+            why = tableFailure(reasonFromSqlite(rc2));
+            if (why == kRetry) continue;
+            return why;
+          }
           why = confirm(reason::kUnknownObjectName);
           if (why == kRetry) continue;
           return why;
@@ -334,6 +381,7 @@ ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth)
 
 ReasonCode StoreConnection::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    settle();
     if (broken_) return reason::kConnectionBroken;
     const QueueRef* ref = nullptr;
     ReasonCode why = lookup(queue, ref);
@@ -363,9 +411,9 @@ ReasonCode StoreConnection::purgeExpired(std::int64_t queueId, std::int64_t now,
                                          std::int64_t& removed) {
   removed = 0;
   ReasonCode why = reason::kNone;
-  Statement& purge = cached(purge_, kPurgeSql, why);
+  Statement& purge = onTable(queueId, tableStatements(queueId).purge, kPurgeSql, why);
   if (why != reason::kNone) return why;
-  if (why = stepDone(purge.bind(1, queueId).bind(2, now)); why != reason::kNone) return why;
+  if (why = tableFailure(stepDone(purge.bind(2, now))); why != reason::kNone) return why;
   removed = db_.changes();
   if (removed == 0) return reason::kNone;
   Statement& count = cached(purgeCount_, kPurgeCountSql, why);
@@ -384,6 +432,7 @@ ReasonCode StoreConnection::put(const std::string& queue, QueueMessage& message)
   if (message.dataLength() > kMaxMessageLength) return reason::kMessageTooBig;
 
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    settle();
     if (broken_) return reason::kConnectionBroken;
     const QueueRef* ref = nullptr;
     ReasonCode why = lookup(queue, ref);
@@ -442,13 +491,9 @@ ReasonCode StoreConnection::putOnce(std::int64_t queueId, QueueMessage& message,
   const MessageId24 msgId = supplied ? message.msgId : ids_.assign(storeId);
   std::string format = message.format;
   format.resize(kFormatWidth, ' ');
-  Statement& insert = cached(putInsert_, kPutInsertSql, why);
+  Statement& insert = onTable(queueId, tableStatements(queueId).insert, kPutInsertSql, why);
   if (why != reason::kNone) return why;
-  insert.reuse()
-      .bind(1, storeId)
-      .bind(2, queueId)
-      .bindBlob(3, idBytes(msgId))
-      .bind(20, supplied ? 1 : 0);
+  insert.reuse().bind(1, sequence).bindBlob(3, idBytes(msgId)).bind(20, supplied ? 1 : 0);
   if (message.correlId.isNone()) {
     insert.bindNull(4);
   } else {
@@ -473,7 +518,7 @@ ReasonCode StoreConnection::putOnce(std::int64_t queueId, QueueMessage& message,
       .bindText(17, putApplicationName())
       .bind(18, kPutApplTypeThisPlatform)
       .bindBlob(19, message.data());
-  if (why = stepDone(insert); why != reason::kNone) return why;
+  if (why = tableFailure(stepDone(insert)); why != reason::kNone) return why;
   if (why = transaction.commit(); why != reason::kNone) return why;
 
   message.msgId = msgId;
@@ -485,9 +530,10 @@ ReasonCode StoreConnection::putOnce(std::int64_t queueId, QueueMessage& message,
   return reason::kNone;
 }
 
-ReasonCode StoreConnection::readData(std::int64_t id, std::size_t length) {
+ReasonCode StoreConnection::readData(std::int64_t queueId, std::int64_t seq, std::size_t length) {
   sqlite3_blob* blob = nullptr;
-  int rc = sqlite3_blob_open(db_.handle(), "main", "messages", "data", id, 0, &blob);
+  const std::string table = messageTable(queueId);
+  int rc = sqlite3_blob_open(db_.handle(), "main", table.c_str(), "data", seq, 0, &blob);
   if (rc == SQLITE_OK) {
     scratch_.resize(length);
     rc = sqlite3_blob_read(blob, scratch_.data(), static_cast<int>(length), 0);
@@ -508,6 +554,7 @@ ReasonCode StoreConnection::get(const std::string& queue, QueueMessage& message,
 
   bool atFull = lastGetPersistent_;
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    settle();
     if (broken_) return reason::kConnectionBroken;
     const QueueRef* ref = nullptr;
     ReasonCode why = lookup(queue, ref);
@@ -518,14 +565,14 @@ ReasonCode StoreConnection::get(const std::string& queue, QueueMessage& message,
 
     Selection selection;
     selection.queueId = ref->baseId;
-    const std::int64_t lo = ref->baseId << kSequenceBits;
-    selection.hi = (ref->baseId + 1) << kSequenceBits;
-    const bool cursorInQueue = cursor > lo && cursor < selection.hi;
+    // The cursor is a store id; one from another queue (one deleted since) is no position here.
+    const bool cursorInQueue = (cursor >> kSequenceBits) == ref->baseId;
+    const std::int64_t cursorSeq = cursorInQueue ? (cursor & kMaxSequence) : 0;
     if (underCursor) {
       selection.variant = kExact;
-      selection.position = cursorInQueue ? cursor : 0;  // no message has id 0
+      selection.position = cursorSeq;  // sequences start at 1: 0 is no message
     } else {
-      selection.position = browseNext && cursorInQueue ? cursor : lo;
+      selection.position = browseNext ? cursorSeq : 0;
       if (!message.msgId.isNone()) {
         selection.variant |= kByMsgId;
         selection.msgId = &message.msgId;
@@ -592,7 +639,9 @@ ReasonCode StoreConnection::get(const std::string& queue, QueueMessage& message,
 
 ReasonCode StoreConnection::getOnce(const Selection& selection, Received& received) {
   ReasonCode why = reason::kNone;
-  Statement& select = selectStatement(selection.variant, why);
+  TableStatements& table = tableStatements(selection.queueId);
+  Statement& select = onTable(selection.queueId, table.selects[selection.variant],
+                              selectSql(selection.variant), why);
   if (why != reason::kNone) return why;
 
   Transaction transaction(db_);
@@ -609,16 +658,17 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
       .bind(2, gen_)
       .bind(3, selection.nowMs)
       .bind(4, selection.position)
-      .bind(5, selection.hi)
       .bind(8, selection.queueId);
   if (selection.msgId) {
-    select.bindBlob(6, idBytes(*selection.msgId)).bind(9, storeIdIn(*selection.msgId));
+    const std::int64_t storeId = storeIdIn(*selection.msgId);
+    const bool here = (storeId >> kSequenceBits) == selection.queueId;
+    select.bindBlob(6, idBytes(*selection.msgId)).bind(9, here ? storeId & kMaxSequence : -1);
   }
   if (selection.correlId) select.bindBlob(7, idBytes(*selection.correlId));
   const int rc = select.step();
   if (rc != SQLITE_ROW) {
     select.reuse();
-    if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
+    if (rc != SQLITE_DONE) return tableFailure(reasonFromSqlite(rc));
     if (why = checkManager(); why != reason::kNone) return why;
     if (selection.destructive) {
       // A destructive get holds the write lock anyway: discard what expired on the way.
@@ -632,7 +682,8 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
                                         : reason::kNoMessageAvailable;
   }
 
-  received.id = select.integer(0);
+  received.seq = select.integer(0);
+  received.id = (selection.queueId << kSequenceBits) | received.seq;
   received.msgId = idFromBlob(select.blob(1));
   received.correlId = select.isNull(2) ? MessageId24::none() : idFromBlob(select.blob(2));
   if (!select.isNull(3)) received.expiresAt = select.integer(3);
@@ -668,7 +719,7 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
     const auto body = select.blob(19);
     scratch_.assign(body.begin(), body.end());
   } else if (deliver > 0) {
-    if (why = readData(received.id, deliver); why != reason::kNone) {
+    if (why = readData(selection.queueId, received.seq, deliver); why != reason::kNone) {
       select.reuse();
       return why;
     }
@@ -678,9 +729,9 @@ ReasonCode StoreConnection::getOnce(const Selection& selection, Received& receiv
   select.reuse();
 
   if (selection.destructive) {
-    Statement& erase = cached(deleteMessage_, kDeleteMessageSql, why);
+    Statement& erase = onTable(selection.queueId, table.erase, kDeleteMessageSql, why);
     if (why != reason::kNone) return why;
-    if (why = stepDone(erase.bind(1, received.id)); why != reason::kNone) return why;
+    if (why = stepDone(erase.bind(1, received.seq)); why != reason::kNone) return why;
     Statement& update = cached(getUpdate_, kGetUpdateSql, why);
     if (why != reason::kNone) return why;
     if (why = stepDone(update.bind(1, selection.queueId).bind(2, received.expiresAt ? 1 : 0));

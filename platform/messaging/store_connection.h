@@ -25,6 +25,7 @@ class StoreConnection {
  public:
   // Connects to a running queue manager; `validatedName` is not the empty name.
   static ReasonCode connect(std::string_view validatedName, std::unique_ptr<StoreConnection>& out);
+  ~StoreConnection();
 
   bool broken() const { return broken_; }
 
@@ -48,9 +49,13 @@ class StoreConnection {
   };
   struct Selection;
   struct Received;
+  struct TableStatements;  // the statements on one local queue's message table
 
   StoreConnection() = default;
 
+  // Drops the caches that a change of definitions made stale; run between operations only, as
+  // callers may hold references into them during one.
+  void settle();
   ReasonCode checkManager();
   ReasonCode lookup(const std::string& queue, const QueueRef*& ref);
   ReasonCode confirm(ReasonCode failure);
@@ -58,32 +63,34 @@ class StoreConnection {
   ReasonCode purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
   ReasonCode putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
   ReasonCode getOnce(const Selection& selection, Received& received);
-  ReasonCode readData(std::int64_t id, std::size_t length);
-  Statement& selectStatement(unsigned variant, ReasonCode& why);
+  ReasonCode readData(std::int64_t queueId, std::int64_t seq, std::size_t length);
+  TableStatements& tableStatements(std::int64_t queueId);
+  // A statement on a queue's message table, prepared from `sql` with {T} naming the table.
+  Statement& onTable(std::int64_t queueId, Statement& statement, std::string_view sql,
+                     ReasonCode& why);
+  // The reason for an error on a message table: gone with a definition change, or damaged.
+  ReasonCode tableFailure(ReasonCode why);
   Statement& cached(Statement& statement, const char* sql, ReasonCode& why);
 
   Database db_;
   std::int64_t epoch_ = 0;
   std::int64_t gen_ = 0;
   bool broken_ = false;
+  bool stale_ = false;
   bool synchronousFull_ = false;
   bool lastGetPersistent_ = false;
   std::unordered_map<std::string, QueueRef> queues_;
+  std::unordered_map<std::int64_t, std::unique_ptr<TableStatements>> tables_;
   MessageIdSource ids_;
   std::vector<std::uint8_t> scratch_;  // a received body before it is handed to the message
 
   Statement managerRow_;
   Statement queueRow_;
   Statement depthRow_;
-  Statement depthExpired_;
   Statement putCheck_;
   Statement putUpdate_;
-  Statement putInsert_;
-  Statement purge_;
   Statement purgeCount_;
-  Statement deleteMessage_;
   Statement getUpdate_;
-  Statement selects_[16];
 };
 
 }  // namespace kx

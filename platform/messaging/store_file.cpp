@@ -16,8 +16,7 @@ std::uint32_t bigEndian32(const unsigned char* bytes) {
          (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
 }
 
-// The persistent layout. The message data is the last column so that reading a message's
-// descriptor never touches the pages of a large body.
+// The persistent layout shared by all queues.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE manager(
   id INTEGER PRIMARY KEY CHECK (id = 1),
@@ -35,33 +34,8 @@ CREATE TABLE queues(
   expiring INTEGER NOT NULL DEFAULT 0,   -- messages on the queue that carry an expiry
   next_seq INTEGER NOT NULL DEFAULT 0
 );
-CREATE TABLE messages(
-  id INTEGER PRIMARY KEY,                -- (queue id << 40) | per-queue sequence: arrival order
-  queue INTEGER NOT NULL,
-  msg_id BLOB NOT NULL,
-  supplied INTEGER NOT NULL,             -- 1: msg_id came from the putter, 0: assigned
-  correl_id BLOB,
-  expires_at INTEGER,                    -- milliseconds since the epoch; NULL: never
-  persistent INTEGER NOT NULL,
-  put_ms INTEGER NOT NULL,
-  msg_type INTEGER NOT NULL,
-  feedback INTEGER NOT NULL,
-  ccsid INTEGER NOT NULL,
-  format TEXT NOT NULL,
-  priority INTEGER NOT NULL,
-  report INTEGER NOT NULL,
-  backout INTEGER NOT NULL,
-  reply_q TEXT NOT NULL,
-  reply_qmgr TEXT NOT NULL,
-  put_appl TEXT NOT NULL,
-  put_appl_type INTEGER NOT NULL,
-  data BLOB NOT NULL
-);
--- An assigned id embeds its message's store id and is found by that; only ids that putters chose
--- need an index, which spares the common put an index page.
-CREATE INDEX messages_msg_id ON messages(msg_id) WHERE supplied = 1;
-CREATE INDEX messages_correl_id ON messages(correl_id) WHERE correl_id IS NOT NULL;
-CREATE INDEX messages_expiry ON messages(queue, expires_at) WHERE expires_at IS NOT NULL;
+-- Each local queue keeps its messages in a table of its own, m<queue id> (see createMessageTable),
+-- so that every queue's puts append at the right edge of its own B-tree.
 )sql";
 
 }  // namespace
@@ -98,14 +72,15 @@ ReasonCode openStore(std::string_view validatedName, Database& db) {
   // The header matched; the tables must be there too. Reading them writes nothing.
   Statement probe;
   ReasonCode why = db.prepare(
-      "SELECT (SELECT count(*) FROM manager), (SELECT count(*) FROM sqlite_schema WHERE name IN "
-      "('queues', 'messages', 'messages_msg_id', 'messages_correl_id', 'messages_expiry'))",
+      "SELECT (SELECT count(*) FROM manager), (SELECT count(*) FROM queues q WHERE q.alias_for IS "
+      "NULL AND NOT EXISTS (SELECT 1 FROM sqlite_schema s WHERE s.type = 'table' AND s.name = 'm' "
+      "|| q.id))",
       probe);
   if (why == reason::kNone) {
     const int rc = probe.step();
     if (rc != SQLITE_ROW) {
       why = reasonFromSqlite(rc);
-    } else if (probe.integer(0) != 1 || probe.integer(1) != 5) {
+    } else if (probe.integer(0) != 1 || probe.integer(1) != 0) {
       why = reason::kStoreDamaged;
     }
   }
@@ -113,6 +88,40 @@ ReasonCode openStore(std::string_view validatedName, Database& db) {
   if (why == reason::kInternalError) why = reason::kStoreDamaged;  // e.g. no such table
   if (why != reason::kNone) db.close();
   return why;
+}
+
+std::string messageTable(std::int64_t queueId) { return "m" + std::to_string(queueId); }
+
+ReasonCode createMessageTable(Database& db, std::int64_t queueId) {
+  const std::string t = messageTable(queueId);
+  // The message data is the last column so that reading a message's descriptor never touches
+  // the pages of a large body.
+  const std::string sql = "CREATE TABLE " + t + R"sql((
+  seq INTEGER PRIMARY KEY,   -- the queue's next_seq at the put: arrival order, never reused
+  msg_id BLOB NOT NULL,
+  supplied INTEGER NOT NULL, -- 1: msg_id came from the putter, 0: assigned
+  correl_id BLOB,
+  expires_at INTEGER,        -- milliseconds since the epoch; NULL: never
+  persistent INTEGER NOT NULL,
+  put_ms INTEGER NOT NULL,
+  msg_type INTEGER NOT NULL,
+  feedback INTEGER NOT NULL,
+  ccsid INTEGER NOT NULL,
+  format TEXT NOT NULL,
+  priority INTEGER NOT NULL,
+  report INTEGER NOT NULL,
+  backout INTEGER NOT NULL,
+  reply_q TEXT NOT NULL,
+  reply_qmgr TEXT NOT NULL,
+  put_appl TEXT NOT NULL,
+  put_appl_type INTEGER NOT NULL,
+  data BLOB NOT NULL);
+)sql" + "CREATE INDEX " + t +
+                          "_msg_id ON " + t + "(msg_id) WHERE supplied = 1;" + "CREATE INDEX " + t +
+                          "_correl_id ON " + t + "(correl_id) WHERE correl_id IS NOT NULL;" +
+                          "CREATE INDEX " + t + "_expiry ON " + t +
+                          "(expires_at) WHERE expires_at IS NOT NULL;";
+  return db.exec(sql.c_str());
 }
 
 ReasonCode createSchema(Database& db, std::string_view validatedName) {

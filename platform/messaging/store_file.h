@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "platform/messaging/reason_codes.h"
@@ -14,7 +15,8 @@ namespace kx {
 inline constexpr std::uint32_t kStoreApplicationId = 0x4B58514D;  // "KXQM"
 inline constexpr std::uint32_t kStoreSchemaVersion = 1;
 
-// Queue ids fill the high bits of a message's store id; the low bits count the queue's messages.
+// A message's store id: the queue id in the high bits, the queue's sequence in the low bits. It
+// is unique within a store, names a browse cursor's position and is embedded in assigned ids.
 inline constexpr int kSequenceBits = 40;
 inline constexpr std::int64_t kMaxQueueId = (std::int64_t{1} << (63 - kSequenceBits)) - 1;
 inline constexpr std::int64_t kMaxSequence = (std::int64_t{1} << kSequenceBits) - 1;
@@ -31,6 +33,11 @@ ReasonCode checkStoreHeader(const std::filesystem::path& path);
 // Opens an existing store: header check, open without create, schema check. `name` must have
 // been validated.
 ReasonCode openStore(std::string_view validatedName, Database& db);
+
+// The table holding a local queue's messages, and its creation (inside the caller's transaction).
+// An assigned message id carries (queue id << kSequenceBits) | seq.
+std::string messageTable(std::int64_t queueId);
+ReasonCode createMessageTable(Database& db, std::int64_t queueId);
 
 // Creates the tables of a new store in an empty database and switches it to WAL.
 ReasonCode createSchema(Database& db, std::string_view validatedName);
