@@ -93,6 +93,36 @@ TEST_F(GetTest, PutAssignsNewIdsOrKeepsTheGivenOne) {
   EXPECT_TRUE(q2.get(got, GetOptions{}));
 }
 
+TEST_F(GetTest, AnIdChosenAsCopyOfAnAssignedOneSelectsBothMessagesInOrder) {
+  ASSERT_TRUE(admin::defineLocalQueue("QM1", "Q2"));
+  IkxQueueManager manager;
+  IkxQueue queue;
+  IkxQueue other;
+  attach(manager, queue);
+  other.bindManager(manager);
+  other.setQueueName("Q2");
+  const MessageId24 assigned = putText(queue, "original");
+  putText(queue, "unrelated");
+  QueueMessage copy;
+  copy.msgId = assigned;  // forwarded under the same id
+  copy.setData("copy", 4);
+  ASSERT_TRUE(queue.put(copy));
+  QueueMessage elsewhere = copy;
+  ASSERT_TRUE(other.put(elsewhere));
+
+  for (const char* expected : {"original", "copy"}) {
+    QueueMessage message;
+    message.msgId = assigned;
+    ASSERT_TRUE(queue.get(message, GetOptions{})) << expected;
+    EXPECT_EQ(textOf(message), expected);
+  }
+  QueueMessage none;
+  none.msgId = assigned;
+  EXPECT_FALSE(queue.get(none, GetOptions{}));
+  EXPECT_EQ(queue.reason(), reason::kNoMessageAvailable);
+  EXPECT_EQ(other.queryDepth(), 1);  // the other queue's copy is its own
+}
+
 TEST_F(GetTest, FixedBufferWithoutAcceptTruncatedLeavesTheMessage) {
   IkxQueueManager manager;
   IkxQueue queue;

@@ -9,9 +9,15 @@ namespace {
 using PersistenceTest = StoreFixture;
 
 TEST_F(PersistenceTest, StartingDiscardsNonPersistentMessagesAndKeepsPersistentOnes) {
+  ASSERT_TRUE(admin::defineLocalQueue("QM1", "Q2"));
   IkxQueueManager manager;
   IkxQueue queue;
+  IkxQueue second;
   attach(manager, queue);
+  second.bindManager(manager);
+  second.setQueueName("Q2");
+  putText(second, "np on Q2");
+  putText(second, "p on Q2", true);
   putText(queue, "np1");
   putText(queue, "p1", true);
   putText(queue, "np2");
@@ -29,6 +35,10 @@ TEST_F(PersistenceTest, StartingDiscardsNonPersistentMessagesAndKeepsPersistentO
     EXPECT_EQ(message.persistent, 1);
   }
   EXPECT_EQ(queue.queryDepth(), 0);
+  QueueMessage kept;
+  ASSERT_TRUE(second.get(kept, GetOptions{}));
+  EXPECT_EQ(textOf(kept), "p on Q2");
+  EXPECT_EQ(second.queryDepth(), 0);
 }
 
 }  // namespace
