@@ -324,6 +324,15 @@ ReasonCode StoreConnection::resolve(const std::string& queue, std::string& baseN
 }
 
 ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth) {
+  return queueNumber(queue, true, depth);
+}
+
+ReasonCode StoreConnection::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
+  return queueNumber(queue, false, maxDepth);
+}
+
+ReasonCode StoreConnection::queueNumber(const std::string& queue, bool wantDepth,
+                                        std::int32_t& number) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     settle();
     if (broken_) return reason::kConnectionBroken;
@@ -338,8 +347,8 @@ ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth)
     if (why != reason::kNone) return why;
     const int rc = row.reuse().bind(1, epoch_).bind(2, gen_).bind(3, ref->baseId).step();
     if (rc == SQLITE_ROW) {
-      std::int64_t value = row.integer(0);
-      const bool expiring = row.integer(1) > 0;
+      std::int64_t value = wantDepth ? row.integer(0) : row.integer(2);
+      const bool expiring = wantDepth && row.integer(1) > 0;
       row.reuse();
       if (expiring) {
         // Messages past their expiry still count until a write meets them; leave them out.
@@ -367,35 +376,7 @@ ReasonCode StoreConnection::depth(const std::string& queue, std::int32_t& depth)
         value = exact.integer(0);
         exact.reuse();
       }
-      depth = static_cast<std::int32_t>(std::max<std::int64_t>(0, value));
-      return reason::kNone;
-    }
-    row.reuse();
-    if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
-    why = confirm(reason::kUnknownObjectName);
-    if (why == kRetry) continue;
-    return why;
-  }
-  return reason::kStoreBusy;
-}
-
-ReasonCode StoreConnection::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
-  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    settle();
-    if (broken_) return reason::kConnectionBroken;
-    const QueueRef* ref = nullptr;
-    ReasonCode why = lookup(queue, ref);
-    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
-    if (why == reason::kNone && ref->alias) why = confirm(reason::kSelectorNotForType);
-    if (why == kRetry) continue;
-    if (why != reason::kNone) return why;
-
-    Statement& row = cached(depthRow_, kDepthSql, why);
-    if (why != reason::kNone) return why;
-    const int rc = row.reuse().bind(1, epoch_).bind(2, gen_).bind(3, ref->baseId).step();
-    if (rc == SQLITE_ROW) {
-      maxDepth = static_cast<std::int32_t>(row.integer(2));
-      row.reuse();
+      number = static_cast<std::int32_t>(std::max<std::int64_t>(0, value));
       return reason::kNone;
     }
     row.reuse();

@@ -57,6 +57,8 @@ class StoreConnection {
   // callers may hold references into them during one.
   void settle();
   ReasonCode checkManager();
+  // The depth (less expired messages) or the maximum depth of a local queue.
+  ReasonCode queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number);
   ReasonCode lookup(const std::string& queue, const QueueRef*& ref);
   ReasonCode confirm(ReasonCode failure);
   ReasonCode setSynchronous(bool full);
