@@ -1,28 +1,35 @@
 #!/usr/bin/env bash
-# Runs kx_bench and prints each figure beside its raw SQLite baseline, with the ratio and
+# Runs the benchmarks and prints each figure beside its raw SQLite baseline, with the ratio and
 # PASS/FAIL against the targets:
 #   puts and gets          at least 0.5 of the baseline's rate
 #   browse next            at most 2.5 times the baseline's time
 #   depth at 1,000,000     at most 1.5 times depth at 1,000
-# Usage: bench/run.sh [build-dir]   (default: build). Extra kx_bench flags go in KX_BENCH_FLAGS.
+#   one depth-poll tick    at most 3 times ten raw reads (depth and maximum of five queues)
+#   the monitor's CPU      under 1% of one core watching five queues at 1 s (monitor_cpu.sh)
+# Usage: bench/run.sh [build-dir]   (default: build). Extra benchmark flags go in KX_BENCH_FLAGS;
+# BENCH_SKIP_CPU=1 skips the 30-second CPU measurement.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-build}"
 [[ "$build" = /* ]] || build="$root/$build"
-bench="$build/bench/kx_bench"
-[ -x "$bench" ] || { echo "run.sh: no $bench; build the kx_bench target first" >&2; exit 2; }
+outs=()
+trap 'rm -f "${outs[@]}"' EXIT
+for name in kx_bench poll_bench; do
+  bench="$build/bench/$name"
+  [ -x "$bench" ] || { echo "run.sh: no $bench; build the $name target first" >&2; exit 2; }
+  out="$(mktemp)"
+  outs+=("$out")
+  # Repetitions interleaved at random, so that a change in the machine's load hits both sides.
+  "$bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+    --benchmark_report_aggregates_only=true --benchmark_format=json --benchmark_out="$out" \
+    --benchmark_out_format=json ${KX_BENCH_FLAGS:-} >/dev/null
+done
 
-out="$(mktemp)"
-trap 'rm -f "$out"' EXIT
-# Repetitions interleaved at random, so that a change in the machine's load hits both sides.
-"$bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
-  --benchmark_report_aggregates_only=true --benchmark_format=json --benchmark_out="$out" \
-  --benchmark_out_format=json ${KX_BENCH_FLAGS:-} >/dev/null
-
-python3 - "$out" <<'PY'
+status=0
+python3 - "${outs[@]}" <<'PY' || status=1
 import json, sys
 
-runs = json.load(open(sys.argv[1]))["benchmarks"]
+runs = [run for path in sys.argv[1:] for run in json.load(open(path))["benchmarks"]]
 median = {}
 for run in runs:
     if run.get("aggregate_name") == "median":
@@ -51,9 +58,18 @@ small, large = median.get("BM_DepthQuery/1000"), median.get("BM_DepthQuery/10000
 if small and large:
     row("DepthQuery/1000000", large, small, large / small, large / small <= 1.5,
         "time <= 1.5 x /1000")
+ours, base = median.get("BM_PollTick"), median.get("BM_Raw_TenReads")
+if ours and base:
+    row("PollTick (5 x 100,000)", ours, base, ours / base, ours / base <= 3,
+        "time <= 3 x 10 reads")
 for n in ["1000", "1000000"]:
     ours, base = median.get("BM_DepthQuery/" + n), median.get("BM_Raw_DepthQuery/" + n)
     if ours and base:
         print(f"{'DepthQuery/' + n:28} {us(ours)} {us(base)} {ours / base:7.2f}  (for reference)")
 sys.exit(1 if failed else 0)
 PY
+
+if [ -z "${BENCH_SKIP_CPU:-}" ]; then
+  "$root/bench/monitor_cpu.sh" "$build" || status=1
+fi
+exit $status

@@ -26,6 +26,10 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [ -s "$WORK/stderr" ]; then
+    echo "tarnix wrote to standard error:" >&2
+    cat "$WORK/stderr" >&2
+  fi
   exit 1
 }
 
