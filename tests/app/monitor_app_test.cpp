@@ -102,13 +102,6 @@ TEST_F(StartUp, EmptyManagerNameConnectsToTheDefault) {
   EXPECT_EQ(title, "QM1");
 }
 
-TEST_F(StartUp, UnknownManagerEndsWithStatusOne) {
-  EXPECT_EQ(run({"NOSUCH", "Q1"}), kExitConnectFailed);
-  EXPECT_EQ(endStatus_, kExitConnectFailed);
-  ASSERT_EQ(toolkit_.boxes().size(), 1u);
-  EXPECT_TRUE(toolkit_.boxes().front().owned);
-}
-
 TEST_F(StartUp, ClosingTheWindowTearsDownQueuesFifthFirstThenTheManager) {
   defineQueue("Q1");
   defineQueue("Q2");

@@ -125,14 +125,6 @@ TEST_F(MonitorWindow, AliasKeepsItsNameOnScreenWhileItsQueueReadsTheBase) {
   EXPECT_TRUE(toolkit_.boxes().empty());
 }
 
-TEST_F(MonitorWindow, DefaultQueueManagerTitlesTheWindowWithItsRealName) {
-  defineQueue("Q1");
-  ::setenv("KX_DEFAULT_QMGR", kManager, 1);
-  tk::HeadlessWindow& w = open({"Q1"}, "");
-  EXPECT_EQ(w.title(), "QM1");
-  ::unsetenv("KX_DEFAULT_QMGR");
-}
-
 TEST_F(MonitorWindow, SettingTheNumberDuringInitialisationBrowsesNothing) {
   defineQueue("Q1");
   put("Q1", 2);
@@ -157,19 +149,6 @@ TEST_F(MonitorWindow, SettingTheNumberDuringInitialisationBrowsesNothing) {
   for (const std::string& op : operations) EXPECT_EQ(op.find(" get"), std::string::npos) << op;
   EXPECT_EQ(window_->textOf(ctl::kMessageData), "");
   EXPECT_TRUE(process_.initDone);
-}
-
-TEST_F(MonitorWindow, StayOnTopTogglesWithoutMoving) {
-  defineQueue("Q1");
-  tk::HeadlessWindow& w = open({"Q1"});
-  const tk::PixelRect before = *w.geometry();
-  w.click(ctl::kStayOnTop);
-  EXPECT_FALSE(w.topmost());
-  EXPECT_EQ(*w.geometry(), before);
-  w.click(ctl::kStayOnTop);
-  EXPECT_TRUE(w.topmost());
-  EXPECT_EQ(*w.geometry(), before);
-  EXPECT_TRUE(w.shown());
 }
 
 TEST_F(MonitorWindow, DragIconIsTheWindowIcon) {
@@ -209,32 +188,6 @@ TEST_F(MonitorWindow, ConnectFailureShowsTheReasonAndEndsWithStatusOne) {
   EXPECT_EQ(box.text.find("(0)"), std::string::npos) << "a failed connect has a reason";
   EXPECT_EQ(box.caption, "tarnix");
   EXPECT_EQ(box.style, tk::mb::kOk);
-}
-
-TEST_F(MonitorWindow, TeardownDestroysQueuesFifthFirstThenTheManager) {
-  for (const char* q : {"Q1", "Q2"}) defineQueue(q);
-  open({"Q1", "Q2"});
-  std::vector<const void*> queues;
-  for (int k = 0; k < kSlotCount; ++k) queues.push_back(&dialog_->queue(k));
-  const void* manager = &dialog_->manager();
-  window_->close();
-
-  std::vector<std::pair<kx::TraceEvent, const void*>> trace;
-  kx::setTraceHook([&](kx::TraceEvent event, const void* object, std::string_view) {
-    if (event == kx::TraceEvent::QueueDestroyed || event == kx::TraceEvent::ManagerDestroyed) {
-      trace.emplace_back(event, object);
-    }
-  });
-  dialog_->releaseClientObjects();
-  kx::setTraceHook({});
-
-  ASSERT_EQ(trace.size(), 6u);
-  for (int i = 0; i < kSlotCount; ++i) {
-    EXPECT_EQ(trace[i].first, kx::TraceEvent::QueueDestroyed);
-    EXPECT_EQ(trace[i].second, queues[kSlotCount - 1 - i]) << i;
-  }
-  EXPECT_EQ(trace[5].first, kx::TraceEvent::ManagerDestroyed);
-  EXPECT_EQ(trace[5].second, manager);
 }
 
 }  // namespace
