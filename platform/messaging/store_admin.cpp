@@ -63,6 +63,17 @@ Status checkQueueName(std::string_view queue, std::string_view kept) {
       "bad queue name " + shown(queue) + " (1 to 48 characters from A-Z a-z 0-9 . _ / %)", kept);
 }
 
+Status checkNames(std::string_view manager, std::string_view queue, std::string_view kept) {
+  if (Status status = checkManagerName(manager, kept); !status) return status;
+  return checkQueueName(queue, kept);
+}
+
+Status checkMaxDepth(std::int32_t maxDepth, std::string_view kept) {
+  if (maxDepth >= 0 && maxDepth <= kMaxMaxDepth) return {};
+  return failure(reason::kValueError,
+                 "max depth " + std::to_string(maxDepth) + " is not within 0 to 999999999", kept);
+}
+
 // Opens an existing store for administration; every write commits durably.
 Status openManager(std::string_view manager, Database& db, std::string_view kept) {
   if (Status status = checkManagerName(manager, kept); !status) return status;
@@ -127,6 +138,18 @@ struct QueueRow {
   std::int64_t nextSeq = 0;
 };
 
+ReasonCode readRunning(Database& db, bool& running) {
+  Statement state;
+  if (const ReasonCode why = db.prepare("SELECT running FROM manager WHERE id = 1", state);
+      why != reason::kNone) {
+    return why;
+  }
+  const int rc = state.step();
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? reason::kStoreDamaged : reasonFromSqlite(rc);
+  running = state.integer(0) == 1;
+  return reason::kNone;
+}
+
 ReasonCode readQueue(Database& db, std::string_view name, QueueRow& row) {
   Statement statement;
   ReasonCode why = db.prepare(
@@ -151,19 +174,87 @@ ReasonCode bumpGeneration(Database& db) {
   return prepareAndRun(db, "UPDATE manager SET gen = gen + 1 WHERE id = 1");
 }
 
-Status commit(Transaction& transaction, std::string_view kept) {
-  if (const ReasonCode why = transaction.commit(); why != reason::kNone) {
-    return storeFailure(why, kept);
+std::string queueLabel(std::string_view manager, std::string_view queue) {
+  return "queue " + shown(queue) + " on " + shown(manager);
+}
+
+// The row of a queue that must exist; of an alias's base queue when `throughAlias` is set.
+Status findQueue(Database& db, std::string_view manager, std::string_view queue,
+                 std::string_view kept, QueueRow& row, bool throughAlias = false) {
+  ReasonCode why = readQueue(db, queue, row);
+  if (why == reason::kNone && throughAlias && row.found && row.alias) {
+    const std::string target = row.target;
+    why = readQueue(db, target, row);
+  }
+  if (why != reason::kNone) return storeFailure(why, kept);
+  if (!row.found) {
+    return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
+                   kept);
   }
   return {};
 }
 
-// After a bulk change: moves the WAL's pages into the store now, without waiting for anyone, so
-// that the next client's commit does not pay for this one's checkpoint.
-void checkpoint(Database& db) { db.exec("PRAGMA wal_checkpoint(PASSIVE)"); }
+// Refuses a name that is already defined, as a local queue or as an alias.
+Status checkUndefined(Database& db, std::string_view manager, std::string_view queue,
+                      std::string_view kept) {
+  QueueRow row;
+  if (const ReasonCode why = readQueue(db, queue, row); why != reason::kNone) {
+    return storeFailure(why, kept);
+  }
+  if (row.found) {
+    return failure(reason::kObjectAlreadyExists, queueLabel(manager, queue) + " already exists",
+                   "it was left as it was");
+  }
+  return {};
+}
 
-std::string queueLabel(std::string_view manager, std::string_view queue) {
-  return "queue " + shown(queue) + " on " + shown(manager);
+// A bulk change moves the WAL's pages into the store right after its commit, waiting for no
+// one, so that the next client's commit does not pay for this one's checkpoint.
+enum class Checkpoint { kNo, kAfterCommit };
+
+// Opens `manager`'s store and runs `change` on it in one write transaction, committed only when
+// `change` succeeds: any failure leaves the store as it was, which `kept` says in the message.
+template <typename Change>
+Status changeStore(std::string_view manager, std::string_view kept, Checkpoint checkpoint,
+                   Change&& change) {
+  Database db;
+  if (Status status = openManager(manager, db, kept); !status) return status;
+  Transaction transaction(db);
+  if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
+    return storeFailure(why, kept);
+  }
+  if (Status status = change(db); !status) return status;
+  if (const ReasonCode why = transaction.commit(); why != reason::kNone) {
+    return storeFailure(why, kept);
+  }
+  if (checkpoint == Checkpoint::kAfterCommit) db.exec("PRAGMA wal_checkpoint(PASSIVE)");
+  return {};
+}
+
+// A start is a restart: a queue's non-persistent messages go, and so do its expired ones, and
+// its counters are lowered by what went.
+ReasonCode discardOnRestart(Database& db, std::int64_t queueId, std::int64_t now) {
+  Statement lost;
+  ReasonCode why = db.prepare(onTable("SELECT count(*), coalesce(sum(expires_at IS NOT NULL), 0) "
+                                      "FROM {T} WHERE persistent = 0 OR expires_at <= ?1",
+                                      queueId),
+                              lost);
+  if (why != reason::kNone) return why;
+  if (const int rc = lost.bind(1, now).step(); rc != SQLITE_ROW) return reasonFromSqlite(rc);
+  const std::int64_t count = lost.integer(0);
+  const std::int64_t expiring = lost.integer(1);
+  if (count == 0) return reason::kNone;
+  Statement erase;
+  why = db.prepare(onTable("DELETE FROM {T} WHERE persistent = 0 OR expires_at <= ?1", queueId),
+                   erase);
+  if (why == reason::kNone) why = run(erase.bind(1, now));
+  Statement lower;
+  if (why == reason::kNone) {
+    why = db.prepare("UPDATE queues SET depth = depth - ?2, expiring = expiring - ?3 WHERE id = ?1",
+                     lower);
+  }
+  if (why == reason::kNone) why = run(lower.bind(1, queueId).bind(2, count).bind(3, expiring));
+  return why;
 }
 
 template <typename Operation>
@@ -244,16 +335,13 @@ Status deleteQueueManager(std::string_view name) {
     constexpr const char* kKept = "nothing was deleted";
     Database db;
     if (Status status = openManager(name, db, kKept); !status) return status;
-    {
-      Statement statement;
-      ReasonCode why = db.prepare("SELECT running FROM manager WHERE id = 1", statement);
-      if (why != reason::kNone) return storeFailure(why, kKept);
-      const int rc = statement.step();
-      if (rc != SQLITE_ROW) return storeFailure(reasonFromSqlite(rc), kKept);
-      if (statement.integer(0) == 1) {
-        return failure(reason::kQueueManagerRunning,
-                       "queue manager " + shown(name) + " is running; stop it first", kKept);
-      }
+    bool running = false;
+    if (const ReasonCode why = readRunning(db, running); why != reason::kNone) {
+      return storeFailure(why, kKept);
+    }
+    if (running) {
+      return failure(reason::kQueueManagerRunning,
+                     "queue manager " + shown(name) + " is running; stop it first", kKept);
     }
     db.close();
     const fs::path path = storePath(name);
@@ -274,82 +362,46 @@ Status deleteQueueManager(std::string_view name) {
 
 Status startQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
-    Database db;
-    if (Status status = openManager(name, db, kNothingChanged); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
-    }
-    Statement state;
-    ReasonCode why = db.prepare("SELECT running FROM manager WHERE id = 1", state);
-    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-    if (const int rc = state.step(); rc != SQLITE_ROW) {
-      return storeFailure(reasonFromSqlite(rc), kNothingChanged);
-    }
-    if (state.integer(0) == 1) {
-      return failure(reason::kQueueManagerRunning,
-                     "queue manager " + shown(name) + " is already running", kNothingChanged);
-    }
-    state.reuse();
-    // A start is a restart: non-persistent messages go, and so do expired ones. The counters
-    // are lowered by what goes from each queue.
-    const std::int64_t now = nowMs();
-    std::vector<std::int64_t> ids;
-    if ((why = localQueueIds(db, ids)) != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
-    }
-    for (const std::int64_t id : ids) {
-      Statement lost;
-      why = db.prepare(onTable("SELECT count(*), coalesce(sum(expires_at IS NOT NULL), 0) FROM {T} "
-                               "WHERE persistent = 0 OR expires_at <= ?1",
-                               id),
-                       lost);
-      if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-      if (const int rc = lost.bind(1, now).step(); rc != SQLITE_ROW) {
-        return storeFailure(reasonFromSqlite(rc), kNothingChanged);
-      }
-      const std::int64_t count = lost.integer(0);
-      const std::int64_t expiring = lost.integer(1);
-      if (count == 0) continue;
-      Statement erase;
-      why = db.prepare(onTable("DELETE FROM {T} WHERE persistent = 0 OR expires_at <= ?1", id),
-                       erase);
-      if (why == reason::kNone) why = run(erase.bind(1, now));
-      Statement lower;
-      if (why == reason::kNone) {
-        why = db.prepare(
-            "UPDATE queues SET depth = depth - ?2, expiring = expiring - ?3 WHERE id = ?1", lower);
-      }
-      if (why == reason::kNone) why = run(lower.bind(1, id).bind(2, count).bind(3, expiring));
-      if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-    }
-    why = reason::kNone;
-    { why = prepareAndRun(db, "UPDATE manager SET running = 1, epoch = epoch + 1 WHERE id = 1"); }
-    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-    if (Status status = commit(transaction, kNothingChanged); !status) return status;
-    checkpoint(db);
-    return {};
+    return changeStore(
+        name, kNothingChanged, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
+          bool running = false;
+          if (const ReasonCode why = readRunning(db, running); why != reason::kNone) {
+            return storeFailure(why, kNothingChanged);
+          }
+          if (running) {
+            return failure(reason::kQueueManagerRunning,
+                           "queue manager " + shown(name) + " is already running", kNothingChanged);
+          }
+          const std::int64_t now = nowMs();
+          std::vector<std::int64_t> ids;
+          ReasonCode why = localQueueIds(db, ids);
+          for (auto id = ids.begin(); why == reason::kNone && id != ids.end(); ++id) {
+            why = discardOnRestart(db, *id, now);
+          }
+          if (why == reason::kNone) {
+            why =
+                prepareAndRun(db, "UPDATE manager SET running = 1, epoch = epoch + 1 WHERE id = 1");
+          }
+          if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+          return {};
+        });
   });
 }
 
 Status stopQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
-    Database db;
-    if (Status status = openManager(name, db, kNothingChanged); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
-    }
-    if (const ReasonCode why =
-            prepareAndRun(db, "UPDATE manager SET running = 0 WHERE id = 1 AND running = 1");
-        why != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
-    }
-    if (db.changes() == 0) {
-      return failure(reason::kQueueManagerStopped,
-                     "queue manager " + shown(name) + " is already stopped", kNothingChanged);
-    }
-    return commit(transaction, kNothingChanged);
+    return changeStore(name, kNothingChanged, Checkpoint::kNo, [&](Database& db) -> Status {
+      if (const ReasonCode why =
+              prepareAndRun(db, "UPDATE manager SET running = 0 WHERE id = 1 AND running = 1");
+          why != reason::kNone) {
+        return storeFailure(why, kNothingChanged);
+      }
+      if (db.changes() == 0) {
+        return failure(reason::kQueueManagerStopped,
+                       "queue manager " + shown(name) + " is already stopped", kNothingChanged);
+      }
+      return {};
+    });
   });
 }
 
@@ -424,14 +476,8 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
       info.name = name;
       info.isDefault = name == defaultName;
       Database db;
-      Statement state;
-      if (openStore(name, db) == reason::kNone &&
-          db.prepare("SELECT running FROM manager WHERE id = 1", state) == reason::kNone &&
-          state.step() == SQLITE_ROW) {
-        info.running = state.integer(0) == 1;
-      } else {
-        info.damaged = true;
-      }
+      info.damaged =
+          openStore(name, db) != reason::kNone || readRunning(db, info.running) != reason::kNone;
       managers.push_back(std::move(info));
     }
     if (error) {
@@ -446,171 +492,124 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
 Status defineLocalQueue(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "nothing was defined";
-    if (Status status = checkManagerName(manager, kKept); !status) return status;
-    if (Status status = checkQueueName(queue, kKept); !status) return status;
-    if (maxDepth < 0 || maxDepth > kMaxMaxDepth) {
-      return failure(reason::kValueError,
-                     "max depth " + std::to_string(maxDepth) + " is not within 0 to 999999999",
-                     kKept);
-    }
-    Database db;
-    if (Status status = openManager(manager, db, kKept); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    QueueRow row;
-    if (const ReasonCode why = readQueue(db, queue, row); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    if (row.found) {
-      return failure(reason::kObjectAlreadyExists, queueLabel(manager, queue) + " already exists",
-                     "it was left as it was");
-    }
-    Statement insert;
-    ReasonCode why =
-        db.prepare("INSERT INTO queues(name, alias_for, max_depth) VALUES (?1, NULL, ?2)", insert);
-    if (why == reason::kNone) why = run(insert.bindText(1, queue).bind(2, maxDepth));
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    const std::int64_t id = sqlite3_last_insert_rowid(db.handle());
-    if (id > kMaxQueueId) {
-      return failure(reason::kValueError, "the store has no queue ids left", kKept);
-    }
-    if ((why = createMessageTable(db, id)) != reason::kNone) return storeFailure(why, kKept);
-    if ((why = bumpGeneration(db)) != reason::kNone) return storeFailure(why, kKept);
-    return commit(transaction, kKept);
+    if (Status status = checkNames(manager, queue, kKept); !status) return status;
+    if (Status status = checkMaxDepth(maxDepth, kKept); !status) return status;
+    return changeStore(manager, kKept, Checkpoint::kNo, [&](Database& db) -> Status {
+      if (Status status = checkUndefined(db, manager, queue, kKept); !status) return status;
+      Statement insert;
+      ReasonCode why = db.prepare(
+          "INSERT INTO queues(name, alias_for, max_depth) VALUES (?1, NULL, ?2)", insert);
+      if (why == reason::kNone) why = run(insert.bindText(1, queue).bind(2, maxDepth));
+      if (why != reason::kNone) return storeFailure(why, kKept);
+      const std::int64_t id = sqlite3_last_insert_rowid(db.handle());
+      if (id > kMaxQueueId) {
+        return failure(reason::kValueError, "the store has no queue ids left", kKept);
+      }
+      if ((why = createMessageTable(db, id)) == reason::kNone) why = bumpGeneration(db);
+      if (why != reason::kNone) return storeFailure(why, kKept);
+      return {};
+    });
   });
 }
 
 Status defineAliasQueue(std::string_view manager, std::string_view alias, std::string_view target) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "nothing was defined";
-    if (Status status = checkManagerName(manager, kKept); !status) return status;
-    if (Status status = checkQueueName(alias, kKept); !status) return status;
+    if (Status status = checkNames(manager, alias, kKept); !status) return status;
     if (Status status = checkQueueName(target, kKept); !status) return status;
     if (alias == target) {
       return failure(reason::kNotAliasable, "alias " + shown(alias) + " cannot stand for itself",
                      kKept);
     }
-    Database db;
-    if (Status status = openManager(manager, db, kKept); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    QueueRow row;
-    ReasonCode why = readQueue(db, alias, row);
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    if (row.found) {
-      return failure(reason::kObjectAlreadyExists, queueLabel(manager, alias) + " already exists",
-                     "it was left as it was");
-    }
-    if ((why = readQueue(db, target, row)) != reason::kNone) return storeFailure(why, kKept);
-    if (row.found && row.alias) {
-      return failure(reason::kNotAliasable,
-                     shown(target) + " is itself an alias; an alias must stand for a local queue",
-                     kKept);
-    }
-    // Nor may an existing alias come to stand for this new alias.
-    Statement pointing;
-    if ((why = db.prepare("SELECT name FROM queues WHERE alias_for = ?1", pointing)) !=
-        reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    if (pointing.bindText(1, alias).step() == SQLITE_ROW) {
-      return failure(reason::kNotAliasable,
-                     "alias " + shown(pointing.text(0)) + " already stands for " + shown(alias) +
-                         "; an alias cannot stand for an alias",
-                     kKept);
-    }
-    Statement insert;
-    why = db.prepare("INSERT INTO queues(name, alias_for, max_depth) VALUES (?1, ?2, 0)", insert);
-    if (why == reason::kNone) why = run(insert.bindText(1, alias).bindText(2, target));
-    if (why == reason::kNone) why = bumpGeneration(db);
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    return commit(transaction, kKept);
+    return changeStore(manager, kKept, Checkpoint::kNo, [&](Database& db) -> Status {
+      if (Status status = checkUndefined(db, manager, alias, kKept); !status) return status;
+      QueueRow row;
+      if (const ReasonCode why = readQueue(db, target, row); why != reason::kNone) {
+        return storeFailure(why, kKept);
+      }
+      if (row.found && row.alias) {
+        return failure(reason::kNotAliasable,
+                       shown(target) + " is itself an alias; an alias must stand for a local queue",
+                       kKept);
+      }
+      // Nor may an existing alias come to stand for this new alias.
+      Statement pointing;
+      if (const ReasonCode why =
+              db.prepare("SELECT name FROM queues WHERE alias_for = ?1", pointing);
+          why != reason::kNone) {
+        return storeFailure(why, kKept);
+      }
+      if (pointing.bindText(1, alias).step() == SQLITE_ROW) {
+        return failure(reason::kNotAliasable,
+                       "alias " + shown(pointing.text(0)) + " already stands for " + shown(alias) +
+                           "; an alias cannot stand for an alias",
+                       kKept);
+      }
+      Statement insert;
+      ReasonCode why =
+          db.prepare("INSERT INTO queues(name, alias_for, max_depth) VALUES (?1, ?2, 0)", insert);
+      if (why == reason::kNone) why = run(insert.bindText(1, alias).bindText(2, target));
+      if (why == reason::kNone) why = bumpGeneration(db);
+      if (why != reason::kNone) return storeFailure(why, kKept);
+      return {};
+    });
   });
 }
 
 Status alterMaxDepth(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
   return guarded([&]() -> Status {
-    if (Status status = checkManagerName(manager, kNothingChanged); !status) return status;
-    if (Status status = checkQueueName(queue, kNothingChanged); !status) return status;
-    if (maxDepth < 0 || maxDepth > kMaxMaxDepth) {
-      return failure(reason::kValueError,
-                     "max depth " + std::to_string(maxDepth) + " is not within 0 to 999999999",
-                     kNothingChanged);
-    }
-    Database db;
-    if (Status status = openManager(manager, db, kNothingChanged); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
-    }
-    QueueRow row;
-    if (const ReasonCode why = readQueue(db, queue, row); why != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
-    }
-    if (!row.found) {
-      return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
-                     kNothingChanged);
-    }
-    if (row.alias) {
-      return failure(reason::kOptionNotValidForType,
-                     queueLabel(manager, queue) + " is an alias and has no max depth",
-                     kNothingChanged);
-    }
-    if (const ReasonCode why =
-            prepareAndRun(db, "UPDATE queues SET max_depth = ?2 WHERE id = ?1", row.id, maxDepth);
-        why != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
-    }
-    return commit(transaction, kNothingChanged);
+    if (Status status = checkNames(manager, queue, kNothingChanged); !status) return status;
+    if (Status status = checkMaxDepth(maxDepth, kNothingChanged); !status) return status;
+    return changeStore(manager, kNothingChanged, Checkpoint::kNo, [&](Database& db) -> Status {
+      QueueRow row;
+      if (Status status = findQueue(db, manager, queue, kNothingChanged, row); !status) {
+        return status;
+      }
+      if (row.alias) {
+        return failure(reason::kOptionNotValidForType,
+                       queueLabel(manager, queue) + " is an alias and has no max depth",
+                       kNothingChanged);
+      }
+      if (const ReasonCode why =
+              prepareAndRun(db, "UPDATE queues SET max_depth = ?2 WHERE id = ?1", row.id, maxDepth);
+          why != reason::kNone) {
+        return storeFailure(why, kNothingChanged);
+      }
+      return {};
+    });
   });
 }
 
 Status deleteQueue(std::string_view manager, std::string_view queue, bool purge) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "nothing was deleted";
-    if (Status status = checkManagerName(manager, kKept); !status) return status;
-    if (Status status = checkQueueName(queue, kKept); !status) return status;
-    Database db;
-    if (Status status = openManager(manager, db, kKept); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    QueueRow row;
-    if (const ReasonCode why = readQueue(db, queue, row); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    if (!row.found) {
-      return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
-                     kKept);
-    }
-    if (!row.alias) {
-      Statement any;
-      ReasonCode why = db.prepare(onTable("SELECT EXISTS (SELECT 1 FROM {T})", row.id), any);
+    if (Status status = checkNames(manager, queue, kKept); !status) return status;
+    return changeStore(manager, kKept, Checkpoint::kNo, [&](Database& db) -> Status {
+      QueueRow row;
+      if (Status status = findQueue(db, manager, queue, kKept, row); !status) return status;
+      if (!row.alias) {
+        Statement any;
+        ReasonCode why = db.prepare(onTable("SELECT EXISTS (SELECT 1 FROM {T})", row.id), any);
+        if (why != reason::kNone) return storeFailure(why, kKept);
+        if (const int rc = any.step(); rc != SQLITE_ROW) {
+          return storeFailure(reasonFromSqlite(rc), kKept);
+        }
+        if (any.integer(0) != 0 && !purge) {
+          return failure(
+              reason::kQueueNotEmpty,
+              queueLabel(manager, queue) + " holds messages (purge them, or delete with --purge)",
+              kKept);
+        }
+        any = Statement();
+        if ((why = db.exec(onTable("DROP TABLE {T}", row.id).c_str())) != reason::kNone) {
+          return storeFailure(why, kKept);
+        }
+      }
+      ReasonCode why = prepareAndRun(db, "DELETE FROM queues WHERE id = ?1", row.id);
+      if (why == reason::kNone) why = bumpGeneration(db);
       if (why != reason::kNone) return storeFailure(why, kKept);
-      if (const int rc = any.step(); rc != SQLITE_ROW) {
-        return storeFailure(reasonFromSqlite(rc), kKept);
-      }
-      if (any.integer(0) != 0 && !purge) {
-        return failure(reason::kQueueNotEmpty,
-                       queueLabel(manager, queue) +
-                           " holds messages (purge them, or delete with "
-                           "--purge)",
-                       kKept);
-      }
-      any = Statement();
-      if ((why = db.exec(onTable("DROP TABLE {T}", row.id).c_str())) != reason::kNone) {
-        return storeFailure(why, kKept);
-      }
-    }
-    ReasonCode why = prepareAndRun(db, "DELETE FROM queues WHERE id = ?1", row.id);
-    if (why == reason::kNone) why = bumpGeneration(db);
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    return commit(transaction, kKept);
+      return {};
+    });
   });
 }
 
@@ -659,32 +658,23 @@ Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t
   return guarded([&]() -> Status {
     removed = 0;
     constexpr const char* kKept = "no message was removed";
-    if (Status status = checkManagerName(manager, kKept); !status) return status;
-    if (Status status = checkQueueName(queue, kKept); !status) return status;
-    Database db;
-    if (Status status = openManager(manager, db, kKept); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    QueueRow row;
-    ReasonCode why = readQueue(db, queue, row);
-    if (why == reason::kNone && row.found && row.alias) why = readQueue(db, row.target, row);
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    if (!row.found) {
-      return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
-                     kKept);
-    }
-    why = db.exec(onTable("DELETE FROM {T}", row.id).c_str());
-    const std::int64_t count = db.changes();
-    if (why == reason::kNone) {
-      why = prepareAndRun(db, "UPDATE queues SET depth = 0, expiring = 0 WHERE id = ?1", row.id);
-    }
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    if (Status status = commit(transaction, kKept); !status) return status;
-    removed = count;
-    checkpoint(db);
-    return {};
+    if (Status status = checkNames(manager, queue, kKept); !status) return status;
+    std::int64_t count = 0;
+    const Status status =
+        changeStore(manager, kKept, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
+          QueueRow row;
+          if (Status found = findQueue(db, manager, queue, kKept, row, true); !found) return found;
+          ReasonCode why = db.exec(onTable("DELETE FROM {T}", row.id).c_str());
+          count = db.changes();
+          if (why == reason::kNone) {
+            why = prepareAndRun(db, "UPDATE queues SET depth = 0, expiring = 0 WHERE id = ?1",
+                                row.id);
+          }
+          if (why != reason::kNone) return storeFailure(why, kKept);
+          return {};
+        });
+    if (status) removed = count;
+    return status;
   });
 }
 
@@ -692,64 +682,58 @@ Status loadMessages(std::string_view manager, std::string_view queue, std::int64
                     std::span<const std::uint8_t> data, bool persistent) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "no message was put";
-    if (Status status = checkManagerName(manager, kKept); !status) return status;
-    if (Status status = checkQueueName(queue, kKept); !status) return status;
+    if (Status status = checkNames(manager, queue, kKept); !status) return status;
     if (count < 0 || data.size() > kMaxMessageLength) {
       return failure(reason::kValueError, "bad message count or size", kKept);
     }
-    Database db;
-    if (Status status = openManager(manager, db, kKept); !status) return status;
-    Transaction transaction(db);
-    if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    QueueRow row;
-    ReasonCode why = readQueue(db, queue, row);
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    if (!row.found || row.alias) {
-      return failure(reason::kUnknownObjectName,
-                     queueLabel(manager, queue) + " is not a local queue", kKept);
-    }
-    if (row.depth + count > row.maxDepth || row.nextSeq + count > kMaxSequence) {
-      return failure(reason::kQueueFull,
-                     queueLabel(manager, queue) + " has no room for " + std::to_string(count) +
-                         " more messages",
-                     kKept);
-    }
-    Statement insert;
-    why = db.prepare(
-        onTable("INSERT INTO {T}(seq, msg_id, supplied, correl_id, expires_at, persistent, "
-                "put_ms, msg_type, feedback, ccsid, format, priority, report, backout, reply_q, "
-                "reply_qmgr, put_appl, put_appl_type, data) VALUES (?1, ?3, 0, NULL, NULL, ?4, ?5, "
-                "?6, 0, ?7, '        ', 0, 0, 0, '', '', ?8, ?9, ?10)",
-                row.id),
-        insert);
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    MessageIdSource ids;
-    const std::int64_t now = nowMs();
-    for (std::int64_t i = 1; i <= count; ++i) {
-      const std::int64_t seq = row.nextSeq + i;
-      const MessageId24 id = ids.assign((row.id << kSequenceBits) | seq);
-      insert.reuse()
-          .bind(1, seq)
-          .bindBlob(3, id.bytes())
-          .bind(4, persistent ? 1 : 0)
-          .bind(5, now)
-          .bind(6, msgtype::kDatagram)
-          .bind(7, kCcsidUtf8)
-          .bindText(8, putApplicationName())
-          .bind(9, kPutApplTypeThisPlatform)
-          .bindBlob(10, data);
-      if ((why = run(insert)) != reason::kNone) return storeFailure(why, kKept);
-    }
-    why = prepareAndRun(db,
-                        "UPDATE queues SET depth = depth + ?2, next_seq = next_seq + ?2 "
-                        "WHERE id = ?1",
-                        row.id, count);
-    if (why != reason::kNone) return storeFailure(why, kKept);
-    if (Status status = commit(transaction, kKept); !status) return status;
-    checkpoint(db);
-    return {};
+    return changeStore(manager, kKept, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
+      QueueRow row;
+      if (const ReasonCode why = readQueue(db, queue, row); why != reason::kNone) {
+        return storeFailure(why, kKept);
+      }
+      if (!row.found || row.alias) {
+        return failure(reason::kUnknownObjectName,
+                       queueLabel(manager, queue) + " is not a local queue", kKept);
+      }
+      if (row.depth + count > row.maxDepth || row.nextSeq + count > kMaxSequence) {
+        return failure(reason::kQueueFull,
+                       queueLabel(manager, queue) + " has no room for " + std::to_string(count) +
+                           " more messages",
+                       kKept);
+      }
+      Statement insert;
+      ReasonCode why = db.prepare(
+          onTable("INSERT INTO {T}(seq, msg_id, supplied, correl_id, expires_at, persistent, "
+                  "put_ms, msg_type, feedback, ccsid, format, priority, report, backout, reply_q, "
+                  "reply_qmgr, put_appl, put_appl_type, data) VALUES (?1, ?3, 0, NULL, NULL, ?4, "
+                  "?5, ?6, 0, ?7, '        ', 0, 0, 0, '', '', ?8, ?9, ?10)",
+                  row.id),
+          insert);
+      if (why != reason::kNone) return storeFailure(why, kKept);
+      MessageIdSource ids;
+      const std::int64_t now = nowMs();
+      for (std::int64_t i = 1; i <= count; ++i) {
+        const std::int64_t seq = row.nextSeq + i;
+        const MessageId24 id = ids.assign((row.id << kSequenceBits) | seq);
+        insert.reuse()
+            .bind(1, seq)
+            .bindBlob(3, id.bytes())
+            .bind(4, persistent ? 1 : 0)
+            .bind(5, now)
+            .bind(6, msgtype::kDatagram)
+            .bind(7, kCcsidUtf8)
+            .bindText(8, putApplicationName())
+            .bind(9, kPutApplTypeThisPlatform)
+            .bindBlob(10, data);
+        if ((why = run(insert)) != reason::kNone) return storeFailure(why, kKept);
+      }
+      why = prepareAndRun(db,
+                          "UPDATE queues SET depth = depth + ?2, next_seq = next_seq + ?2 "
+                          "WHERE id = ?1",
+                          row.id, count);
+      if (why != reason::kNone) return storeFailure(why, kKept);
+      return {};
+    });
   });
 }
 
