@@ -296,6 +296,17 @@ ReasonCode StoreConnection::lookup(const std::string& queue, const QueueRef*& re
   return reason::kNone;
 }
 
+ReasonCode StoreConnection::startAttempt(const std::string& queue, Target target,
+                                         const QueueRef*& ref) {
+  settle();
+  if (broken_) return reason::kConnectionBroken;
+  if (const ReasonCode why = lookup(queue, ref); why != reason::kNone) return why;
+  if (ref->status != reason::kNone) return confirm(ref->status);
+  if (target == Target::kLocalQueue && ref->alias) return confirm(reason::kSelectorNotForType);
+  if (ref->baseStatus != reason::kNone) return confirm(ref->baseStatus);
+  return reason::kNone;
+}
+
 ReasonCode StoreConnection::setSynchronous(bool full) {
   if (full == synchronousFull_) return reason::kNone;
   // SQLite refuses to change this inside a transaction; callers switch between transactions.
@@ -334,12 +345,8 @@ ReasonCode StoreConnection::maxDepth(const std::string& queue, std::int32_t& max
 ReasonCode StoreConnection::queueNumber(const std::string& queue, bool wantDepth,
                                         std::int32_t& number) {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    settle();
-    if (broken_) return reason::kConnectionBroken;
     const QueueRef* ref = nullptr;
-    ReasonCode why = lookup(queue, ref);
-    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
-    if (why == reason::kNone && ref->alias) why = confirm(reason::kSelectorNotForType);
+    ReasonCode why = startAttempt(queue, Target::kLocalQueue, ref);
     if (why == kRetry) continue;
     if (why != reason::kNone) return why;
 
@@ -413,12 +420,8 @@ ReasonCode StoreConnection::put(const std::string& queue, QueueMessage& message)
   if (message.dataLength() > kMaxMessageLength) return reason::kMessageTooBig;
 
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    settle();
-    if (broken_) return reason::kConnectionBroken;
     const QueueRef* ref = nullptr;
-    ReasonCode why = lookup(queue, ref);
-    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
-    if (why == reason::kNone && ref->baseStatus != reason::kNone) why = confirm(ref->baseStatus);
+    ReasonCode why = startAttempt(queue, Target::kBaseQueue, ref);
     if (why == kRetry) continue;
     if (why != reason::kNone) return why;
     if (why = setSynchronous(message.persistent != 0); why != reason::kNone) return why;
@@ -535,12 +538,8 @@ ReasonCode StoreConnection::get(const std::string& queue, QueueMessage& message,
 
   bool atFull = lastGetPersistent_;
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    settle();
-    if (broken_) return reason::kConnectionBroken;
     const QueueRef* ref = nullptr;
-    ReasonCode why = lookup(queue, ref);
-    if (why == reason::kNone && ref->status != reason::kNone) why = confirm(ref->status);
-    if (why == reason::kNone && ref->baseStatus != reason::kNone) why = confirm(ref->baseStatus);
+    ReasonCode why = startAttempt(queue, Target::kBaseQueue, ref);
     if (why == kRetry) continue;
     if (why != reason::kNone) return why;
 

@@ -60,6 +60,12 @@ class StoreConnection {
   // The depth (less expired messages) or the maximum depth of a local queue.
   ReasonCode queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number);
   ReasonCode lookup(const std::string& queue, const QueueRef*& ref);
+  // What an operation on `queue` works on: a local queue only, or the base queue of an alias.
+  enum class Target { kLocalQueue, kBaseQueue };
+  // Begins one attempt at an operation: drops the caches a definition change made stale and
+  // looks `queue` up. A name that does not resolve fails with the reason the store confirms;
+  // kRetry (internal) means the definitions changed under the cache: the attempt starts again.
+  ReasonCode startAttempt(const std::string& queue, Target target, const QueueRef*& ref);
   ReasonCode confirm(ReasonCode failure);
   ReasonCode setSynchronous(bool full);
   ReasonCode purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
