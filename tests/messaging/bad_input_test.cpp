@@ -35,21 +35,17 @@ TEST_F(BadInputTest, BadQueueManagerNamesAreRefusedAndCreateNoFile) {
   }
   EXPECT_EQ(admin::createQueueManager("has/slash").reason, reason::kQueueManagerNameError);
   EXPECT_EQ(dataDirectoryListing(), before);
-  EXPECT_FALSE(std::filesystem::exists(dir_.parent_path() / "x.qmgr"));
+  EXPECT_FALSE(std::filesystem::exists(dataDir_.parent_path() / "x.qmgr"));
 }
 
 TEST_F(BadInputTest, BadQueueNamesAreRefusedAndStoreNothing) {
-  IkxQueueManager manager;
-  IkxQueue good;
-  attach(manager, good);
   const auto before = dataDirectoryListing();
   for (const auto& name : kBadNames) {
     SCOPED_TRACE("name '" + name + "'");
     EXPECT_NE(admin::defineLocalQueue("QM1", name).reason, reason::kNone);
     EXPECT_NE(admin::defineAliasQueue("QM1", "ALIAS", name).reason, reason::kNone);
     IkxQueue queue;
-    queue.bindManager(manager);
-    queue.setQueueName(name);
+    attach(manager_, queue, name);
     QueueMessage message;
     EXPECT_FALSE(queue.put(message));
     EXPECT_EQ(queue.reason(), reason::kObjectNameError);
@@ -66,21 +62,21 @@ TEST_F(BadInputTest, AFileThatIsNotAStoreIsRefusedAndLeftUntouched) {
   // Garbage bytes, an SQLite database of someone else's, and one with our header but no tables.
   std::string garbage(8192, '\0');
   for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 37 + 11);
-  std::ofstream(dir_ / "GARBAGE.qmgr", std::ios::binary) << garbage;
+  std::ofstream(dataDir_ / "GARBAGE.qmgr", std::ios::binary) << garbage;
   for (const auto& [name, setup] :
        {std::pair<std::string, const char*>{"FOREIGN",
                                             "CREATE TABLE t(x); INSERT INTO t VALUES(1);"},
         {"HOLLOW",
          "PRAGMA application_id = 1263030605; PRAGMA user_version = 1; CREATE TABLE t(x);"}}) {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((dir_ / (name + ".qmgr")).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open((dataDir_ / (name + ".qmgr")).c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, setup, nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
   }
 
   for (const char* name : {"GARBAGE", "FOREIGN", "HOLLOW"}) {
     SCOPED_TRACE(name);
-    const auto path = dir_ / (std::string(name) + ".qmgr");
+    const auto path = dataDir_ / (std::string(name) + ".qmgr");
     const std::string before = readAll(path);
     IkxQueueManager manager;
     manager.setManagerName(name);
@@ -98,22 +94,31 @@ TEST_F(BadInputTest, AFileThatIsNotAStoreIsRefusedAndLeftUntouched) {
   EXPECT_FALSE(managers[3].damaged);
 }
 
-TEST_F(BadInputTest, OutOfRangeValuesAreRefused) {
+TEST_F(BadInputTest, OutOfRangeValuesAreRefusedAndStoreNothing) {
   EXPECT_EQ(admin::defineLocalQueue("QM1", "Q2", -1).reason, reason::kValueError);
   EXPECT_EQ(admin::alterMaxDepth("QM1", "Q1", 1'000'000'000).reason, reason::kValueError);
-  IkxQueueManager manager;
-  IkxQueue queue;
-  attach(manager, queue);
-  QueueMessage message;
-  message.priority = 10;
-  EXPECT_FALSE(queue.put(message));
-  EXPECT_EQ(queue.reason(), reason::kPriorityError);
-  std::vector<std::uint8_t> huge((100u << 20) + 1);
-  message.priority = 0;
-  message.setData(huge.data(), huge.size());
-  EXPECT_FALSE(queue.put(message));
-  EXPECT_EQ(queue.reason(), reason::kMessageTooBig);
-  EXPECT_EQ(queue.queryDepth(), 0);
+
+  // A put checks the whole message before it touches the store.
+  const std::vector<std::uint8_t> huge((100u << 20) + 1);
+  QueueMessage tooBig;
+  tooBig.setData(huge.data(), huge.size());
+  QueueMessage badPriority, format, replyTo, replyQmgr, expiryZero, expiryNegative;
+  badPriority.priority = 10;
+  format.format = "NINECHARS";
+  replyTo.replyToQ = std::string(49, 'R');
+  replyQmgr.replyQmgr = std::string(49, 'M');
+  expiryZero.expiry = 0;
+  expiryNegative.expiry = -2;
+  const std::pair<QueueMessage*, ReasonCode> cases[] = {
+      {&tooBig, reason::kMessageTooBig},      {&badPriority, reason::kPriorityError},
+      {&format, reason::kFieldTooLong},       {&replyTo, reason::kFieldTooLong},
+      {&replyQmgr, reason::kFieldTooLong},    {&expiryZero, reason::kExpiryError},
+      {&expiryNegative, reason::kExpiryError}};
+  for (const auto& [message, expected] : cases) {
+    EXPECT_FALSE(queue_.put(*message));
+    EXPECT_EQ(queue_.reason(), expected);
+  }
+  EXPECT_EQ(queue_.queryDepth(), 0);
 }
 
 }  // namespace

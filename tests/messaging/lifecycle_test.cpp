@@ -12,47 +12,63 @@ namespace {
 using LifecycleTest = StoreFixture;
 
 TEST_F(LifecycleTest, StopBreaksTheConnectionUntilItIsMadeAgainAfterStart) {
-  IkxQueueManager manager;
-  IkxQueue queue;
   IkxQueue other;
-  attach(manager, queue);
-  other.bindManager(manager);
-  other.setQueueName("Q1");
-  putText(queue, "kept", true);
-  ASSERT_EQ(queue.queryDepth(), 1);
+  attach(manager_, other);
+  IkxQueueManager idle;  // not used while the queue manager is stopped
+  IkxQueue idleQueue;
+  attach(idle, idleQueue);
+  putText(queue_, "kept", true);
+  ASSERT_EQ(queue_.queryDepth(), 1);
 
-  ASSERT_TRUE(admin::stopQueueManager("QM1"));
-  EXPECT_EQ(queue.queryDepth(), -1);
-  EXPECT_EQ(queue.reason(), reason::kConnectionBroken);
+  stopManager();
+  EXPECT_EQ(queue_.queryDepth(), -1);
+  EXPECT_EQ(queue_.reason(), reason::kConnectionBroken);
   QueueMessage message;
   EXPECT_FALSE(other.get(message, GetOptions{}));
   EXPECT_EQ(other.reason(), reason::kConnectionBroken);
 
   IkxQueueManager late;
-  late.setManagerName("QM1");
+  late.setManagerName(kManager);
   EXPECT_FALSE(late.connect());
   EXPECT_EQ(late.reason(), reason::kQueueManagerNotAvailable);
 
-  // Started again, the old connection stays broken until it is made again.
-  ASSERT_TRUE(admin::startQueueManager("QM1"));
-  EXPECT_EQ(queue.queryDepth(), -1);
-  EXPECT_EQ(queue.reason(), reason::kConnectionBroken);
-  ASSERT_TRUE(manager.disconnect());
-  ASSERT_TRUE(manager.connect());
-  EXPECT_EQ(queue.queryDepth(), 1);  // the same objects, not bound again
+  // Started again, the old connections stay broken until they are made again.
+  startManager();
+  EXPECT_EQ(queue_.queryDepth(), -1);
+  EXPECT_EQ(queue_.reason(), reason::kConnectionBroken);
+  EXPECT_FALSE(idleQueue.put(message));
+  EXPECT_EQ(idleQueue.reason(), reason::kConnectionBroken);
+  ASSERT_TRUE(manager_.disconnect());
+  ASSERT_TRUE(manager_.connect());
+  EXPECT_EQ(queue_.queryDepth(), 1);  // the same objects, not bound again
   ASSERT_TRUE(other.get(message, GetOptions{}));
   EXPECT_EQ(textOf(message), "kept");
 }
 
-TEST_F(LifecycleTest, StopAndStartInBetweenAlsoBreaksTheConnection) {
-  IkxQueueManager manager;
-  IkxQueue queue;
-  attach(manager, queue);
-  ASSERT_TRUE(admin::stopQueueManager("QM1"));
-  ASSERT_TRUE(admin::startQueueManager("QM1"));
-  QueueMessage message;
-  EXPECT_FALSE(queue.put(message));
-  EXPECT_EQ(queue.reason(), reason::kConnectionBroken);
+TEST_F(LifecycleTest, StartingDiscardsNonPersistentMessagesAndKeepsPersistentOnes) {
+  defineQueue("Q2");
+  IkxQueue second;
+  attach(manager_, second, "Q2");
+  putText(second, "np on Q2");
+  putText(second, "p on Q2", true);
+  for (const char* text : {"np1", "p1", "np2", "p2"}) putText(queue_, text, text[0] == 'p');
+  ASSERT_EQ(queue_.queryDepth(), 4);
+
+  stopManager();
+  startManager();
+  ASSERT_TRUE(manager_.connect());
+  EXPECT_EQ(queue_.queryDepth(), 2);
+  for (const char* expected : {"p1", "p2"}) {
+    QueueMessage message;
+    ASSERT_TRUE(queue_.get(message, GetOptions{}));
+    EXPECT_EQ(textOf(message), expected);
+    EXPECT_EQ(message.persistent, 1);
+  }
+  EXPECT_EQ(queue_.queryDepth(), 0);
+  QueueMessage kept;
+  ASSERT_TRUE(second.get(kept, GetOptions{}));
+  EXPECT_EQ(textOf(kept), "p on Q2");
+  EXPECT_EQ(second.queryDepth(), 0);
 }
 
 TEST_F(LifecycleTest, QueuesWithoutAConnectedManagerFailWithNotConnected) {
@@ -62,40 +78,41 @@ TEST_F(LifecycleTest, QueuesWithoutAConnectedManagerFailWithNotConnected) {
   EXPECT_EQ(unbound.queryDepth(), -1);
   EXPECT_EQ(unbound.reason(), reason::kNotConnected);
 
-  IkxQueueManager never;
-  never.setManagerName("QM1");
-  IkxQueue queue;
-  queue.bindManager(never);
-  queue.setQueueName("Q1");
-  EXPECT_FALSE(queue.put(message));
-  EXPECT_EQ(queue.reason(), reason::kNotConnected);
-  EXPECT_EQ(queue.resolvedName(), "");
-  EXPECT_EQ(queue.reason(), reason::kNotConnected);
-
-  ASSERT_TRUE(never.connect());
-  EXPECT_EQ(queue.queryDepth(), 0);
-  ASSERT_TRUE(never.disconnect());
-  EXPECT_FALSE(queue.get(message, GetOptions{}));
-  EXPECT_EQ(queue.reason(), reason::kNotConnected);
-}
-
-TEST_F(LifecycleTest, DestroyingTheManagerFirstLeavesItsQueuesUnbound) {
   IkxQueue queue;
   {
-    auto manager = std::make_unique<IkxQueueManager>();
-    attach(*manager, queue);
-    ASSERT_EQ(queue.queryDepth(), 0);
+    IkxQueueManager never;
+    never.setManagerName(kManager);
+    queue.bindManager(never);
+    queue.setQueueName("Q1");
+    EXPECT_FALSE(queue.put(message));
+    EXPECT_EQ(queue.reason(), reason::kNotConnected);
+    EXPECT_EQ(queue.resolvedName(), "");
+    EXPECT_EQ(queue.reason(), reason::kNotConnected);
+
+    ASSERT_TRUE(never.connect());
+    EXPECT_EQ(queue.queryDepth(), 0);
+    ASSERT_TRUE(never.disconnect());
+    EXPECT_FALSE(queue.get(message, GetOptions{}));
+    EXPECT_EQ(queue.reason(), reason::kNotConnected);
+    ASSERT_TRUE(never.connect());
+    ASSERT_TRUE(queue.openWith(openopt::kInputAsDefined));
   }
+  // Destroyed first, the manager leaves its queues unbound rather than dangling.
   EXPECT_FALSE(queue.isOpen());
   EXPECT_EQ(queue.queryDepth(), -1);
   EXPECT_EQ(queue.reason(), reason::kNotConnected);
 }
 
-TEST_F(LifecycleTest, TheEmptyNameConnectsToTheDefaultQueueManager) {
+TEST_F(LifecycleTest, ConnectsByNameOrToTheDefaultQueueManager) {
   IkxQueueManager manager;
+  manager.setManagerName("NOPE");
+  EXPECT_FALSE(manager.connect());
+  EXPECT_EQ(manager.reason(), reason::kQueueManagerNameError);
+  EXPECT_FALSE(manager.connected());
+
+  manager.setManagerName("");  // the empty name stands for the default
   EXPECT_FALSE(manager.connect());
   EXPECT_EQ(manager.reason(), reason::kNoDefaultQueueManager);
-
   ASSERT_TRUE(admin::createQueueManager("QM2"));
   ASSERT_TRUE(admin::startQueueManager("QM2"));
   ASSERT_TRUE(admin::setDefaultQueueManager("QM1"));
@@ -109,28 +126,17 @@ TEST_F(LifecycleTest, TheEmptyNameConnectsToTheDefaultQueueManager) {
   ::unsetenv("KX_DEFAULT_QMGR");
 }
 
-TEST_F(LifecycleTest, UnknownQueueManagerIsRefused) {
-  IkxQueueManager manager;
-  manager.setManagerName("NOPE");
-  EXPECT_FALSE(manager.connect());
-  EXPECT_EQ(manager.reason(), reason::kQueueManagerNameError);
-  EXPECT_FALSE(manager.connected());
-}
-
 TEST_F(LifecycleTest, AdministrationRefusesWhatWouldLoseMessages) {
   EXPECT_EQ(admin::deleteQueueManager("QM1").reason, reason::kQueueManagerRunning);
   EXPECT_EQ(admin::startQueueManager("QM1").reason, reason::kQueueManagerRunning);
-  IkxQueueManager manager;
-  IkxQueue queue;
-  attach(manager, queue);
-  putText(queue, "x", true);
+  putText(queue_, "x", true);
   EXPECT_EQ(admin::deleteQueue("QM1", "Q1").reason, reason::kQueueNotEmpty);
-  EXPECT_EQ(queue.queryDepth(), 1);
-  ASSERT_TRUE(admin::stopQueueManager("QM1"));
+  EXPECT_EQ(queue_.queryDepth(), 1);
+  stopManager();
   EXPECT_EQ(admin::stopQueueManager("QM1").reason, reason::kQueueManagerStopped);
   EXPECT_EQ(admin::createQueueManager("QM1").reason, reason::kObjectAlreadyExists);
   ASSERT_TRUE(admin::deleteQueueManager("QM1"));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "QM1.qmgr"));
+  EXPECT_FALSE(std::filesystem::exists(dataDir_ / "QM1.qmgr"));
 }
 
 }  // namespace

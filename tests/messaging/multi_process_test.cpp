@@ -3,10 +3,8 @@
 #include <sys/wait.h>
 
 #include <csignal>
-#include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 
 #include "platform/messaging/store_admin.h"
 #include "tests/messaging/child_process.h"
@@ -35,18 +33,17 @@ class MultiProcessTest : public StoreFixture {
     return ids;
   }
 
+  // SQLite's own check of the store file, read-only: "ok" when it is sound.
   std::string integrity() {
     sqlite3* db = nullptr;
-    std::string result = "cannot open";
-    if (sqlite3_open_v2((dir_ / "QM1.qmgr").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-      sqlite3_stmt* stmt = nullptr;
-      sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
-      result.clear();
-      while (sqlite3_step(stmt) == SQLITE_ROW) {
-        result += reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-      }
-      sqlite3_finalize(stmt);
+    std::string result;
+    sqlite3_open_v2((dataDir_ / "QM1.qmgr").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const auto collect = [](void* out, int, char** values, char**) {
+      *static_cast<std::string*>(out) += values[0] != nullptr ? values[0] : "NULL";
+      return 0;
+    };
+    if (sqlite3_exec(db, "PRAGMA integrity_check", collect, &result, nullptr) != SQLITE_OK) {
+      result += sqlite3_errmsg(db);
     }
     sqlite3_close(db);
     return result;
@@ -88,10 +85,7 @@ TEST_F(MultiProcessTest, ThreeProcessesPutAndGetWithoutLossOrDuplicates) {
   EXPECT_EQ(accounted.size(), put.size());
   for (const auto& id : put) EXPECT_EQ(accounted.count(id), 1u) << id;
 
-  IkxQueueManager manager;
-  IkxQueue queue;
-  attach(manager, queue);
-  EXPECT_EQ(queue.queryDepth(), static_cast<std::int32_t>(left.size()));
+  EXPECT_EQ(queue_.queryDepth(), static_cast<std::int32_t>(left.size()));
   EXPECT_EQ(integrity(), "ok");
 }
 
@@ -119,8 +113,8 @@ TEST_F(MultiProcessTest, PersistentPutsThatReturnedSurviveAKilledProcess) {
   EXPECT_EQ(integrity(), "ok");
 
   // A restart keeps them all: they were persistent.
-  ASSERT_TRUE(admin::stopQueueManager("QM1"));
-  ASSERT_TRUE(admin::startQueueManager("QM1"));
+  stopManager();
+  startManager();
   EXPECT_EQ(remaining(), onQueue);
 }
 

@@ -9,9 +9,8 @@ namespace {
 using QueueKindsTest = StoreFixture;
 
 TEST_F(QueueKindsTest, AnUnknownQueueFailsEveryOperation) {
-  IkxQueueManager manager;
   IkxQueue queue;
-  attach(manager, queue, "NOSUCH");
+  attach(manager_, queue, "NOSUCH");
   QueueMessage message;
   EXPECT_FALSE(queue.openWith(openopt::kInputAsDefined));
   EXPECT_EQ(queue.reason(), reason::kUnknownObjectName);
@@ -33,12 +32,9 @@ TEST_F(QueueKindsTest, AnAliasResolvesToItsBaseQueueAndHasNoDepth) {
   // An alias may not come to stand for an alias by defining its target later.
   EXPECT_EQ(admin::defineAliasQueue("QM1", "MISSING", "Q1").reason, reason::kNotAliasable);
 
-  IkxQueueManager manager;
   IkxQueue alias;
-  IkxQueue base;
-  attach(manager, alias, "A1");
-  base.bindManager(manager);
-  base.setQueueName("Q1");
+  attach(manager_, alias, "A1");
+  IkxQueue& base = queue_;
   EXPECT_EQ(alias.resolvedName(), "Q1");
   EXPECT_EQ(base.resolvedName(), "Q1");
   EXPECT_EQ(alias.queryDepth(), -1);
@@ -51,17 +47,15 @@ TEST_F(QueueKindsTest, AnAliasResolvesToItsBaseQueueAndHasNoDepth) {
   EXPECT_EQ(textOf(message), "through the alias");
 
   IkxQueue dangling;
-  dangling.bindManager(manager);
-  dangling.setQueueName("DANGLING");
+  attach(manager_, dangling, "DANGLING");
   EXPECT_EQ(dangling.resolvedName(), "");
   EXPECT_EQ(dangling.reason(), reason::kUnknownObjectName);
 }
 
 TEST_F(QueueKindsTest, APutOntoAFullQueueFailsAndStoresNothing) {
-  ASSERT_TRUE(admin::defineLocalQueue("QM1", "SMALL", 2));
-  IkxQueueManager manager;
+  defineQueue("SMALL", 2);
   IkxQueue queue;
-  attach(manager, queue, "SMALL");
+  attach(manager_, queue, "SMALL");
   putText(queue, "1");
   putText(queue, "2");
   QueueMessage third;
@@ -79,26 +73,23 @@ TEST_F(QueueKindsTest, APutOntoAFullQueueFailsAndStoresNothing) {
 }
 
 TEST_F(QueueKindsTest, AConnectionSeesQueuesDeletedAndDefinedAfterItConnected) {
-  IkxQueueManager manager;
-  IkxQueue queue;
-  attach(manager, queue);
-  putText(queue, "old");
+  putText(queue_, "old");
   QueueMessage message;
-  ASSERT_TRUE(queue.get(message, GetOptions{getopt::kBrowseFirst}));
+  ASSERT_TRUE(queue_.get(message, GetOptions{getopt::kBrowseFirst}));
 
   ASSERT_TRUE(admin::deleteQueue("QM1", "Q1", true));
-  EXPECT_EQ(queue.queryDepth(), -1);
-  EXPECT_EQ(queue.reason(), reason::kUnknownObjectName);
+  EXPECT_EQ(queue_.queryDepth(), -1);
+  EXPECT_EQ(queue_.reason(), reason::kUnknownObjectName);
 
   ASSERT_TRUE(admin::defineLocalQueue("QM1", "Q1", 7));
-  EXPECT_EQ(queue.queryDepth(), 0);
-  EXPECT_EQ(queue.queryMaxDepth(), 7);
-  putText(queue, "new");
+  EXPECT_EQ(queue_.queryDepth(), 0);
+  EXPECT_EQ(queue_.queryMaxDepth(), 7);
+  putText(queue_, "new");
   // The old cursor belongs to the deleted queue: it must not land on the new queue's messages.
-  EXPECT_FALSE(queue.get(message, GetOptions{getopt::kBrowseFirst | getopt::kUnderCursor}));
-  EXPECT_EQ(queue.reason(), reason::kNoMessageUnderCursor);
+  EXPECT_FALSE(queue_.get(message, GetOptions{getopt::kBrowseFirst | getopt::kUnderCursor}));
+  EXPECT_EQ(queue_.reason(), reason::kNoMessageUnderCursor);
   message = QueueMessage();
-  ASSERT_TRUE(queue.get(message, GetOptions{getopt::kBrowseNext}));
+  ASSERT_TRUE(queue_.get(message, GetOptions{getopt::kBrowseNext}));
   EXPECT_EQ(textOf(message), "new");
 }
 

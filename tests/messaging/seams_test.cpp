@@ -22,8 +22,7 @@ TEST_F(SeamsTest, TheTraceShowsClosesDisconnectsAndDestructions) {
     ASSERT_TRUE(kept.openWith(openopt::kInputAsDefined));
     {
       IkxQueue brief;
-      brief.bindManager(manager);
-      brief.setQueueName("Q1");
+      attach(manager, brief);
       ASSERT_EQ(brief.queryDepth(), 0);
     }
     ASSERT_TRUE(manager.disconnect());
@@ -35,22 +34,19 @@ TEST_F(SeamsTest, TheTraceShowsClosesDisconnectsAndDestructions) {
 }
 
 TEST_F(SeamsTest, TheFaultHookFailsChosenOperationsWithoutTouchingTheStore) {
-  IkxQueueManager manager;
-  IkxQueue queue;
-  attach(manager, queue);
   setFaultHook([](std::string_view queueName, std::string_view operation) -> ReasonCode {
     return queueName == "Q1" && (operation == "queryDepth" || operation == "put")
                ? reason::kConnectionBroken
                : reason::kNone;
   });
   QueueMessage message;
-  EXPECT_FALSE(queue.put(message));
-  EXPECT_EQ(queue.reason(), reason::kConnectionBroken);
-  EXPECT_EQ(queue.queryDepth(), -1);
-  EXPECT_EQ(queue.reason(), reason::kConnectionBroken);
-  EXPECT_EQ(queue.queryMaxDepth(), 5000);
+  EXPECT_FALSE(queue_.put(message));
+  EXPECT_EQ(queue_.reason(), reason::kConnectionBroken);
+  EXPECT_EQ(queue_.queryDepth(), -1);
+  EXPECT_EQ(queue_.reason(), reason::kConnectionBroken);
+  EXPECT_EQ(queue_.queryMaxDepth(), 5000);
   setFaultHook({});
-  EXPECT_EQ(queue.queryDepth(), 0);  // the failed put stored nothing
+  EXPECT_EQ(queue_.queryDepth(), 0);  // the failed put stored nothing
 }
 
 }  // namespace

@@ -1,34 +1,32 @@
 #include "tests/messaging/store_fixture.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <filesystem>
 
-#include "platform/messaging/store_admin.h"
 #include "platform/messaging/test_seams.h"
 
 namespace kx::testing {
 
 void StoreFixture::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kx_test_XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  dir_ = pattern;
-  ::setenv("KX_DATA_DIR", dir_.c_str(), 1);
-  ::unsetenv("KX_DEFAULT_QMGR");
-  ASSERT_TRUE(admin::createQueueManager("QM1"));
-  ASSERT_TRUE(admin::startQueueManager("QM1"));
-  ASSERT_TRUE(admin::defineLocalQueue("QM1", "Q1"));
+  tarnix::testing::StoreFixture::SetUp();
+  if (HasFatalFailure()) return;
+  defineQueue("Q1");
+  attach(manager_, queue_);
 }
 
 void StoreFixture::TearDown() {
   setClock({});
   setTraceHook({});
   setFaultHook({});
-  std::error_code ignored;
-  std::filesystem::remove_all(dir_, ignored);
+  manager_.disconnect();
+  tarnix::testing::StoreFixture::TearDown();
 }
 
 void StoreFixture::attach(IkxQueueManager& manager, IkxQueue& queue, const std::string& name) {
-  manager.setManagerName("QM1");
-  ASSERT_TRUE(manager.connect()) << manager.reason();
+  if (!manager.connected()) {
+    manager.setManagerName(kManager);
+    ASSERT_TRUE(manager.connect()) << manager.reason();
+  }
   queue.bindManager(manager);
   queue.setQueueName(name);
 }
@@ -48,7 +46,7 @@ std::string textOf(const QueueMessage& message) {
 
 std::vector<std::string> StoreFixture::dataDirectoryListing() const {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+  for (const auto& entry : std::filesystem::directory_iterator(dataDir_)) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());

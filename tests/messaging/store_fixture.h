@@ -1,32 +1,32 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
 #include "platform/messaging/queue_message.h"
+#include "tests/support/store_fixture.h"
 
 namespace kx::testing {
 
 std::string textOf(const QueueMessage& message);
 
-// Each test gets its own data directory with a running queue manager QM1 and a local queue Q1.
-class StoreFixture : public ::testing::Test {
+// The shared store fixture (a private data directory with QM1 running) plus a local queue Q1,
+// and `queue_` bound to Q1 through `manager_`, connected, for the tests that need one queue.
+class StoreFixture : public tarnix::testing::StoreFixture {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Connects `manager` to QM1 and binds `queue` to Q1 (or `name`).
+  // Binds `queue` to `name` on `manager`, connecting the manager to QM1 first if it is not.
   void attach(IkxQueueManager& manager, IkxQueue& queue, const std::string& name = "Q1");
   // Puts a text message; returns the id the queue manager gave it.
   MessageId24 putText(IkxQueue& queue, const std::string& text, bool persistent = false);
   std::vector<std::string> dataDirectoryListing() const;
 
-  std::filesystem::path dir_;
+  IkxQueueManager manager_;
+  IkxQueue queue_;
 };
 
 }  // namespace kx::testing
