@@ -1,98 +1,56 @@
 #include "tests/toolkit/sample_dialog.h"
 
 #include <algorithm>
-#include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace sample {
 namespace {
 
-using tk::ControlKind;
-using tk::ControlTemplate;
-namespace attr = tk::attr;
+using enum tk::ControlKind;
+using namespace tk::attr;
+using namespace tk::style;
 
-constexpr std::array<std::string_view, 3> kKinds = {"None", "With data", "Full data"};
+constexpr std::string_view kFont = "MS Sans Serif";
+constexpr std::string_view kKinds[] = {"None", "With data", "Full data"};
+constexpr std::uint32_t kSpinStyle =
+    kSpinAlignRight | kSpinSetBuddyInt | kSpinWrap | kSpinArrowKeys | kSpinNoThousands | kTabStop;
 
-constexpr std::array kControls = {
-    ControlTemplate{
-        kDepthEdit, ControlKind::Edit, "", {10, 8, 40, 12}, attr::kDigitsOnly | attr::kTabStop},
-    ControlTemplate{kNameEdit, ControlKind::Edit, "", {60, 8, 80, 12}, attr::kTabStop},
-    ControlTemplate{
-        kReadOnlyEdit, ControlKind::Edit, "", {150, 8, 40, 12}, attr::kReadOnly | attr::kNoBorder},
-    ControlTemplate{kNumberEdit, ControlKind::Edit, "1", {10, 26, 30, 12}, attr::kTabStop},
-    ControlTemplate{kSpin,
-                    ControlKind::Spin,
-                    "",
-                    {40, 26, 10, 12},
-                    attr::kSpinAlignRight | attr::kSpinSetBuddyInt | attr::kSpinWrap |
-                        attr::kSpinArrowKeys | attr::kSpinNoThousands | attr::kTabStop},
-    ControlTemplate{
-        tk::kNoId, ControlKind::GroupBox, "Choices", {5, 42, 110, 40}, attr::kGroupStart},
-    ControlTemplate{kRadioA, ControlKind::RadioButton, "A", {10, 54, 30, 10}, attr::kTabStop},
-    ControlTemplate{kRadioB, ControlKind::RadioButton, "B", {50, 54, 30, 10}},
-    ControlTemplate{kRadioC,
-                    ControlKind::RadioButton,
-                    "C",
-                    {10, 68, 30, 10},
-                    attr::kGroupStart | attr::kTabStop},
-    ControlTemplate{kRadioD, ControlKind::RadioButton, "D", {50, 68, 30, 10}},
-    ControlTemplate{kCheck,
-                    ControlKind::CheckBox,
-                    "Check",
-                    {125, 48, 60, 10},
-                    attr::kGroupStart | attr::kTabStop},
-    ControlTemplate{kLeftCheck,
-                    ControlKind::CheckBox,
-                    "Left",
-                    {125, 60, 60, 10},
-                    attr::kLabelLeft | attr::kTabStop},
-    ControlTemplate{
-        kDisabledCheck, ControlKind::CheckBox, "Off", {125, 72, 60, 10}, attr::kDisabled},
-    ControlTemplate{kListCombo,
-                    ControlKind::ComboBox,
-                    "",
-                    {10, 88, 70, 50},
-                    attr::kDropDownList | attr::kTabStop,
-                    kKinds},
-    ControlTemplate{
-        kEditCombo, ControlKind::ComboBox, "", {90, 88, 70, 50}, attr::kTabStop, kKinds},
-    ControlTemplate{kMemo,
-                    ControlKind::Edit,
-                    "",
-                    {10, 106, 180, 24},
-                    attr::kMultiLine | attr::kReadOnly | attr::kVScroll},
-    ControlTemplate{kProgress, ControlKind::ProgressBar, "", {10, 134, 180, 8}, attr::kSmooth},
-    ControlTemplate{tk::kNoId, ControlKind::Label, "Depth", {10, 148, 30, 8}},
-    ControlTemplate{kOkButton,
-                    ControlKind::PushButton,
-                    "OK",
-                    {100, 146, 40, 14},
-                    attr::kDefaultButton | attr::kTabStop},
-    ControlTemplate{
-        kHiddenButton, ControlKind::PushButton, "Hidden", {150, 146, 40, 14}, attr::kHidden},
+constexpr tk::ControlTemplate kControls[] = {
+    {kDepthEdit, Edit, "", {10, 8, 40, 12}, kDigitsOnly | kTabStop},
+    {kNameEdit, Edit, "", {60, 8, 80, 12}, kTabStop},
+    {kReadOnlyEdit, Edit, "", {150, 8, 40, 12}, kReadOnly | kNoBorder},
+    {kNumberEdit, Edit, "1", {10, 26, 30, 12}, kTabStop},
+    {kSpin, Spin, "", {40, 26, 10, 12}, kSpinStyle},
+    {tk::kNoId, GroupBox, "Choices", {5, 42, 110, 40}, kGroupStart},
+    {kRadioA, RadioButton, "A", {10, 54, 30, 10}, kTabStop},
+    {kRadioB, RadioButton, "B", {50, 54, 30, 10}},
+    {kRadioC, RadioButton, "C", {10, 68, 30, 10}, kGroupStart | kTabStop},
+    {kRadioD, RadioButton, "D", {50, 68, 30, 10}},
+    {kCheck, CheckBox, "Check", {125, 48, 60, 10}, kGroupStart | kTabStop},
+    {kLeftCheck, CheckBox, "Left", {125, 60, 60, 10}, kLabelLeft | kTabStop},
+    {kDisabledCheck, CheckBox, "Off", {125, 72, 60, 10}, kDisabled},
+    {kListCombo, ComboBox, "", {10, 88, 70, 50}, kDropDownList | kTabStop, kKinds},
+    {kEditCombo, ComboBox, "", {90, 88, 70, 50}, kTabStop, kKinds},
+    {kMemo, Edit, "", {10, 106, 180, 24}, kMultiLine | kReadOnly | kVScroll},
+    {kProgress, ProgressBar, "", {10, 134, 180, 8}, kSmooth},
+    {tk::kNoId, Label, "Depth", {10, 148, 30, 8}},
+    {kOkButton, PushButton, "OK", {100, 146, 40, 14}, kDefaultButton | kTabStop},
+    {kHiddenButton, PushButton, "Hidden", {150, 146, 40, 14}, kHidden},
 };
 
-constexpr std::array kChildControls = {
-    ControlTemplate{kChildEdit, ControlKind::Edit, "", {10, 10, 60, 12}, attr::kTabStop},
-    ControlTemplate{kChildOk,
-                    ControlKind::PushButton,
-                    "OK",
-                    {10, 30, 40, 14},
-                    attr::kDefaultButton | attr::kTabStop},
+constexpr tk::ControlTemplate kChildControls[] = {
+    {kChildEdit, Edit, "", {10, 10, 60, 12}, kTabStop},
+    {kChildOk, PushButton, "OK", {10, 30, 40, 14}, kDefaultButton | kTabStop},
 };
 
 }  // namespace
 
-const tk::DialogTemplate kTemplate{kTemplateId,
-                                   200,
-                                   164,
-                                   "Sample",
-                                   "MS Sans Serif",
-                                   8,
-                                   tk::style::kCaption | tk::style::kSystemMenu,
-                                   kControls};
+const tk::DialogTemplate kTemplate{
+    kTemplateId, 200, 164, "Sample", kFont, 8, kCaption | kSystemMenu, kControls};
 const tk::DialogTemplate kChildTemplate{
-    kChildTemplateId, 100, 50, "Child", "MS Sans Serif", 8, tk::style::kModalFrame, kChildControls};
+    // a dialog the tests run over the sample
+    kChildTemplateId, 100, 50, "Child", kFont, 8, kModalFrame, kChildControls};
 
 SampleDialog::SampleDialog(const tk::DialogTemplate& dialogTemplate)
     : TableDialog(dialogTemplate) {}
@@ -120,8 +78,8 @@ std::optional<tk::Colour> SampleDialog::onColour(tk::ColourContext& context, int
                                                  tk::ColourKind kind) {
   colourQueries.emplace_back(id, kind);
   if (id != colouredId || !brush) return std::nullopt;
-  if (textColour) context.setTextColour(*textColour);
-  if (textBackground) context.setTextBackground(*textBackground);
+  context.setTextColour(textColour);
+  context.setTextBackground(textBackground);
   return brush;
 }
 

@@ -69,10 +69,11 @@ class SampleDialog : public tk::TableDialog<SampleDialog> {
   // Runs after a notification is recorded.
   std::function<void(SampleDialog&, Received)> reaction;
 
-  // The colours given to `colouredId` when it asks; no brush means no answer.
+  // The colours given to `colouredId` when it asks: blue text on a green text background, in
+  // a box of the brush; no brush means no answer.
   int colouredId = kDepthEdit;
-  std::optional<tk::Colour> textColour;
-  std::optional<tk::Colour> textBackground;
+  tk::Colour textColour{0, 0, 255};
+  tk::Colour textBackground{0, 255, 0};
   std::optional<tk::Colour> brush;
   std::vector<std::pair<int, tk::ColourKind>> colourQueries;
   std::optional<tk::Icon> dragIcon;
