@@ -62,7 +62,6 @@ class SampleDialog : public tk::TableDialog<SampleDialog> {
   void onInitDialog() override;
   std::optional<tk::Colour> onColour(tk::ColourContext& context, int id,
                                      tk::ColourKind kind) override;
-  const tk::Icon* onQueryDragIcon() override { return dragIcon ? &*dragIcon : nullptr; }
 
   std::vector<Received> received;
   std::function<void(SampleDialog&)> init;
@@ -76,7 +75,6 @@ class SampleDialog : public tk::TableDialog<SampleDialog> {
   tk::Colour textBackground{0, 255, 0};
   std::optional<tk::Colour> brush;
   std::vector<std::pair<int, tk::ColourKind>> colourQueries;
-  std::optional<tk::Icon> dragIcon;
 
  private:
   void record(int id, tk::Notify notify);
