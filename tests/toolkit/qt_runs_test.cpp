@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QIcon>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QTimer>
 #include <QWindow>
@@ -40,9 +39,6 @@ TEST(QtMessageBoxes, AreAnsweredInTurnWithTheirCaptionIconAndOwner) {
   EXPECT_EQ(qttest::toolkit().messageBox("Failed", nullptr, tk::mb::kIconError), tk::kIdOk);
   EXPECT_EQ(unowned.icon, QMessageBox::Critical);
   EXPECT_FALSE(unowned.windowModal);
-  qttest::answerNextBox(QMessageBox::Ok, &unowned);
-  EXPECT_EQ(qttest::toolkit().messageBox("Plain", "Note", tk::mb::kOk), tk::kIdOk);
-  EXPECT_EQ(unowned.icon, QMessageBox::NoIcon);
 }
 
 TEST(QtModal, NestedDialogRunsModalOverItsOwnerAndGivesItsResult) {
@@ -78,11 +74,6 @@ TEST(QtModal, DialogEndedInItsInitialisationNeverRunsItsLoop) {
   EXPECT_FALSE(dialog.isAttached());
 }
 
-TEST(QtModal, TheCloseBoxCancels) {
-  sample::SampleDialog dialog;
-  EXPECT_EQ(qttest::runWith(dialog, [](QWidget* window) { window->close(); }), tk::kIdCancel);
-}
-
 TEST(QtWindowOps, GeometryTitleIconsAndTopmostWithoutMoving) {
   sample::SampleDialog dialog;
   dialog.init = [](sample::SampleDialog& d) {
@@ -108,9 +99,7 @@ TEST(QtWindowOps, GeometryTitleIconsAndTopmostWithoutMoving) {
 
     dialog.ui().setIcons(tk::iconFromRows({"aa", "aa"}, {{'a', 0xFFFF0000u}}),
                          tk::iconFromRows({"a"}, {{'a', 0xFF00FF00u}}));
-    const QList<QSize> sizes = window->windowIcon().availableSizes();
-    EXPECT_TRUE(sizes.contains(QSize(2, 2)));
-    EXPECT_TRUE(sizes.contains(QSize(1, 1)));
+    EXPECT_EQ(window->windowIcon().availableSizes().size(), 2);  // the large and the small
     EXPECT_EQ(window->windowIcon().pixmap(QSize(2, 2)).toImage().pixel(0, 0), 0xFFFF0000u);
     // Toggling must not have ended the modal loop: it still delivers this.
     QTimer::singleShot(0, window, [&] {
@@ -141,53 +130,40 @@ TEST(QtWorkers, ProgressFromAWorkerCompletesOnTheInterfaceThread) {
   });
 }
 
-TEST(QtWorkers, ClosingWhileAWorkerHammersTheProgressBarNeitherHangsNorCrashes) {
-  sample::SampleDialog dialog;
-  tk::ProgressBar kept;
-  std::atomic<int> calls = 0;
-  std::atomic<bool> finished = false;
-  const int result = qttest::runWith(dialog, [&](QWidget*) {
-    kept = dialog.ui().progressBar(sample::kProgress);
-    kept.setStep(1);
-    ASSERT_TRUE(dialog.ui().startWorker([bar = kept, &calls, &finished](std::stop_token stop) {
-      while (!stop.stop_requested()) {
-        bar.stepIt();
-        ++calls;
-      }
-      // Going on after the request: these calls must return at once.
-      for (int i = 0; i < 1000; ++i) bar.setPosition(i);
-      finished = true;
-    }));
-    qttest::processUntil([&] { return calls.load() >= 100; });
-    // The worker is now (or soon) blocked in a call that this thread will not serve.
-    dialog.ui().endDialog(tk::kIdOk);
-  });
-  EXPECT_EQ(result, tk::kIdOk);
-  EXPECT_TRUE(finished);
-  kept.stepIt();  // the window is gone: returns without effect
-}
-
-TEST(QtWorkers, ClosingANestedDialogServesItsWorkerUsingTheOwnersProgressBar) {
+TEST(QtWorkers, ClosingWhileAWorkerHammersProgressBarsNeitherHangsNorCrashes) {
+  // A nested dialog's worker steps the nested dialog's bar and its owner's. The owner stays open,
+  // so the nested dialog's close must release calls on its own bar and serve those on the
+  // owner's while it joins the worker.
   sample::SampleDialog parent;
   sample::SampleDialog child(sample::kChildTemplate);
+  tk::ProgressBar childBar;
   std::atomic<int> calls = 0;
+  std::atomic<bool> finished = false;
   qttest::runWith(parent, [&](QWidget* parentWindow) {
     tk::ProgressBar ownersBar = parent.ui().progressBar(sample::kProgress);
     ownersBar.setStep(1);
     qttest::duringRun(child, [&](QWidget*) {
-      ASSERT_TRUE(child.ui().startWorker([ownersBar, &calls](std::stop_token stop) {
+      childBar = child.ui().progressBar(sample::kChildProgress);
+      childBar.setStep(1);
+      ASSERT_TRUE(child.ui().startWorker([&, ownersBar, bar = childBar](std::stop_token stop) {
         while (!stop.stop_requested()) {
+          bar.stepIt();
           ownersBar.stepIt();
           ++calls;
         }
+        // Going on after the request: these calls must return at once.
+        for (int i = 0; i < 1000; ++i) bar.setPosition(i);
+        finished = true;
       }));
       qttest::processUntil([&] { return calls.load() >= 100; });
+      // The worker is now (or soon) blocked in a call that this thread will not serve.
       child.ui().endDialog(tk::kIdOk);
     });
-    // The owner's bar stays open, so the child's close must serve the call its worker is in.
     EXPECT_EQ(parent.ui().runModal(child), tk::kIdOk);
+    EXPECT_TRUE(finished);
     EXPECT_GT(qttest::control<QProgressBar>(parentWindow, sample::kProgress)->value(), 0);
   });
+  childBar.stepIt();  // the window is gone: returns without effect
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ constexpr tk::ControlTemplate kControls[] = {
 constexpr tk::ControlTemplate kChildControls[] = {
     {kChildEdit, Edit, "", {10, 10, 60, 12}, kTabStop},
     {kChildOk, PushButton, "OK", {10, 30, 40, 14}, kDefaultButton | kTabStop},
+    {kChildProgress, ProgressBar, "", {60, 32, 30, 8}},
 };
 
 }  // namespace

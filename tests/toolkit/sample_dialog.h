@@ -36,6 +36,7 @@ enum ControlId : int {
   kHiddenButton = 161,
   kChildEdit = 200,
   kChildOk = 201,
+  kChildProgress = 202,
 };
 
 extern const tk::DialogTemplate kTemplate;
