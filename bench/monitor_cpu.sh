@@ -12,7 +12,7 @@ app=""
 trap '[ -n "$app" ] && kill $app 2>/dev/null; [ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 
 mkfifo "$work/displayfd"
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$work/displayfd" 2>/dev/null &
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$work/displayfd" 2>/dev/null &
 xvfb=$!
 read -r number <"$work/displayfd"
 export DISPLAY=:$number

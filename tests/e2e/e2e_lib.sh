@@ -35,10 +35,12 @@ fail() {
 
 # Starts Xvfb on a display number it picks itself, so tests can run side by side. There is no
 # window manager: windows have no frame, and the geometry xdotool reports is the window's own.
+# -noreset: the server would otherwise reset when its last client leaves, and refuse the next
+# program that connects meanwhile.
 start_xvfb() {
   local fifo=$WORK/displayfd
   mkfifo "$fifo"
-  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$fifo" 2>"$WORK/xvfb.log" &
+  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$fifo" 2>"$WORK/xvfb.log" &
   XVFB_PID=$!
   local number
   read -r number <"$fifo" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
@@ -111,6 +113,17 @@ edit_text_at() {
   xdotool key ctrl+a ctrl+c
   sleep 0.2
   xclip -o -selection clipboard 2>/dev/null || true
+}
+
+# Waits up to ten seconds for the edit at ($1, $2) to show $3; prints what it showed last.
+wait_for_text() {
+  local seen=""
+  for _ in $(seq 20); do
+    seen=$(edit_text_at "$1" "$2")
+    [ "$seen" = "$3" ] && break
+    sleep 0.5
+  done
+  echo "$seen"
 }
 
 # How many pixels of the screenshot $1, in the rectangle $2 (WxH+X+Y), have the colour $3

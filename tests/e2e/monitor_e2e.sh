@@ -12,13 +12,17 @@ start_tarnix QM1 FULL.Q CALM.Q
 window=$(visible_windows '^QM1$')
 [ -n "$window" ] || fail "no monitor window"
 
-# Nine of ten is over the 80% mark; two ticks later the first box is red, the second green.
+# Nine of ten is over the 80% mark: once a tick has shown the depths, the first box is red and
+# the second green.
 "$KXADMIN" put QM1 FULL.Q --text order --count 9 --persistent >/dev/null
 "$KXADMIN" put QM1 CALM.Q --text order --count 2 --persistent >/dev/null
-sleep 2.2
+[ "$(wait_for_text 170 111 9)" = "9" ] || fail "first depth box does not show 9"
+[ "$(wait_for_text 170 135 2)" = "2" ] || fail "second depth box does not show 2"
+sleep 1.2  # a tick more, as an operator would see it
 screenshot monitor_alarm_colours
 shot=$SHOTS/monitor_alarm_colours.png
-# The depth boxes lie right of the buttons, one row each: row 0 from y 100, row 1 from y 124.
+# The depth boxes lie right of the buttons, one row each: row 0 from y 100, row 1 from y 124
+# (by the 8-point DejaVu Sans the build installs).
 row0="50x20+145+101"
 row1="50x20+145+125"
 red0=$(pixels_of_colour "$shot" "$row0" "255,0,0")
@@ -28,28 +32,25 @@ green1=$(pixels_of_colour "$shot" "$row1" "0,255,0")
 echo "first box: $red0 red, $green0 green; second box: $red1 red, $green1 green"
 [ "$red0" -gt 20 ] && [ "$green0" -eq 0 ] || fail "the full queue's box is not red"
 [ "$green1" -gt 20 ] && [ "$red1" -eq 0 ] || fail "the calm queue's box is not green"
-[ "$(edit_text_at 170 111)" = "9" ] || fail "first depth box does not show 9"
-[ "$(edit_text_at 170 135)" = "2" ] || fail "second depth box does not show 2"
 
 # Stopped: the first box counts the reconnect attempts.
 "$KXADMIN" stop QM1 >/dev/null
-sleep 1.5
-label=$(edit_text_at 170 111)
+label=""
+for _ in $(seq 20); do
+  sleep 0.5
+  label=$(edit_text_at 170 111)
+  [[ "$label" =~ ^R[0-9]+$ ]] && break
+done
 echo "while stopped: '$label'"
 [[ "$label" =~ ^R[0-9]+$ ]] || fail "no reconnect label while stopped, got '$label'"
 screenshot monitor_reconnecting
 
 # Started again: the depths come back within the current wait and one tick.
 "$KXADMIN" start QM1 >/dev/null
-back=""
-for _ in $(seq 20); do
-  sleep 0.5
-  back=$(edit_text_at 170 111)
-  [ "$back" = "9" ] && break
-done
+back=$(wait_for_text 170 111 9)
 echo "after start: '$back'"
 [ "$back" = "9" ] || fail "the depth did not come back after start, got '$back'"
-[ "$(edit_text_at 170 135)" = "2" ] || fail "second depth box did not come back"
+[ "$(wait_for_text 170 135 2)" = "2" ] || fail "second depth box did not come back"
 
 press_key_until_gone "$window" Escape
 [ "$(tarnix_status)" -eq 0 ] || fail "closing the window: non-zero status"
