@@ -176,19 +176,17 @@ TEST_F(MonitorOnQt, DepthBoxesArePaintedByTheirAlarmState) {
     const QImage image = window->grab().toImage();
     image.save("monitor_depth_colours.png");
 
-    const QRect within = qttest::control(window, ctl::depthBox(0))->geometry();
-    const ColourCount w =
-        countColours(image.copy(within), qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(0, 0, 0));
-    EXPECT_GT(w.text, 5) << "blue text";
-    EXPECT_GT(w.textBackground, 20) << "on green";
-    EXPECT_GT(w.brush, w.textBackground) << "the rest of the box black";
-
-    const QRect over = qttest::control(window, ctl::depthBox(1))->geometry();
-    const ColourCount o =
-        countColours(image.copy(over), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 0, 0));
-    EXPECT_GT(o.text, 5) << "white text";
-    EXPECT_GT(o.textBackground, 20) << "on red";
-    EXPECT_GT(o.brush, o.textBackground) << "the rest of the box black";
+    // Text in its colour on its background, the rest of the box black.
+    auto expectBox = [&](int slot, QRgb text, QRgb background) {
+      SCOPED_TRACE(slot);
+      const QRect box = qttest::control(window, ctl::depthBox(slot))->geometry();
+      const ColourCount c = countColours(image.copy(box), text, background, qRgb(0, 0, 0));
+      EXPECT_GT(c.text, 5);
+      EXPECT_GT(c.textBackground, 20);
+      EXPECT_GT(c.brush, c.textBackground);
+    };
+    expectBox(0, qRgb(0, 0, 255), qRgb(0, 255, 0));      // blue on green
+    expectBox(1, qRgb(255, 255, 255), qRgb(255, 0, 0));  // white on red
   });
 }
 
