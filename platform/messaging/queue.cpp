@@ -99,28 +99,22 @@ bool IkxQueue::close() {
   return true;
 }
 
-std::int32_t IkxQueue::queryDepth() {
-  std::int32_t depth = -1;
-  reason_ = guarded([&] {
-    ReasonCode why = reason::kNone;
-    StoreConnection* store = storeFor("queryDepth", why);
-    if (store == nullptr) return why;
-    if ((why = openAsNeeded(*store, kOpenInquire)) != reason::kNone) return why;
-    return store->depth(name_, depth);
-  });
-  return reason_ == reason::kNone ? depth : -1;
-}
+std::int32_t IkxQueue::queryDepth() { return inquireCount("queryDepth", &StoreConnection::depth); }
 
 std::int32_t IkxQueue::queryMaxDepth() {
-  std::int32_t maxDepth = -1;
+  return inquireCount("queryMaxDepth", &StoreConnection::maxDepth);
+}
+
+std::int32_t IkxQueue::inquireCount(std::string_view operation, CountQuery query) {
+  std::int32_t count = -1;
   reason_ = guarded([&] {
     ReasonCode why = reason::kNone;
-    StoreConnection* store = storeFor("queryMaxDepth", why);
+    StoreConnection* store = storeFor(operation, why);
     if (store == nullptr) return why;
     if ((why = openAsNeeded(*store, kOpenInquire)) != reason::kNone) return why;
-    return store->maxDepth(name_, maxDepth);
+    return (store->*query)(name_, count);
   });
-  return reason_ == reason::kNone ? maxDepth : -1;
+  return reason_ == reason::kNone ? count : -1;
 }
 
 std::string IkxQueue::resolvedName() {

@@ -51,6 +51,9 @@ class IkxQueue {
   // The manager's connection for one operation, or null with the reason it must fail with.
   StoreConnection* storeFor(std::string_view operation, ReasonCode& why);
   ReasonCode openAsNeeded(StoreConnection& store, std::int32_t mode);
+  // A count the store keeps for the queue (its depth or maximum depth); -1 when it fails.
+  using CountQuery = ReasonCode (StoreConnection::*)(const std::string&, std::int32_t&);
+  std::int32_t inquireCount(std::string_view operation, CountQuery query);
 
   std::string name_;
   IkxQueueManager* manager_ = nullptr;
