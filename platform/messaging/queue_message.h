@@ -24,6 +24,9 @@ inline constexpr std::int32_t kExpiryUnlimited = -1;
 inline constexpr std::int32_t kPutApplTypeThisPlatform = 6;
 inline constexpr std::int32_t kCcsidUtf8 = 1208;
 
+// The largest message body the store accepts.
+inline constexpr std::size_t kMaxMessageLength = 100u << 20;
+
 // Widths of the descriptor's text fields; a longer text fails the put with kFieldTooLong.
 inline constexpr std::size_t kFormatWidth = 8;
 inline constexpr std::size_t kNameWidth = 48;

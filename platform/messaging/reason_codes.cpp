@@ -1,6 +1,23 @@
 #include "platform/messaging/reason_codes.h"
 
+#include <cerrno>
+
 namespace kx {
+
+ReasonCode reasonFromSystemError(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return reason::kStoreFull;
+    case EACCES:
+    case EPERM:
+      return reason::kStoreNoAccess;
+    case EROFS:
+      return reason::kStoreReadOnly;
+    default:
+      return reason::kStoreIoError;
+  }
+}
 
 const char* describeReason(ReasonCode code) {
   switch (code) {
@@ -39,7 +56,7 @@ const char* describeReason(ReasonCode code) {
     case reason::kStoreBusy:
       return "the store stayed locked by another process";
     case reason::kStoreIoError:
-      return "the store could not be read or written";
+      return "an I/O error while reading or writing the store";
     case reason::kFieldTooLong:
       return "a descriptor field is longer than its width";
     case reason::kQueueNotBound:
@@ -66,6 +83,14 @@ const char* describeReason(ReasonCode code) {
       return "out of memory";
     case reason::kInternalError:
       return "unexpected store error";
+    case reason::kStoreFull:
+      return "the disk holding the store is full";
+    case reason::kStoreNoAccess:
+      return "permission denied on a store file or the data directory";
+    case reason::kStoreReadOnly:
+      return "the store is read-only";
+    case reason::kDataDirectoryUnsafe:
+      return "the data directory may be written by every user";
     default:
       return "unknown reason";
   }

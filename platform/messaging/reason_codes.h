@@ -30,7 +30,7 @@ inline constexpr ReasonCode kTruncatedMessageFailed = 2080;  // fixed buffer too
 inline constexpr ReasonCode kObjectNameError = 2152;         // queue name empty, too long, bad char
 inline constexpr ReasonCode kStoreDamaged = 7001;            // the store file is not a usable store
 inline constexpr ReasonCode kStoreBusy = 7002;     // other processes held the lock too long
-inline constexpr ReasonCode kStoreIoError = 7003;  // the store could not be read or written
+inline constexpr ReasonCode kStoreIoError = 7003;  // reading or writing the store failed
 inline constexpr ReasonCode kFieldTooLong = 7004;  // a descriptor text exceeds its width
 inline constexpr ReasonCode kQueueNotBound =
     7005;                                          // reserved: an unbound queue fails kNotConnected
@@ -45,8 +45,16 @@ inline constexpr ReasonCode kExpiryError = 7013;            // expiry neither po
 inline constexpr ReasonCode kPriorityError = 7014;          // priority outside -1..9
 inline constexpr ReasonCode kResourceProblem = 7015;        // out of memory
 inline constexpr ReasonCode kInternalError = 7016;          // an unexpected store error
+inline constexpr ReasonCode kStoreFull = 7017;              // no room left on the store's disk
+inline constexpr ReasonCode kStoreNoAccess = 7018;  // permission denied on a store file or folder
+inline constexpr ReasonCode kStoreReadOnly = 7019;  // the store or its file system is read-only
+inline constexpr ReasonCode kDataDirectoryUnsafe = 7020;  // every user may write the data directory
 
 }  // namespace reason
+
+// The reason a failed system call's error number stands for: a full disk, a denied permission or
+// a read-only file system have their own; anything else is an I/O error.
+ReasonCode reasonFromSystemError(int error);
 
 // A short description of a reason code for command-line tools and logs ("queue full").
 const char* describeReason(ReasonCode code);

@@ -2,7 +2,7 @@
 
 namespace kx {
 
-ReasonCode reasonFromSqlite(int code) {
+ReasonCode reasonFromSqlite(int code, int systemError) {
   switch (code & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
@@ -15,11 +15,17 @@ ReasonCode reasonFromSqlite(int code) {
     case SQLITE_NOTADB:
     case SQLITE_FORMAT:
       return reason::kStoreDamaged;
-    case SQLITE_IOERR:
     case SQLITE_FULL:
-    case SQLITE_CANTOPEN:
+      return reason::kStoreFull;
     case SQLITE_READONLY:
+      return reason::kStoreReadOnly;
     case SQLITE_PERM:
+      return reason::kStoreNoAccess;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+      // Growing the shared-memory index writes into it: that fails when the disk is full.
+      if (code == SQLITE_IOERR_SHMSIZE) return reason::kStoreFull;
+      return reasonFromSystemError(systemError);
     case SQLITE_PROTOCOL:
       return reason::kStoreIoError;
     case SQLITE_NOMEM:
@@ -88,11 +94,14 @@ std::span<const std::uint8_t> Statement::blob(int column) const {
 
 ReasonCode Database::open(const std::string& path, bool create) {
   close();
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-  if (create) flags |= SQLITE_OPEN_CREATE;
+  // An absolute path is never read as a URI, whatever SQLite was built with; no flag asks for one.
+  if (path.empty() || path.front() != '/') return reason::kInternalError;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+  // A new store is made in a folder given by its real path, so any link in it is a planted one.
+  if (create) flags |= SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW;
   const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
-    const ReasonCode why = reasonFromSqlite(rc);
+    const ReasonCode why = reasonFromSqlite(rc, db_ != nullptr ? sqlite3_system_errno(db_) : 0);
     close();
     return why;
   }
@@ -113,7 +122,8 @@ void Database::close() {
 }
 
 ReasonCode Database::exec(const char* sql) {
-  return reasonFromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? reason::kNone : reasonFromSqlite(rc, sqlite3_system_errno(db_));
 }
 
 ReasonCode Database::prepare(std::string_view sql, Statement& statement) {
@@ -135,7 +145,7 @@ ReasonCode Database::run(Statement& statement, const char* sql) {
   sqlite3_reset(statement.handle());
   const int rc = statement.step();
   sqlite3_reset(statement.handle());
-  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc, sqlite3_system_errno(db_));
 }
 
 void Database::rollback() {

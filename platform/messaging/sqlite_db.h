@@ -12,9 +12,10 @@
 
 namespace kx {
 
-// The reason an SQLite result code stands for: corruption is a damaged store, I/O and disk
-// problems an I/O error, lock time-outs a busy store.
-ReasonCode reasonFromSqlite(int code);
+// The reason an SQLite result code stands for: corruption is a damaged store, lock time-outs a
+// busy store; a full disk, a denied permission and a read-only store each have their own reason,
+// told apart by the code and, when the caller has it, the system error behind it.
+ReasonCode reasonFromSqlite(int code, int systemError = 0);
 
 // A prepared statement, kept and reused; reset before each use.
 class Statement {
@@ -58,7 +59,8 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  // Opens an existing file (create = false) or a new one; sets the busy timeout.
+  // Opens an existing file by its absolute path, or with `create` a new file that the caller has
+  // just made empty and exclusively (never through a link); sets the busy timeout.
   ReasonCode open(const std::string& path, bool create);
   void close();
   bool isOpen() const { return db_ != nullptr; }

@@ -1,6 +1,5 @@
 #include "platform/messaging/store_admin.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,12 +10,15 @@
 #include <new>
 #include <system_error>
 
+#include "platform/messaging/data_directory.h"
+#include "platform/messaging/file_problems.h"
 #include "platform/messaging/names.h"
 #include "platform/messaging/put_context.h"
 #include "platform/messaging/queue_message.h"
 #include "platform/messaging/sqlite_db.h"
 #include "platform/messaging/store_connection.h"
 #include "platform/messaging/store_file.h"
+#include "platform/messaging/store_reserve.h"
 #include "platform/messaging/test_seams.h"
 
 namespace kx::admin {
@@ -74,6 +76,19 @@ Status checkMaxDepth(std::int32_t maxDepth, std::string_view kept) {
                  "max depth " + std::to_string(maxDepth) + " is not within 0 to 999999999", kept);
 }
 
+// A failure that lies in the files says which file, and what to do.
+Status explained(Status status, std::string_view manager, std::string_view kept) {
+  switch (status.reason) {
+    case reason::kStoreFull:
+    case reason::kStoreNoAccess:
+    case reason::kStoreReadOnly:
+    case reason::kDataDirectoryUnsafe:
+      return failure(status.reason, explainFailure(manager, status.reason), kept);
+    default:
+      return status;
+  }
+}
+
 // Opens an existing store for administration; every write commits durably.
 Status openManager(std::string_view manager, Database& db, std::string_view kept) {
   if (Status status = checkManagerName(manager, kept); !status) return status;
@@ -87,9 +102,9 @@ Status openManager(std::string_view manager, Database& db, std::string_view kept
     return failure(why, storePath(manager).string() + " is not a usable queue manager store",
                    "the file was left untouched");
   }
-  if (why != reason::kNone) return storeFailure(why, kept);
+  if (why != reason::kNone) return explained(storeFailure(why, kept), manager, kept);
   if (const ReasonCode syncWhy = db.exec("PRAGMA synchronous = FULL"); syncWhy != reason::kNone) {
-    return storeFailure(syncWhy, kept);
+    return explained(storeFailure(syncWhy, kept), manager, kept);
   }
   return {};
 }
@@ -117,14 +132,20 @@ std::string onTable(std::string sql, std::int64_t queueId) {
   return sql;
 }
 
-ReasonCode localQueueIds(Database& db, std::vector<std::int64_t>& ids) {
+struct LocalQueue {
+  std::int64_t id = 0;
+  std::string name;
+};
+
+ReasonCode localQueues(Database& db, std::vector<LocalQueue>& queues) {
   Statement list;
-  if (const ReasonCode why = db.prepare("SELECT id FROM queues WHERE alias_for IS NULL", list);
+  if (const ReasonCode why =
+          db.prepare("SELECT id, name FROM queues WHERE alias_for IS NULL ORDER BY name", list);
       why != reason::kNone) {
     return why;
   }
   int rc = SQLITE_ROW;
-  while ((rc = list.step()) == SQLITE_ROW) ids.push_back(list.integer(0));
+  while ((rc = list.step()) == SQLITE_ROW) queues.push_back({list.integer(0), list.text(1)});
   return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
 }
 
@@ -221,14 +242,30 @@ Status changeStore(std::string_view manager, std::string_view kept, Checkpoint c
   if (Status status = openManager(manager, db, kept); !status) return status;
   Transaction transaction(db);
   if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) {
-    return storeFailure(why, kept);
+    return explained(storeFailure(why, kept), manager, kept);
   }
-  if (Status status = change(db); !status) return status;
+  if (Status status = change(db); !status) return explained(std::move(status), manager, kept);
   if (const ReasonCode why = transaction.commit(); why != reason::kNone) {
-    return storeFailure(why, kept);
+    return explained(storeFailure(why, kept), manager, kept);
   }
   if (checkpoint == Checkpoint::kAfterCommit) db.exec("PRAGMA wal_checkpoint(PASSIVE)");
   return {};
+}
+
+// Runs a change that frees messages or lets the operator free them (start, stop, purge, delete).
+// When the disk is full, the store's reserve is given back, the WAL moved into the store, and the
+// change tried once more.
+template <typename Change>
+Status changeStoreEvenIfFull(std::string_view manager, std::string_view kept, Checkpoint checkpoint,
+                             Change&& change) {
+  Status status = changeStore(manager, kept, checkpoint, change);
+  if (status.reason == reason::kStoreFull && releaseReserve(storePath(manager))) {
+    Database db;
+    if (openStore(manager, db) == reason::kNone) db.exec("PRAGMA wal_checkpoint(PASSIVE)");
+    db.close();
+    status = changeStore(manager, kept, checkpoint, change);
+  }
+  return status;
 }
 
 // A start is a restart: a queue's non-persistent messages go, and so do its expired ones, and
@@ -270,87 +307,78 @@ Status guarded(Operation&& operation) {
 
 }  // namespace
 
-fs::path dataDirectory() {
-  if (const char* dir = std::getenv("KX_DATA_DIR"); dir != nullptr && *dir != '\0') return dir;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
-    return fs::path(xdg) / "kx";
-  }
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    const passwd* entry = getpwuid(getuid());
-    home = entry != nullptr ? entry->pw_dir : "/tmp";
-  }
-  return fs::path(home) / ".local" / "share" / "kx";
-}
-
 Status createQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "nothing was created";
     if (Status status = checkManagerName(name, kKept); !status) return status;
+    fs::path directory;
+    std::string problem;
+    if (const ReasonCode why = prepareDataDirectory(directory, problem); why != reason::kNone) {
+      return failure(why, problem, kKept);
+    }
+    sweepTemporaries(directory);
+    const fs::path path = directory / storePath(name).filename();
+    const Status exists =
+        failure(reason::kObjectAlreadyExists, "queue manager " + shown(name) + " already exists",
+                "it was left as it was");
     std::error_code error;
-    const fs::path directory = dataDirectory();
-    fs::create_directories(directory, error);
-    if (error) {
-      return failure(
-          reason::kStoreIoError,
-          "cannot make the data directory " + directory.string() + ": " + error.message(), kKept);
-    }
-    const fs::path path = storePath(name);
-    if (fs::exists(fs::symlink_status(path, error))) {
-      return failure(reason::kObjectAlreadyExists,
-                     "queue manager " + shown(name) + " already exists", "it was left as it was");
-    }
-    // Built under a temporary name and linked into place, so a half-made store is never seen
+    if (fs::exists(fs::symlink_status(path, error))) return exists;
+    // Built in a private temporary file and linked into place, so a half-made store is never seen
     // and an existing one is never replaced.
-    const fs::path temporary =
-        directory / (std::string(name) + ".qmgr.new-" + std::to_string(::getpid()));
-    fs::remove(temporary, error);
+    TemporaryFile temporary;
+    if (const ReasonCode why = temporary.create(path, problem); why != reason::kNone) {
+      return failure(why, problem, kKept);
+    }
     {
       Database db;
-      ReasonCode why = db.open(temporary.string(), true);
+      ReasonCode why = db.open(temporary.path().string(), true);
       if (why == reason::kNone) why = createSchema(db, name);
       if (why != reason::kNone) {
-        db.close();
-        fs::remove(temporary, error);
-        return storeFailure(why, kKept);
+        return failure(why, explainFileProblem(why, temporary.path()), kKept);
       }
     }
-    const int linked = ::link(temporary.c_str(), path.c_str());
-    const int linkError = errno;
-    fs::remove(temporary, error);
-    if (linked != 0) {
-      if (linkError == EEXIST) {
-        return failure(reason::kObjectAlreadyExists,
-                       "queue manager " + shown(name) + " already exists", "it was left as it was");
-      }
-      return failure(reason::kStoreIoError,
-                     "cannot create " + path.string() + ": " + std::strerror(linkError), kKept);
+    if (const ReasonCode why = temporary.linkIntoPlace(problem); why != reason::kNone) {
+      return why == reason::kObjectAlreadyExists ? exists : failure(why, problem, kKept);
     }
+    keepReserve(path);
     return {};
   });
 }
 
-Status deleteQueueManager(std::string_view name) {
+Status deleteQueueManager(std::string_view name, bool force) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "nothing was deleted";
+    if (Status status = checkManagerName(name, kKept); !status) return status;
+    const fs::path path = storePath(name);
     Database db;
-    if (Status status = openManager(name, db, kKept); !status) return status;
+    Status opened = openManager(name, db, kKept);
     bool running = false;
-    if (const ReasonCode why = readRunning(db, running); why != reason::kNone) {
-      return storeFailure(why, kKept);
+    if (opened) {
+      if (const ReasonCode why = readRunning(db, running); why != reason::kNone) {
+        opened = why == reason::kStoreDamaged
+                     ? failure(why, path.string() + " is damaged", "the file was left untouched")
+                     : storeFailure(why, kKept);
+      }
     }
-    if (running) {
+    if (!opened) {
+      // A damaged store can only go when the operator says so; nothing else is overridden.
+      if (!force || opened.reason != reason::kStoreDamaged) {
+        if (opened.reason == reason::kStoreDamaged) {
+          opened.message += " (delete it with 'delete --force', or see 'check')";
+        }
+        return opened;
+      }
+    } else if (running) {
       return failure(reason::kQueueManagerRunning,
                      "queue manager " + shown(name) + " is running; stop it first", kKept);
     }
     db.close();
-    const fs::path path = storePath(name);
     std::error_code error;
     if (!fs::remove(path, error) && error) {
-      return failure(reason::kStoreIoError, "cannot delete " + path.string(), kKept);
+      return failure(reasonFromSystemError(error.value()),
+                     "cannot delete " + path.string() + ": " + error.message(), kKept);
     }
-    fs::remove(path.string() + "-wal", error);
-    fs::remove(path.string() + "-shm", error);
+    for (const fs::path& companion : companionPaths(path)) fs::remove(companion, error);
     std::string marked;
     if (std::ifstream mark(defaultMarkPath());
         mark && std::getline(mark, marked) && marked == name) {
@@ -362,8 +390,10 @@ Status deleteQueueManager(std::string_view name) {
 
 Status startQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
-    return changeStore(
+    std::vector<std::string> unreadable;
+    Status status = changeStoreEvenIfFull(
         name, kNothingChanged, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
+          unreadable.clear();
           bool running = false;
           if (const ReasonCode why = readRunning(db, running); why != reason::kNone) {
             return storeFailure(why, kNothingChanged);
@@ -373,10 +403,19 @@ Status startQueueManager(std::string_view name) {
                            "queue manager " + shown(name) + " is already running", kNothingChanged);
           }
           const std::int64_t now = nowMs();
-          std::vector<std::int64_t> ids;
-          ReasonCode why = localQueueIds(db, ids);
-          for (auto id = ids.begin(); why == reason::kNone && id != ids.end(); ++id) {
-            why = discardOnRestart(db, *id, now);
+          std::vector<LocalQueue> queues;
+          ReasonCode why = localQueues(db, queues);
+          for (auto queue = queues.begin(); why == reason::kNone && queue != queues.end();
+               ++queue) {
+            // A queue whose table is damaged keeps its messages, untouched, and does not keep
+            // the other queues from starting.
+            if ((why = db.exec("SAVEPOINT queue")) != reason::kNone) break;
+            why = discardOnRestart(db, queue->id, now);
+            if (why == reason::kStoreDamaged) {
+              unreadable.push_back(shown(queue->name));
+              why = db.exec("ROLLBACK TO queue");
+            }
+            if (why == reason::kNone) why = db.exec("RELEASE queue");
           }
           if (why == reason::kNone) {
             why =
@@ -385,23 +424,35 @@ Status startQueueManager(std::string_view name) {
           if (why != reason::kNone) return storeFailure(why, kNothingChanged);
           return {};
         });
+    if (!status) return status;
+    sweepTemporaries(storePath(name).parent_path());
+    keepReserve(storePath(name));
+    if (!unreadable.empty()) {
+      std::string queues;
+      for (const auto& queue : unreadable) queues += (queues.empty() ? "" : ", ") + queue;
+      status.message = "the messages of " + queues +
+                       " could not be read and were left as they were; run 'kxadmin check " +
+                       std::string(name) + "'";
+    }
+    return status;
   });
 }
 
 Status stopQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
-    return changeStore(name, kNothingChanged, Checkpoint::kNo, [&](Database& db) -> Status {
-      if (const ReasonCode why =
-              prepareAndRun(db, "UPDATE manager SET running = 0 WHERE id = 1 AND running = 1");
-          why != reason::kNone) {
-        return storeFailure(why, kNothingChanged);
-      }
-      if (db.changes() == 0) {
-        return failure(reason::kQueueManagerStopped,
-                       "queue manager " + shown(name) + " is already stopped", kNothingChanged);
-      }
-      return {};
-    });
+    return changeStoreEvenIfFull(
+        name, kNothingChanged, Checkpoint::kNo, [&](Database& db) -> Status {
+          if (const ReasonCode why =
+                  prepareAndRun(db, "UPDATE manager SET running = 0 WHERE id = 1 AND running = 1");
+              why != reason::kNone) {
+            return storeFailure(why, kNothingChanged);
+          }
+          if (db.changes() == 0) {
+            return failure(reason::kQueueManagerStopped,
+                           "queue manager " + shown(name) + " is already stopped", kNothingChanged);
+          }
+          return {};
+        });
   });
 }
 
@@ -413,24 +464,23 @@ Status setDefaultQueueManager(std::string_view name) {
     if (why == reason::kQueueManagerNameError) {
       return failure(why, "queue manager " + shown(name) + " does not exist", kKept);
     }
-    if (why != reason::kNone) {
+    if (why == reason::kStoreDamaged) {
       return failure(why, storePath(name).string() + " is not a usable queue manager store", kKept);
     }
-    const fs::path mark = defaultMarkPath();
-    const fs::path temporary = mark.string() + ".new-" + std::to_string(::getpid());
-    {
-      std::ofstream out(temporary, std::ios::trunc);
-      out << name << '\n';
-      if (!out.flush()) {
-        return failure(reason::kStoreIoError, "cannot write " + temporary.string(), kKept);
-      }
+    if (why != reason::kNone) return explained(storeFailure(why, kKept), name, kKept);
+    // Written whole to a private temporary file and renamed over the mark, so that a reader sees
+    // the old name or the new one, and a link planted in the folder is replaced, never followed.
+    fs::path directory;
+    std::string problem;
+    if (const ReasonCode prepared = prepareDataDirectory(directory, problem);
+        prepared != reason::kNone) {
+      return failure(prepared, problem, kKept);
     }
-    std::error_code error;
-    fs::rename(temporary, mark, error);
-    if (error) {
-      fs::remove(temporary, error);
-      return failure(reason::kStoreIoError, "cannot write " + mark.string(), kKept);
-    }
+    TemporaryFile temporary;
+    ReasonCode written = temporary.create(directory / defaultMarkPath().filename(), problem);
+    if (written == reason::kNone) written = temporary.write(std::string(name) + "\n", problem);
+    if (written == reason::kNone) written = temporary.renameIntoPlace(problem);
+    if (written != reason::kNone) return failure(written, problem, kKept);
     return {};
   });
 }
@@ -584,7 +634,7 @@ Status deleteQueue(std::string_view manager, std::string_view queue, bool purge)
   return guarded([&]() -> Status {
     constexpr const char* kKept = "nothing was deleted";
     if (Status status = checkNames(manager, queue, kKept); !status) return status;
-    return changeStore(manager, kKept, Checkpoint::kNo, [&](Database& db) -> Status {
+    return changeStoreEvenIfFull(manager, kKept, Checkpoint::kNo, [&](Database& db) -> Status {
       QueueRow row;
       if (Status status = findQueue(db, manager, queue, kKept, row); !status) return status;
       if (!row.alias) {
@@ -640,10 +690,11 @@ Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues) {
         why = db.prepare(
             onTable("SELECT count(*) FROM {T} WHERE expires_at <= ?1", list.integer(5)), expired);
         if (why != reason::kNone) return storeFailure(why, kNothingChanged);
-        if (const int countRc = expired.bind(1, now).step(); countRc != SQLITE_ROW) {
+        if (const int countRc = expired.bind(1, now).step(); countRc == SQLITE_ROW) {
+          depth -= expired.integer(0);
+        } else if (reasonFromSqlite(countRc) != reason::kStoreDamaged) {
           return storeFailure(reasonFromSqlite(countRc), kNothingChanged);
-        }
-        depth -= expired.integer(0);
+        }  // a damaged table: its counter still says how many it held, and 'check' says the rest
       }
       info.maxDepth = info.alias ? 0 : static_cast<std::int32_t>(list.integer(2));
       info.depth = info.alias ? 0 : static_cast<std::int32_t>(std::max<std::int64_t>(0, depth));
@@ -660,8 +711,8 @@ Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t
     constexpr const char* kKept = "no message was removed";
     if (Status status = checkNames(manager, queue, kKept); !status) return status;
     std::int64_t count = 0;
-    const Status status =
-        changeStore(manager, kKept, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
+    const Status status = changeStoreEvenIfFull(
+        manager, kKept, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
           QueueRow row;
           if (Status found = findQueue(db, manager, queue, kKept, row, true); !found) return found;
           ReasonCode why = db.exec(onTable("DELETE FROM {T}", row.id).c_str());
@@ -676,6 +727,83 @@ Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t
     if (status) removed = count;
     return status;
   });
+}
+
+Status checkQueueManager(std::string_view name, CheckReport& report) {
+  return guarded([&]() -> Status {
+    report = CheckReport{};
+    Database db;
+    if (Status status = openManager(name, db, kNothingChanged); !status) return status;
+    Transaction snapshot(db);
+    if (const ReasonCode why = snapshot.beginRead(); why != reason::kNone) {
+      return explained(storeFailure(why, kNothingChanged), name, kNothingChanged);
+    }
+    Statement pages;
+    ReasonCode why = db.prepare("PRAGMA integrity_check(20)", pages);
+    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+    int rc = SQLITE_ROW;
+    while ((rc = pages.step()) == SQLITE_ROW) {
+      if (std::string line = pages.text(0); line != "ok")
+        report.problems.push_back("page: " + line);
+    }
+    if (rc != SQLITE_DONE) {
+      report.problems.push_back(std::string("the page check stopped: ") +
+                                describeReason(reasonFromSqlite(rc)));
+    }
+    bool running = false;
+    if (readRunning(db, running) != reason::kNone) {
+      report.problems.push_back("the queue manager's own row cannot be read");
+    }
+    std::vector<LocalQueue> queues;
+    if ((why = localQueues(db, queues)) != reason::kNone) {
+      report.problems.push_back(std::string("the list of queues cannot be read: ") +
+                                describeReason(why));
+    }
+    for (const LocalQueue& queue : queues) {
+      ++report.queues;
+      const std::string label = "queue " + shown(queue.name) + ": ";
+      Statement rows;
+      why =
+          db.prepare(onTable("SELECT q.depth, q.expiring, q.next_seq, (SELECT count(*) FROM {T}), "
+                             "(SELECT count(expires_at) FROM {T}), (SELECT coalesce(max(seq), 0) "
+                             "FROM {T}) FROM queues q WHERE q.id = ?1",
+                             queue.id),
+                     rows);
+      if (why == reason::kNone && (rc = rows.bind(1, queue.id).step()) != SQLITE_ROW) {
+        why = reasonFromSqlite(rc);
+      }
+      if (why != reason::kNone) {
+        report.problems.push_back(label + "its messages cannot be read (" + describeReason(why) +
+                                  ")");
+        continue;
+      }
+      report.messages += rows.integer(3);
+      if (rows.integer(0) != rows.integer(3)) {
+        report.problems.push_back(label + "depth " + std::to_string(rows.integer(0)) + " but " +
+                                  std::to_string(rows.integer(3)) + " messages");
+      }
+      if (rows.integer(1) != rows.integer(4)) {
+        report.problems.push_back(label + std::to_string(rows.integer(1)) +
+                                  " expiring messages counted but " +
+                                  std::to_string(rows.integer(4)) + " held");
+      }
+      if (rows.integer(5) > rows.integer(2)) {
+        report.problems.push_back(label + "next sequence " + std::to_string(rows.integer(2)) +
+                                  " is behind its last message " + std::to_string(rows.integer(5)));
+      }
+    }
+    return {};
+  });
+}
+
+std::string explainFailure(std::string_view manager, ReasonCode why) {
+  if (why == reason::kDataDirectoryUnsafe) {
+    std::string problem;
+    checkDataDirectory(dataDirectory(), problem);
+    if (!problem.empty()) return problem;
+  }
+  if (validateName(manager, NameKind::QueueManager) != reason::kNone) return describeReason(why);
+  return explainFileProblem(why, storePath(manager));
 }
 
 Status loadMessages(std::string_view manager, std::string_view queue, std::int64_t count,

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/messaging/data_directory.h"
 #include "platform/messaging/reason_codes.h"
 
 // Administration of the embedded store: what kxadmin and the tests use to make queue managers
@@ -15,7 +16,8 @@ namespace kx::admin {
 
 struct Status {
   ReasonCode reason = reason::kNone;
-  std::string message;  // one line saying what was wrong and what was kept; empty on success
+  // One line saying what was wrong and what was kept; on success, empty or a note to pass on.
+  std::string message;
   explicit operator bool() const { return reason == reason::kNone; }
 };
 
@@ -36,14 +38,16 @@ struct QueueInfo {
 
 inline constexpr std::int32_t kDefaultMaxDepth = 5000;
 
-// $KX_DATA_DIR, else $XDG_DATA_HOME/kx, else ~/.local/share/kx; read afresh on every call.
-std::filesystem::path dataDirectory();
+// $KX_DATA_DIR, else $XDG_DATA_HOME/kx, else ~/.local/share/kx, as an absolute path.
+using kx::dataDirectory;
 
-// A new queue manager is stopped; start it to connect.
+// A new queue manager is stopped; start it to connect. Its file is private to its owner, and the
+// data directory is made private when it is made.
 Status createQueueManager(std::string_view name);
-// Refuses a running queue manager.
-Status deleteQueueManager(std::string_view name);
-// Starting discards the non-persistent messages, as a restart does.
+// Refuses a running queue manager, and a damaged store unless `force` is set.
+Status deleteQueueManager(std::string_view name, bool force = false);
+// Starting discards the non-persistent messages, as a restart does. A queue whose messages cannot
+// be read keeps them, and the note in the status names it.
 Status startQueueManager(std::string_view name);
 // Connections made before the stop fail with kConnectionBroken from then on.
 Status stopQueueManager(std::string_view name);
@@ -64,6 +68,20 @@ Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues);
 Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t& removed);
 // Puts `count` copies of `data` onto a local queue in one transaction, each with a new message
 // id: a quick fill for set-up. All or nothing; respects the maximum depth.
+struct CheckReport {
+  std::vector<std::string> problems;  // one line each; empty when the store is sound
+  std::int64_t queues = 0;
+  std::int64_t messages = 0;
+};
+// Checks a store without changing it: SQLite's check of every page, and each local queue's
+// counters (depth, expiring messages, next sequence) against its rows. A file that is no store at
+// all fails; a store with problems succeeds with them listed in `report`.
+Status checkQueueManager(std::string_view name, CheckReport& report);
+
+// Explains for an operator a failure of a client operation on `manager` (a full disk, a denied
+// permission: which file, and what to do); other reasons get their plain description.
+std::string explainFailure(std::string_view manager, ReasonCode why);
+
 Status loadMessages(std::string_view manager, std::string_view queue, std::int64_t count,
                     std::span<const std::uint8_t> data, bool persistent);
 

@@ -7,6 +7,7 @@
 
 #include "platform/messaging/get_options.h"
 #include "platform/messaging/store_file.h"
+#include "platform/messaging/store_reserve.h"
 #include "platform/messaging/test_seams.h"
 
 namespace kx {
@@ -179,6 +180,7 @@ ReasonCode StoreConnection::connect(std::string_view validatedName,
     return syncWhy;
   }
   connection->synchronousFull_ = false;
+  connection->path_ = storePath(validatedName);
   out = std::move(connection);
   return reason::kNone;
 }
@@ -574,6 +576,12 @@ ReasonCode StoreConnection::get(const std::string& queue, QueueMessage& message,
     Received received;
     why = getOnce(selection, received);
     if (why == kRetry) continue;
+    if (why == reason::kStoreFull && selection.destructive && releaseReserve(path_)) {
+      // Taking messages must work on a full disk: with the reserve given back, the WAL moves into
+      // the store and the get writes where the WAL starts again.
+      db_.exec("PRAGMA wal_checkpoint(PASSIVE)");
+      continue;
+    }
     if (why == kRetryAtFull) {
       atFull = true;
       continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,9 +14,6 @@
 #include "platform/messaging/sqlite_db.h"
 
 namespace kx {
-
-// The largest message body the store accepts.
-inline constexpr std::size_t kMaxMessageLength = 100u << 20;
 
 // A client's connection to one queue manager's store: one SQLite connection, the start epoch it
 // connected in, and the queue names it has resolved. Every operation checks, in the same
@@ -81,6 +79,7 @@ class StoreConnection {
   Statement& cached(Statement& statement, const char* sql, ReasonCode& why);
 
   Database db_;
+  std::filesystem::path path_;
   std::int64_t epoch_ = 0;
   std::int64_t gen_ = 0;
   bool broken_ = false;

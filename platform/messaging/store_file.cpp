@@ -1,12 +1,16 @@
 #include "platform/messaging/store_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <system_error>
 
-#include "platform/messaging/store_admin.h"
+#include "platform/messaging/data_directory.h"
 
 namespace kx {
 namespace {
@@ -41,23 +45,38 @@ CREATE TABLE queues(
 }  // namespace
 
 std::filesystem::path storePath(std::string_view validatedName) {
-  return admin::dataDirectory() / (std::string(validatedName) + ".qmgr");
+  return dataDirectory() / (std::string(validatedName) + ".qmgr");
 }
 
-std::filesystem::path defaultMarkPath() { return admin::dataDirectory() / "default-queue-manager"; }
+std::filesystem::path defaultMarkPath() { return dataDirectory() / "default-queue-manager"; }
+
+std::filesystem::path reservePath(const std::filesystem::path& store) {
+  return store.string() + "-reserve";
+}
+
+std::vector<std::filesystem::path> companionPaths(const std::filesystem::path& store) {
+  return {store.string() + "-wal", store.string() + "-shm", store.string() + "-journal",
+          reservePath(store)};
+}
 
 ReasonCode checkStoreHeader(const std::filesystem::path& path) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
-  if (error || status.type() == std::filesystem::file_type::not_found) {
-    return reason::kQueueManagerNameError;
-  }
+  if (status.type() == std::filesystem::file_type::not_found) return reason::kQueueManagerNameError;
+  if (error) return reasonFromSystemError(error.value());
   if (status.type() != std::filesystem::file_type::regular) return reason::kStoreDamaged;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return reason::kStoreIoError;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return reasonFromSystemError(errno);
   std::array<unsigned char, 100> header{};
-  file.read(reinterpret_cast<char*>(header.data()), header.size());
-  if (file.gcount() != static_cast<std::streamsize>(header.size())) return reason::kStoreDamaged;
+  std::size_t got = 0;
+  while (got < header.size()) {
+    const ssize_t n = ::read(fd, header.data() + got, header.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (got != header.size()) return reason::kStoreDamaged;
   static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
   if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return reason::kStoreDamaged;
   if (bigEndian32(&header[60]) != kStoreSchemaVersion) return reason::kStoreDamaged;
@@ -65,9 +84,31 @@ ReasonCode checkStoreHeader(const std::filesystem::path& path) {
   return reason::kNone;
 }
 
+namespace {
+
+// SQLite makes its companion files with the store's mode of the moment; one made while the store
+// was read-only would keep a working store from opening later.
+void makeCompanionsPrivate(const std::filesystem::path& store) {
+  for (const auto& path : companionPaths(store)) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_uid == ::geteuid() && (status.st_mode & 0777) != 0600) {
+      ::chmod(path.c_str(), 0600);
+    }
+  }
+}
+
+}  // namespace
+
 ReasonCode openStore(std::string_view validatedName, Database& db) {
   const auto path = storePath(validatedName);
+  std::string problem;
+  if (const ReasonCode why = checkDataDirectory(path.parent_path(), problem);
+      why != reason::kNone) {
+    return why;
+  }
   if (const ReasonCode why = checkStoreHeader(path); why != reason::kNone) return why;
+  makeCompanionsPrivate(path);
   if (const ReasonCode why = db.open(path.string(), false); why != reason::kNone) return why;
   // The header matched; the tables must be there too. Reading them writes nothing.
   Statement probe;

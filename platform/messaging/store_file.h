@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/messaging/reason_codes.h"
 #include "platform/messaging/sqlite_db.h"
@@ -25,13 +26,19 @@ inline constexpr std::int64_t kMaxSequence = (std::int64_t{1} << kSequenceBits) 
 std::filesystem::path storePath(std::string_view validatedName);
 // The small file holding the name kxadmin marked as the default queue manager.
 std::filesystem::path defaultMarkPath();
+// The files that live beside a store and go with it: SQLite's journal, WAL and shared-memory
+// index, and the room kept for gets on a full disk.
+std::vector<std::filesystem::path> companionPaths(const std::filesystem::path& store);
+std::filesystem::path reservePath(const std::filesystem::path& store);
 
 // kNone when the file's header says it is a store of our schema, kStoreDamaged when it is
 // something else, kQueueManagerNameError when there is no such file. Reads the file only.
 ReasonCode checkStoreHeader(const std::filesystem::path& path);
 
-// Opens an existing store: header check, open without create, schema check. `name` must have
-// been validated.
+// Opens an existing store: data directory check, header check, open without create, schema check.
+// Companion files that another mode left behind (say while the store was read-only) are made
+// 0600 first, so a store whose permissions were put right works again. `name` must have been
+// validated.
 ReasonCode openStore(std::string_view validatedName, Database& db);
 
 // The table holding a local queue's messages, and its creation (inside the caller's transaction).

@@ -1,5 +1,7 @@
 #include <CLI/CLI.hpp>
+#include <exception>
 #include <iostream>
+#include <new>
 
 #include "tools/kxadmin/manager_commands.h"
 #include "tools/kxadmin/message_commands.h"
@@ -24,6 +26,12 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     app.exit(error);
     return kxadmin::kExitUsage;
+  } catch (const std::bad_alloc&) {
+    return kxadmin::fail(kx::reason::kResourceProblem, "out of memory; the command stopped there");
+  } catch (const std::exception& error) {
+    // Whatever a command meets, the operator gets one line and a failure status, never an abort.
+    return kxadmin::fail(kx::reason::kInternalError,
+                         std::string(error.what()) + "; the command stopped there");
   }
   return status;
 }

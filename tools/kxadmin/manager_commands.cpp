@@ -17,12 +17,31 @@ struct ManagerArgs {
   std::string manager;
   std::string queue;
   bool purge = false;
+  bool force = false;
 };
 
 int simple(const admin::Status& status, const std::string& done) {
   if (!status) return fail(status);
   std::cout << done << '\n';
+  if (!status.message.empty()) std::cerr << "kxadmin: " << status.message << '\n';
   return kExitOk;
+}
+
+int check(const std::string& manager) {
+  admin::CheckReport report;
+  if (const admin::Status status = admin::checkQueueManager(manager, report); !status) {
+    return fail(status);
+  }
+  for (const auto& problem : report.problems) std::cout << problem << '\n';
+  if (report.problems.empty()) {
+    std::cout << manager << ": ok (" << report.queues << " local queues, " << report.messages
+              << " messages)\n";
+    return kExitOk;
+  }
+  std::cout << manager << ": damaged (" << report.problems.size()
+            << " problems); get what can be read, then 'kxadmin delete --force " << manager
+            << "'\n";
+  return kExitFailed;
 }
 
 int list() {
@@ -59,14 +78,19 @@ void addManagerCommands(CLI::App& app, int& status) {
   remove->add_option("manager", args->manager, "Queue manager name")->required();
   remove->add_option("queue", args->queue, "Queue to delete instead of the queue manager");
   remove->add_flag("--purge", args->purge, "Delete a local queue even if it holds messages");
+  remove->add_flag("--force", args->force,
+                   "Delete a queue manager whose store is damaged (its messages are lost)");
   remove->callback([args, &status] {
     if (args->queue.empty()) {
       if (args->purge) {
         status = fail(kx::reason::kOptionsError, "--purge needs a queue name; nothing was deleted");
         return;
       }
-      status = simple(admin::deleteQueueManager(args->manager),
+      status = simple(admin::deleteQueueManager(args->manager, args->force),
                       "deleted queue manager " + args->manager);
+    } else if (args->force) {
+      status = fail(kx::reason::kOptionsError,
+                    "--force deletes a queue manager, not a queue; nothing was deleted");
     } else {
       status = simple(admin::deleteQueue(args->manager, args->queue, args->purge),
                       "deleted queue " + args->queue + " of " + args->manager);
@@ -87,6 +111,11 @@ void addManagerCommands(CLI::App& app, int& status) {
     status =
         simple(admin::stopQueueManager(args->manager), "stopped queue manager " + args->manager);
   });
+
+  auto* checking = app.add_subcommand(
+      "check", "Check a queue manager's store: its pages, and its depths against its messages");
+  checking->add_option("manager", args->manager, "Queue manager name")->required();
+  checking->callback([args, &status] { status = check(args->manager); });
 
   auto* listing = app.add_subcommand("list", "List the queue managers and their state");
   listing->callback([&status] { status = list(); });

@@ -1,8 +1,13 @@
 #include "tools/kxadmin/message_commands.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +17,7 @@
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
 #include "platform/messaging/queue_message.h"
+#include "platform/messaging/store_admin.h"
 #include "tools/kxadmin/report.h"
 
 namespace kxadmin {
@@ -37,7 +43,60 @@ struct MessageArgs {
   std::size_t maxData = 200;
 };
 
-std::string what(kx::ReasonCode why) { return kx::describeReason(why); }
+// What went wrong, naming the file to fix when the failure lies in the store's files.
+std::string what(const kx::IkxQueueManager& manager, kx::ReasonCode why) {
+  return kx::admin::explainFailure(manager.managerName(), why);
+}
+
+// Reads a message body from a file, at most one byte more than the largest message, so that a
+// device or a huge file is refused without being read whole.
+bool readBody(const std::string& path, std::vector<std::uint8_t>& body, std::string& problem) {
+  const std::string label = "'" + printable(path) + "'";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    problem = "cannot read " + label + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string tooBig = label + " holds more than the largest message (" +
+                             std::to_string(kx::kMaxMessageLength) + " bytes)";
+  struct stat status {};
+  bool ok = ::fstat(fd, &status) == 0;
+  if (!ok) {
+    problem = "cannot read " + label + ": " + std::strerror(errno);
+  } else if (S_ISDIR(status.st_mode)) {
+    ok = false;
+    problem = label + " is a directory";
+  } else if (S_ISREG(status.st_mode) &&
+             static_cast<std::uint64_t>(status.st_size) > kx::kMaxMessageLength) {
+    ok = false;
+    problem = tooBig;
+  }
+  if (ok && S_ISREG(status.st_mode)) body.reserve(static_cast<std::size_t>(status.st_size));
+  while (ok) {
+    const std::size_t want =
+        std::min<std::size_t>(1 << 16, kx::kMaxMessageLength + 1 - body.size());
+    const std::size_t at = body.size();
+    body.resize(at + want);
+    const ssize_t got = ::read(fd, body.data() + at, want);
+    if (got < 0 && errno == EINTR) {
+      body.resize(at);
+      continue;
+    }
+    if (got < 0) {
+      ok = false;
+      problem = "cannot read " + label + ": " + std::strerror(errno);
+      break;
+    }
+    body.resize(at + static_cast<std::size_t>(got));
+    if (got == 0) break;
+    if (body.size() > kx::kMaxMessageLength) {
+      ok = false;
+      problem = tooBig;
+    }
+  }
+  ::close(fd);
+  return ok;
+}
 
 // Connects and binds; on failure prints why and gives false.
 bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& args, int& status,
@@ -45,7 +104,7 @@ bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& 
   manager.setManagerName(args.manager);
   if (!manager.connect()) {
     std::string message = "cannot connect to queue manager '" + printable(args.manager, 64) +
-                          "': " + what(manager.reason());
+                          "': " + what(manager, manager.reason());
     if (manager.reason() == kx::reason::kQueueManagerNotAvailable) {
       message += " (start it with 'kxadmin start " + printable(args.manager, 64) + "')";
     }
@@ -102,10 +161,10 @@ int put(const MessageArgs& args) {
   int status = kExitOk;
   std::vector<std::uint8_t> body;
   if (!args.file.empty()) {
-    std::ifstream in(args.file, std::ios::binary);
-    if (!in) return fail(kx::reason::kValueError, "cannot read '" + args.file + "'; " + kKept);
-    body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return fail(kx::reason::kValueError, "cannot read '" + args.file + "'; " + kKept);
+    std::string problem;
+    if (!readBody(args.file, body, problem)) {
+      return fail(kx::reason::kValueError, problem + "; " + kKept);
+    }
   } else {
     body.assign(args.text.begin(), args.text.end());
   }
@@ -125,6 +184,7 @@ int put(const MessageArgs& args) {
   message.replyQmgr = args.replyToQmgr;
   if (!args.format.empty()) message.format = args.format;
   message.setData(body.data(), body.size());
+  body = {};  // the message holds its own copy
 
   kx::IkxQueueManager manager;
   kx::IkxQueue queue;
@@ -134,7 +194,7 @@ int put(const MessageArgs& args) {
     if (!queue.put(message)) {
       return fail(queue.reason(), "put " + std::to_string(i) + " of " + std::to_string(args.count) +
                                       " messages onto '" + printable(args.queue, 64) +
-                                      "', then: " + what(queue.reason()) + "; the " +
+                                      "', then: " + what(manager, queue.reason()) + "; the " +
                                       std::to_string(i) + " put messages were kept");
     }
   }
@@ -169,8 +229,8 @@ int take(const MessageArgs& args, bool browse) {
       if (queue.reason() == kx::reason::kNoMessageAvailable) break;
       return fail(queue.reason(), std::string(browse ? "browse" : "get") + " of '" +
                                       printable(args.queue, 64) + "' failed after " +
-                                      std::to_string(taken) + " messages: " + what(queue.reason()) +
-                                      "; " + kept);
+                                      std::to_string(taken) +
+                                      " messages: " + what(manager, queue.reason()) + "; " + kept);
     }
     printMessage(++taken, message, args.maxData);
   }
