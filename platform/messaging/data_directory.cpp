@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 // What a temporary name holds between the final name and its random part.
 constexpr const char* kTemporaryMark = ".new-";
-constexpr std::size_t kRandomDigits = 16;
+constexpr std::size_t kRandomBytes = 8;
 
 std::string systemError(int error) { return std::strerror(error); }
 
@@ -44,7 +44,7 @@ std::string passwordHome() {
 }
 
 std::string randomDigits() {
-  unsigned char bytes[kRandomDigits / 2];
+  unsigned char bytes[kRandomBytes];
   std::size_t got = 0;
   while (got < sizeof bytes) {
     const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
@@ -217,8 +217,10 @@ void sweepTemporaries(const fs::path& directory) {
     const std::string name = entry.path().filename().string();
     const auto mark = name.find(kTemporaryMark);
     if (mark == std::string::npos) continue;
-    if (name.size() != mark + std::strlen(kTemporaryMark) + kRandomDigits) {
-      companions.push_back(name);  // SQLite's journal, WAL or index beside a temporary store
+    // After the mark comes the random part (once the maker's process id); a companion that SQLite
+    // made beside a temporary store adds "-journal", "-wal" or "-shm".
+    if (name.find('-', mark + std::strlen(kTemporaryMark)) != std::string::npos) {
+      companions.push_back(name);
       continue;
     }
     const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -233,7 +235,7 @@ void sweepTemporaries(const fs::path& directory) {
   }
   for (const std::string& name : companions) {
     const std::string owner =
-        name.substr(0, name.find(kTemporaryMark) + std::strlen(kTemporaryMark) + kRandomDigits);
+        name.substr(0, name.find('-', name.find(kTemporaryMark) + std::strlen(kTemporaryMark)));
     if (!fs::exists(fs::symlink_status(directory / owner, error))) {
       fs::remove(directory / name, error);
     }

@@ -388,12 +388,32 @@ Status deleteQueueManager(std::string_view name, bool force) {
   });
 }
 
+// The local queues whose messages cannot be read. Found by reading, before any write: SQLite does
+// not let a write transaction go on once it has met a damaged page.
+std::vector<LocalQueue> unreadableQueues(std::string_view manager) {
+  std::vector<LocalQueue> queues;
+  std::vector<LocalQueue> unreadable;
+  Database db;
+  if (openStore(manager, db) != reason::kNone || localQueues(db, queues) != reason::kNone) {
+    return unreadable;  // the start itself meets and reports the problem
+  }
+  for (const LocalQueue& queue : queues) {
+    Statement count;
+    ReasonCode why = db.prepare(onTable("SELECT count(*) FROM {T}", queue.id), count);
+    if (why == reason::kNone) why = reasonFromSqlite(count.step());
+    if (why == reason::kStoreDamaged) unreadable.push_back(queue);
+  }
+  return unreadable;
+}
+
 Status startQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
-    std::vector<std::string> unreadable;
+    if (Status status = checkManagerName(name, kNothingChanged); !status) return status;
+    // A queue whose messages are damaged keeps them, untouched, and does not keep the other
+    // queues from starting.
+    const std::vector<LocalQueue> unreadable = unreadableQueues(name);
     Status status = changeStoreEvenIfFull(
         name, kNothingChanged, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
-          unreadable.clear();
           bool running = false;
           if (const ReasonCode why = readRunning(db, running); why != reason::kNone) {
             return storeFailure(why, kNothingChanged);
@@ -407,15 +427,10 @@ Status startQueueManager(std::string_view name) {
           ReasonCode why = localQueues(db, queues);
           for (auto queue = queues.begin(); why == reason::kNone && queue != queues.end();
                ++queue) {
-            // A queue whose table is damaged keeps its messages, untouched, and does not keep
-            // the other queues from starting.
-            if ((why = db.exec("SAVEPOINT queue")) != reason::kNone) break;
-            why = discardOnRestart(db, queue->id, now);
-            if (why == reason::kStoreDamaged) {
-              unreadable.push_back(shown(queue->name));
-              why = db.exec("ROLLBACK TO queue");
-            }
-            if (why == reason::kNone) why = db.exec("RELEASE queue");
+            const bool damaged =
+                std::any_of(unreadable.begin(), unreadable.end(),
+                            [&](const LocalQueue& skipped) { return skipped.id == queue->id; });
+            if (!damaged) why = discardOnRestart(db, queue->id, now);
           }
           if (why == reason::kNone) {
             why =
@@ -429,7 +444,7 @@ Status startQueueManager(std::string_view name) {
     keepReserve(storePath(name));
     if (!unreadable.empty()) {
       std::string queues;
-      for (const auto& queue : unreadable) queues += (queues.empty() ? "" : ", ") + queue;
+      for (const auto& queue : unreadable) queues += (queues.empty() ? "" : ", ") + shown(queue.name);
       status.message = "the messages of " + queues +
                        " could not be read and were left as they were; run 'kxadmin check " +
                        std::string(name) + "'";

@@ -1,6 +1,7 @@
 #include "tests/messaging/child_process.h"
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,19 +12,24 @@ extern char** environ;
 
 namespace kx::testing {
 
-ChildProcess::ChildProcess(const std::vector<std::string>& args) {
+ChildProcess::ChildProcess(const std::vector<std::string>& args)
+    : ChildProcess(KX_STORE_WORKER, args, false) {}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           bool withStandardError) {
   int fds[2];
   if (::pipe(fds) != 0) return;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  if (withStandardError) posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
   posix_spawn_file_actions_addclose(&actions, fds[0]);
   posix_spawn_file_actions_addclose(&actions, fds[1]);
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(KX_STORE_WORKER));
+  argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  if (posix_spawn(&pid_, KX_STORE_WORKER, &actions, nullptr, argv.data(), environ) != 0) {
+  if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
     pid_ = -1;
   }
   posix_spawn_file_actions_destroy(&actions);
@@ -58,14 +64,26 @@ void ChildProcess::kill(int signal) {
   if (pid_ > 0) ::kill(pid_, signal);
 }
 
-int ChildProcess::wait() {
+int ChildProcess::wait(long* maxResidentKb) {
   int status = -1;
   if (pid_ > 0) {
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    if (maxResidentKb != nullptr) *maxResidentKb = usage.ru_maxrss;
     pid_ = -1;
   }
   return status;
+}
+
+KxadminRun runKxadmin(const std::vector<std::string>& args) {
+  KxadminRun run;
+  ChildProcess child(KXADMIN, args, true);
+  std::string line;
+  while (child.readLine(line)) run.output += line + "\n";
+  const int status = child.wait(&run.maxResidentKb);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
 }
 
 }  // namespace kx::testing
