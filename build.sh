@@ -4,13 +4,20 @@
 #   ./build.sh demo     set up the demo queue manager and start the monitor on it
 #   ./build.sh test     run every test (warnings are errors in this build)
 #   ./build.sh bench    run the benchmarks and print each figure beside its raw baseline
+#   ./build.sh sanitize every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+#                       (in build-sanitize); any report from any process fails the run
+#   ./build.sh tsan     the messaging, headless toolkit and monitor tests built with
+#                       ThreadSanitizer (in build-tsan)
+#   ./build.sh fuzz     build the fuzz targets with clang's libFuzzer (in build-fuzz) and run each
+#                       for FUZZ_SECONDS seconds (default 60), one after the other
+# The suppression files of the sanitizer runs are in tests/sanitizers/, each entry with its reason.
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-build}
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev sqlite3
           libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
-          fonts-dejavu-core)
+          fonts-dejavu-core clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,15 +31,86 @@ if ((${#missing[@]})); then
     { $sudo apt-get update -q >/dev/null && $sudo apt-get install -y -q "${missing[@]}"; }
 fi
 
-werror=OFF
-[ "$mode" = test ] && werror=ON
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNIX_WERROR=$werror >/dev/null
-cmake --build build -j"$(nproc)"
+jobs=$(nproc)
+suppressions=$PWD/tests/sanitizers
+
+# configure DIR CMAKE-ARGS...: configures a build folder, quietly.
+configure() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+# Fails when a sanitizer wrote a report, from a test or from any process a test started whose
+# exit status no one reads (the monitor under Xvfb, kxadmin in a script).
+check_reports() {
+  local reports=$1
+  if compgen -G "$reports/*" >/dev/null; then
+    echo "Sanitizer reports:" >&2
+    cat "$reports"/* >&2
+    return 1
+  fi
+}
+
+case "$mode" in
+  build | demo | test | bench)
+    werror=OFF
+    [ "$mode" = test ] && werror=ON
+    configure build -DTARNIX_WERROR=$werror
+    cmake --build build -j"$jobs"
+    ;;
+esac
 
 case "$mode" in
   build) ;;
   demo) exec tools/demo.sh build ;;
-  test) ctest --test-dir build --output-on-failure -j"$(nproc)" ;;
+  test) ctest --test-dir build --output-on-failure -j"$jobs" ;;
   bench) exec bench/run.sh build ;;
-  *) echo "usage: $0 [build|demo|test|bench]" >&2; exit 2 ;;
+  sanitize)
+    configure build-sanitize -DTARNIX_WERROR=ON -DTARNIX_SANITIZE=address,undefined
+    cmake --build build-sanitize -j"$jobs"
+    reports=$PWD/build-sanitize/sanitizer-reports
+    rm -rf "$reports" && mkdir -p "$reports"
+    export ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1:check_initialization_order=1:suppressions=$suppressions/asan.supp"
+    export LSAN_OPTIONS="suppressions=$suppressions/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1:halt_on_error=1:suppressions=$suppressions/ubsan.supp"
+    status=0
+    ctest --test-dir build-sanitize --output-on-failure -j"$jobs" || status=1
+    check_reports "$reports" || status=1
+    exit $status
+    ;;
+  tsan)
+    configure build-tsan -DTARNIX_WERROR=ON -DTARNIX_SANITIZE=thread
+    tests=(messaging/messaging_tests toolkit/toolkit_headless_tests monitor/monitor_tests
+           monitor/qt/monitor_qt_tests)
+    cmake --build build-tsan -j"$jobs" --target kxadmin store_worker "${tests[@]##*/}"
+    export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$suppressions/tsan.supp"
+    export QT_QPA_PLATFORM=offscreen
+    for test in "${tests[@]}"; do
+      echo "== $test"
+      "build-tsan/tests/$test" --gtest_brief=1
+    done
+    ;;
+  fuzz)
+    CC=clang CXX=clang++ configure build-fuzz -DTARNIX_FUZZ=ON
+    cmake --build build-fuzz -j"$jobs" --target fuzz_targets
+    seconds=${FUZZ_SECONDS:-60}
+    status=0
+    while read -r target; do
+      corpus=build-fuzz/corpus/$target
+      mkdir -p "$corpus"
+      seeds=()
+      [ -d "fuzz/seeds/$target" ] && seeds=("fuzz/seeds/$target")
+      echo "== $target for ${seconds}s"
+      log=build-fuzz/$target.log
+      if ! "build-fuzz/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+          -artifact_prefix="build-fuzz/$target-" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+        status=1
+        tail -n 60 "$log"
+      fi
+      grep -E '^#[0-9]+[[:space:]]+DONE|^(INFO|==).*(ERROR|leak)' "$log" || true
+    done <build-fuzz/fuzz/targets.txt
+    exit $status
+    ;;
+  *) echo "usage: $0 [build|demo|test|bench|sanitize|tsan|fuzz]" >&2; exit 2 ;;
 esac
