@@ -67,7 +67,9 @@ case "$mode" in
   test) ctest --test-dir build --output-on-failure -j"$jobs" ;;
   bench) exec bench/run.sh build ;;
   sanitize)
-    configure build-sanitize -DTARNIX_WERROR=ON -DTARNIX_SANITIZE=address,undefined
+    # -O1: the sanitizers see the code much as written, and the build is quicker than at -O2.
+    configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+      -DTARNIX_WERROR=ON -DTARNIX_SANITIZE=address,undefined
     cmake --build build-sanitize -j"$jobs"
     reports=$PWD/build-sanitize/sanitizer-reports
     rm -rf "$reports" && mkdir -p "$reports"

@@ -118,8 +118,17 @@ ReasonCode checkDataDirectory(const fs::path& directory, std::string& problem) {
 
 ReasonCode prepareDataDirectory(fs::path& realPath, std::string& problem) {
   const fs::path directory = dataDirectory();
+  // Missing parents as the umask says, but always usable by their owner (as mkdir -p makes them).
+  fs::path parent;
+  for (const fs::path& step : directory.parent_path()) {
+    parent /= step;
+    if (::mkdir(parent.c_str(), 0777) != 0) continue;
+    struct stat status {};
+    if (::stat(parent.c_str(), &status) == 0 && (status.st_mode & S_IRWXU) != S_IRWXU) {
+      ::chmod(parent.c_str(), (status.st_mode & 07777) | S_IRWXU);
+    }
+  }
   std::error_code error;
-  if (directory.has_parent_path()) fs::create_directories(directory.parent_path(), error);
   if (::mkdir(directory.c_str(), 0700) == 0) {
     // The umask may have taken bits away; the owner needs all three.
     if (::chmod(directory.c_str(), 0700) != 0) {

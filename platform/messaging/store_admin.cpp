@@ -444,7 +444,8 @@ Status startQueueManager(std::string_view name) {
     keepReserve(storePath(name));
     if (!unreadable.empty()) {
       std::string queues;
-      for (const auto& queue : unreadable) queues += (queues.empty() ? "" : ", ") + shown(queue.name);
+      for (const auto& queue : unreadable)
+        queues += (queues.empty() ? "" : ", ") + shown(queue.name);
       status.message = "the messages of " + queues +
                        " could not be read and were left as they were; run 'kxadmin check " +
                        std::string(name) + "'";

@@ -95,8 +95,7 @@ TEST_F(DamagedStore, ASoundStorePassesTheCheckAndCountersThatDisagreeFailIt) {
   sqlite3_close(db);
   run = runKxadmin({"check", "QM1"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("queue 'Q1': depth 7 but 1 messages"), std::string::npos)
-      << run.output;
+  EXPECT_NE(run.output.find("queue 'Q1': depth 7 but 1 messages"), std::string::npos) << run.output;
 }
 
 TEST_F(DamagedStore, OnlyForceDeletesAStoreThatCannotBeOpened) {

@@ -46,8 +46,7 @@ class FullDisk : public ::testing::Test {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      if (!enterOwnNamespace() ||
-          ::mount("tmpfs", mount_.c_str(), "tmpfs", 0, kSize) != 0) {
+      if (!enterOwnNamespace() || ::mount("tmpfs", mount_.c_str(), "tmpfs", 0, kSize) != 0) {
         std::_Exit(kUnavailable);
       }
       runMounted(body);
@@ -86,7 +85,8 @@ class FullDisk : public ::testing::Test {
   fs::path mount_;
 };
 
-// Puts persistent messages of `size` bytes until the store refuses one; gives how many it took.
+// Puts persistent messages of `size` bytes onto Q1 until the store refuses one; gives how many it
+// took, and the reason of the refusal.
 int fillWith(IkxQueue& queue, std::size_t size, ReasonCode& refusal) {
   const std::string body(size, 'f');
   QueueMessage message;
@@ -101,21 +101,27 @@ int fillWith(IkxQueue& queue, std::size_t size, ReasonCode& refusal) {
   return count;
 }
 
+// Fills the disk through a connection of its own, with large messages and then with small ones to
+// the last few pages; both must be refused as a full disk. Gives how many messages were stored.
+int fillTheDisk() {
+  IkxQueueManager putter;
+  putter.setManagerName("QM1");
+  EXPECT_TRUE(putter.connect());
+  IkxQueue queue;
+  queue.bindManager(putter);
+  queue.setQueueName("Q1");
+  ReasonCode refusal = reason::kNone;
+  int stored = fillWith(queue, 256 << 10, refusal);
+  EXPECT_EQ(refusal, reason::kStoreFull);
+  stored += fillWith(queue, 2 << 10, refusal);
+  EXPECT_EQ(refusal, reason::kStoreFull);
+  EXPECT_GT(stored, 20);
+  return stored;
+}
+
 TEST_F(FullDisk, AFullDiskIsSaidPlainlyAndGettersStillDrainTheQueue) {
   onSmallDisk([] {
-    IkxQueueManager putter;
-    putter.setManagerName("QM1");
-    ASSERT_TRUE(putter.connect());
-    IkxQueue queue;
-    queue.bindManager(putter);
-    queue.setQueueName("Q1");
-    ReasonCode refusal = reason::kNone;
-    int stored = fillWith(queue, 256 << 10, refusal);
-    EXPECT_EQ(refusal, reason::kStoreFull);
-    stored += fillWith(queue, 2 << 10, refusal);  // to the last few pages
-    EXPECT_EQ(refusal, reason::kStoreFull);
-    ASSERT_GT(stored, 20);
-
+    const int stored = fillTheDisk();
     const KxadminRun put = runKxadmin({"put", "QM1", "Q1", "--text", "one more", "--persistent"});
     EXPECT_EQ(put.status, 1);
     EXPECT_NE(put.output.find("is full"), std::string::npos) << put.output;
@@ -131,7 +137,6 @@ TEST_F(FullDisk, AFullDiskIsSaidPlainlyAndGettersStillDrainTheQueue) {
     int got = 0;
     for (QueueMessage message; drained.get(message, GetOptions{}); message = QueueMessage()) ++got;
     EXPECT_EQ(drained.reason(), reason::kNoMessageAvailable);
-
     EXPECT_EQ(got, stored);
     EXPECT_EQ(drained.queryDepth(), 0);
   });
@@ -139,18 +144,7 @@ TEST_F(FullDisk, AFullDiskIsSaidPlainlyAndGettersStillDrainTheQueue) {
 
 TEST_F(FullDisk, StopStartAndPurgeWorkOnAFullDisk) {
   onSmallDisk([] {
-    {
-      IkxQueueManager putter;
-      putter.setManagerName("QM1");
-      ASSERT_TRUE(putter.connect());
-      IkxQueue queue;
-      queue.bindManager(putter);
-      queue.setQueueName("Q1");
-      ReasonCode refusal = reason::kNone;
-      fillWith(queue, 256 << 10, refusal);
-      fillWith(queue, 2 << 10, refusal);
-      ASSERT_EQ(refusal, reason::kStoreFull);
-    }
+    fillTheDisk();
     const admin::Status stopped = admin::stopQueueManager("QM1");
     EXPECT_TRUE(stopped) << stopped.message;
     const admin::Status started = admin::startQueueManager("QM1");

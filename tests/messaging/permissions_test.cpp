@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "platform/messaging/data_directory.h"
 #include "platform/messaging/store_admin.h"
@@ -74,12 +75,24 @@ ReasonCode roundTrip() {
   return reason::kNone;
 }
 
+// Sets the process's umask for a scope.
+class Umask {
+ public:
+  explicit Umask(mode_t mask) : before_(::umask(mask)) {}
+  ~Umask() { ::umask(before_); }
+  Umask(const Umask&) = delete;
+  Umask& operator=(const Umask&) = delete;
+
+ private:
+  mode_t before_;
+};
+
 TEST_F(PermissionsAndLinks, NewDataDirectoriesAndStoreFilesArePrivateWhateverTheUmask) {
   for (const mode_t mask : {0000, 0277}) {
     SCOPED_TRACE("umask " + std::to_string(mask));
     const fs::path directory = dataDir_ / ("fresh" + std::to_string(mask)) / "kx";
     ::setenv("KX_DATA_DIR", directory.c_str(), 1);
-    const mode_t before = ::umask(mask);
+    std::optional<Umask> umask(mask);
     ASSERT_TRUE(admin::createQueueManager("QM2"));
     ASSERT_TRUE(admin::startQueueManager("QM2"));
     ASSERT_TRUE(admin::defineLocalQueue("QM2", "Q"));
@@ -92,7 +105,7 @@ TEST_F(PermissionsAndLinks, NewDataDirectoriesAndStoreFilesArePrivateWhateverThe
     queue.setQueueName("Q");
     QueueMessage message;
     ASSERT_TRUE(queue.put(message)) << queue.reason();
-    ::umask(before);
+    umask.reset();
 
     EXPECT_EQ(modeOf(directory), 0700u);
     for (const char* file : {"QM2.qmgr", "QM2.qmgr-wal", "QM2.qmgr-shm", "QM2.qmgr-reserve",
@@ -185,8 +198,7 @@ TEST_F(PermissionsAndLinks, AStoreWhosePermissionsArePutRightWorksAgain) {
     AsOrdinaryUser user(dataDir_);
     fs::permissions(store, fs::perms::owner_read);
     const ReasonCode refused = roundTrip();
-    EXPECT_TRUE(refused == reason::kStoreReadOnly || refused == reason::kStoreNoAccess)
-        << refused;
+    EXPECT_TRUE(refused == reason::kStoreReadOnly || refused == reason::kStoreNoAccess) << refused;
     const admin::Status status = admin::defineLocalQueue("QM1", "Q2");
     EXPECT_EQ(status.reason, refused);
     EXPECT_NE(status.message.find("permission denied on " + store.string()), std::string::npos)
