@@ -533,6 +533,9 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
     std::error_code error;
     const fs::path directory = dataDirectory();
     if (!fs::exists(directory, error)) return {};
+    if (std::string problem; checkDataDirectory(directory, problem) != reason::kNone) {
+      return failure(reason::kDataDirectoryUnsafe, problem, kNothingChanged);
+    }
     for (const auto& entry : fs::directory_iterator(directory, error)) {
       const fs::path& path = entry.path();
       if (path.extension() != ".qmgr" || !entry.is_regular_file(error)) continue;

@@ -128,6 +128,8 @@ TEST_F(PermissionsAndLinks, ADataDirectoryEveryUserMayWriteIsRefused) {
     manager.setManagerName("QM1");
     EXPECT_FALSE(manager.connect());
     EXPECT_EQ(manager.reason(), reason::kDataDirectoryUnsafe);
+    std::vector<admin::ManagerInfo> managers;
+    EXPECT_EQ(admin::listQueueManagers(managers).reason, reason::kDataDirectoryUnsafe);
     const KxadminRun run = runKxadmin({"queues", "QM1"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find(dataDir_.string() + " may be written by every user"),
