@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -47,28 +46,38 @@ std::filesystem::path storePath(std::string_view validatedName) {
 std::filesystem::path defaultMarkPath() { return admin::dataDirectory() / "default-queue-manager"; }
 
 ReasonCode checkStoreHeader(const std::filesystem::path& path) {
+  Database db;
+  return openCheckedStore(path, db);
+}
+
+ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   if (error || status.type() == std::filesystem::file_type::not_found) {
     return reason::kQueueManagerNameError;
   }
   if (status.type() != std::filesystem::file_type::regular) return reason::kStoreDamaged;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return reason::kStoreIoError;
+  if (const ReasonCode why = db.open(path.string(), false); why != reason::kNone) return why;
+  // The header is read through the connection's own file handle: any other descriptor on the
+  // file, once closed, would drop the locks this process's other connections hold on it.
   std::array<unsigned char, 100> header{};
-  file.read(reinterpret_cast<char*>(header.data()), header.size());
-  if (file.gcount() != static_cast<std::streamsize>(header.size())) return reason::kStoreDamaged;
-  static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
-  if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return reason::kStoreDamaged;
-  if (bigEndian32(&header[60]) != kStoreSchemaVersion) return reason::kStoreDamaged;
-  if (bigEndian32(&header[68]) != kStoreApplicationId) return reason::kStoreDamaged;
-  return reason::kNone;
+  ReasonCode why = db.readFileHeader(header);
+  if (why == reason::kNone) {
+    static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
+    if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0 ||
+        bigEndian32(&header[60]) != kStoreSchemaVersion ||
+        bigEndian32(&header[68]) != kStoreApplicationId) {
+      why = reason::kStoreDamaged;
+    }
+  }
+  if (why != reason::kNone) db.close();
+  return why;
 }
 
 ReasonCode openStore(std::string_view validatedName, Database& db) {
-  const auto path = storePath(validatedName);
-  if (const ReasonCode why = checkStoreHeader(path); why != reason::kNone) return why;
-  if (const ReasonCode why = db.open(path.string(), false); why != reason::kNone) return why;
+  if (const ReasonCode why = openCheckedStore(storePath(validatedName), db); why != reason::kNone) {
+    return why;
+  }
   // The header matched; the tables must be there too. Reading them writes nothing.
   Statement probe;
   ReasonCode why = db.prepare(

@@ -29,6 +29,9 @@ std::filesystem::path defaultMarkPath();
 // kNone when the file's header says it is a store of our schema, kStoreDamaged when it is
 // something else, kQueueManagerNameError when there is no such file. Reads the file only.
 ReasonCode checkStoreHeader(const std::filesystem::path& path);
+// The same check, leaving `db` open on the file when it passes. The header is read before SQLite
+// reads anything else of the file.
+ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db);
 
 // Opens an existing store: header check, open without create, schema check. `name` must have
 // been validated.
