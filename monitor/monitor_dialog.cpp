@@ -181,10 +181,8 @@ std::optional<tk::Colour> MonitorDialog::onColour(tk::ColourContext& context, in
   return colourDepthBox(context, id, kind);
 }
 
-// Removing and emptying, generating and the generator's options arrive with their own work;
-// until then their buttons do nothing.
-void MonitorDialog::removeMessage() {}
-void MonitorDialog::emptyQueue(int /*slot*/) {}
+// Generating and the generator's options arrive with their own work; until then their buttons
+// do nothing.
 void MonitorDialog::startGenerator() {}
 void MonitorDialog::editGenerateOptions() {}
 

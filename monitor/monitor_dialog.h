@@ -84,6 +84,9 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void restartTimer(std::int32_t periodMs);
   // The data and both ids show a single blank when there is no message to show.
   void blankMessageIdentity();
+  // N of the browser and the removal: the Number edit as an unsigned number, where values from
+  // 2^31 up count as below 1, like a missing number.
+  std::int32_t messageNumber() const;
 
   std::unique_ptr<kx::IkxQueueManager> manager_;
   std::array<std::unique_ptr<kx::IkxQueue>, kSlotCount> queues_;
