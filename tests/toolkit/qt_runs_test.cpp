@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "platform/toolkit/message_box.h"
+#include "platform/toolkit/qt/dialog_font.h"
 #include "tests/toolkit/qt_test_support.h"
 #include "tests/toolkit/sample_dialog.h"
 
@@ -84,8 +85,10 @@ TEST(QtWindowOps, GeometryTitleIconsAndTopmostWithoutMoving) {
   bool loopWentOn = false;
   const int result = qttest::runWith(dialog, [&](QWidget* window) {
     EXPECT_EQ(window->windowTitle(), "QM1");
-    EXPECT_EQ(window->pos(), QPoint(100, 120));
-    EXPECT_EQ(window->size(), QSize(300, 200));
+    // The outer size, scaled from the host's pixels as the dialog units are; no frame here.
+    const tk::DialogUnits units = tk::dialogUnits(tk::dialogFont(dialog.dialogTemplate()));
+    EXPECT_EQ(window->frameGeometry(),
+              QRect(100, 120, units.hostWidth(300), units.hostHeight(200)));
 
     const QRect before = window->geometry();
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 #include <thread>
@@ -61,6 +62,14 @@ void processUntil(const std::function<bool()>& done) {
   while (!done()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     std::this_thread::yield();
+  }
+}
+
+void processFor(int milliseconds) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (elapsed.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
 }
 

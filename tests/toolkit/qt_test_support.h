@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/toolkit/qt/qt_toolkit.h"
 #include "platform/toolkit/dialog.h"
+#include "platform/toolkit/qt/qt_toolkit.h"
 
 // Helpers for driving real widgets from inside a modal run.
 namespace qttest {
@@ -24,6 +24,9 @@ W* control(QWidget* dialogWidget, int id) {
 
 // Processes events until `done` holds. No time limit: the test's own timeout catches a hang.
 void processUntil(const std::function<bool()>& done);
+
+// Processes events for `milliseconds`, so that pending repaints reach the window's backing store.
+void processFor(int milliseconds);
 
 // Runs `script` with the dialog's window once it is shown inside the modal run of `dialog`,
 // then ends the run with kIdCancel if the script left it running.

@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -89,6 +90,13 @@ void QtWindow::build() {
     if (!ended_) endDialog(kIdCancel);
   };
   widget_->leftButtonUp = [this] { notify(kNoId, Notify::LeftButtonUp); };
+  // A window manager frames the window after it is shown; the outer size then needs refitting.
+  widget_->frameMayHaveChanged = [this] {
+    const QWindow* handle = widget_->windowHandle();
+    if (outer_ && handle != nullptr && handle->frameMargins() != appliedFrame_) {
+      applyOuterGeometry();
+    }
+  };
 
   timer_ = new QTimer(widget_.get());
   timer_->setObjectName(QStringLiteral("tkTimer"));
@@ -310,6 +318,10 @@ void QtWindow::setText(int id, std::string_view text) {
   } else if (auto* combo = qobject_cast<QComboBox*>(c->widget)) {
     if (combo->isEditable()) combo->setEditText(value);
   }
+  // Widgets skip the repaint when the text stays the same, but the colour query may answer
+  // otherwise now.
+  c->widget->update();
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(c->widget)) memo->viewport()->update();
 }
 
 std::string QtWindow::text(int id, std::size_t maxChars) const {
@@ -391,8 +403,16 @@ ProgressBar QtWindow::progressBar(int id) {
 void QtWindow::setTitle(std::string_view title) { widget_->setWindowTitle(fromUtf8(title)); }
 
 void QtWindow::setGeometry(int x, int y, int width, int height) {
-  widget_->move(x, y);
-  widget_->resize(width, height);
+  outer_ = QRect(x, y, units_.hostWidth(width), units_.hostHeight(height));
+  applyOuterGeometry();
+}
+
+void QtWindow::applyOuterGeometry() {
+  const QWindow* handle = widget_->windowHandle();
+  appliedFrame_ = handle != nullptr ? handle->frameMargins() : QMargins();
+  widget_->move(outer_->topLeft());  // a top-level widget's position is its frame's
+  widget_->resize(std::max(1, outer_->width() - appliedFrame_.left() - appliedFrame_.right()),
+                  std::max(1, outer_->height() - appliedFrame_.top() - appliedFrame_.bottom()));
 }
 
 void QtWindow::setTopmost(bool topmost) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QMargins>
+#include <QRect>
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,8 +49,8 @@ class QtWindow : public Window {
   void setSpinBuddy(int spinId, int editId) override;
   void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
   ProgressBar progressBar(int id) override;
-  // Position is the window's top-left (its frame's, where a window manager adds one); size is
-  // the size of the window's contents, without any frame.
+  // Position is the window's top-left and size its outer size, its frame's where a window
+  // manager adds one; the size is scaled from the host's pixels like the dialog units.
   void setGeometry(int x, int y, int width, int height) override;
   void setTitle(std::string_view title) override;
   void setTopmost(bool topmost) override;
@@ -79,6 +82,9 @@ class QtWindow : public Window {
   void clearRadioGroup(std::size_t index);
   ColourAnswer askColour(int id, ControlKind kind);
   void close();
+  // Fits the window's frame to the outer geometry the dialog asked for, with the frame the
+  // window manager draws now.
+  void applyOuterGeometry();
 
   Dialog& dialog_;
   QString applicationName_;
@@ -87,6 +93,8 @@ class QtWindow : public Window {
   QTimer* timer_ = nullptr;
   std::vector<Control> controls_;
   std::vector<Worker> workers_;
+  std::optional<QRect> outer_;
+  QMargins appliedFrame_;
   int result_;
   bool ended_ = false;
   bool closed_ = false;
