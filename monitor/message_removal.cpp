@@ -26,11 +26,14 @@ constexpr const char* kConfirmCaption = "Empty Queue?";
 void MonitorDialog::removeMessage() {
   const int slot = selectedSlot();
   const std::int32_t n = messageNumber();
-  if (n < 1) {
+  if (n < 1 || !takeNthMessage(slot, n)) {
     blankMessageIdentity();
     return;
   }
+  displayMessage();  // what moved into position N, or why nothing stands there
+}
 
+bool MonitorDialog::takeNthMessage(int slot, std::int32_t n) {
   kx::IkxQueue& queue = *queues_[slot];
   queue.openWith(kx::openopt::kInputAsDefined);
   kx::QueueMessage message;
@@ -38,18 +41,14 @@ void MonitorDialog::removeMessage() {
   for (std::int32_t pass = 0; pass < n; ++pass) {
     message.msgId.reset();
     message.correlId.reset();
-    if (!queue.get(message, options)) {
-      blankMessageIdentity();
-      return;
-    }
+    if (!queue.get(message, options)) return false;
     options.options = kBrowseNext;
   }
-
   options.options = kTakeUnderCursor;
   message.msgId.reset();
   message.correlId.reset();
   queue.get(message, options);  // a failure shows in the display that follows
-  displayMessage();
+  return true;
 }
 
 void MonitorDialog::emptyQueue(int slot) {

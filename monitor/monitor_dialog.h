@@ -69,6 +69,9 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void changeRefreshRate();
   void showCreditBox();
   void editGenerateOptions();
+  // The removal's own work: browses the slot's queue to its Nth message and takes the message
+  // under the browse cursor. False, with nothing taken, when fewer than N messages are there.
+  bool takeNthMessage(int slot, std::int32_t n);
   // The colour query: depth boxes by their slot's alarm state, all else by default.
   std::optional<tk::Colour> colourDepthBox(tk::ColourContext& context, int id, tk::ColourKind kind);
 
