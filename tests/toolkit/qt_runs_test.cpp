@@ -32,7 +32,17 @@ TEST(QtMessageBoxes, AreAnsweredInTurnWithTheirCaptionIconAndOwner) {
     EXPECT_EQ(first.title, "Confirm");
     EXPECT_EQ(first.icon, QMessageBox::Question);
     EXPECT_TRUE(first.windowModal);
+    EXPECT_FALSE(first.staysOnTop);
+    EXPECT_TRUE(first.active);
     EXPECT_EQ(second.title, "toolkit_qt_tests");
+
+    // The box of an always-on-top window stays above it, and takes the keyboard.
+    qttest::SeenBox onTop;
+    dialog.ui().setTopmost(true);
+    qttest::answerNextBox(QMessageBox::Ok, &onTop);
+    dialog.ui().messageBox("Above", nullptr, tk::mb::kIconInformation);
+    EXPECT_TRUE(onTop.staysOnTop);
+    EXPECT_TRUE(onTop.active);
   });
 
   qttest::SeenBox unowned;

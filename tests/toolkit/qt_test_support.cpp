@@ -102,8 +102,17 @@ void answerNextBox(QMessageBox::StandardButton button, SeenBox* seen) {
             [button, seen](QWidget* w) {
               auto* box = qobject_cast<QMessageBox*>(w);
               if (seen != nullptr) {
-                *seen = SeenBox{box->text(), box->windowTitle(), box->icon(),
-                                box->windowModality() == Qt::WindowModal};
+                QElapsedTimer waited;
+                waited.start();
+                while (!box->isActiveWindow() && waited.elapsed() < 1000) {
+                  QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                }
+                *seen = SeenBox{box->text(),
+                                box->windowTitle(),
+                                box->icon(),
+                                box->windowModality() == Qt::WindowModal,
+                                box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                                box->isActiveWindow()};
               }
               QAbstractButton* pressed = box->button(button);
               ASSERT_NE(pressed, nullptr) << "the box has no such button";

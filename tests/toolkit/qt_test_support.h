@@ -41,6 +41,8 @@ struct SeenBox {
   QString title;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   bool windowModal = false;
+  bool staysOnTop = false;
+  bool active = false;  // it took the keyboard within a second of showing
 };
 
 // Presses `button` in the next message box that appears, and records what it showed.
