@@ -181,9 +181,7 @@ std::optional<tk::Colour> MonitorDialog::onColour(tk::ColourContext& context, in
   return colourDepthBox(context, id, kind);
 }
 
-// Generating and the generator's options arrive with their own work; until then their buttons
-// do nothing.
+// Generating arrives with its own work; until then the button builds nothing.
 void MonitorDialog::startGenerator() {}
-void MonitorDialog::editGenerateOptions() {}
 
 }  // namespace tarnix

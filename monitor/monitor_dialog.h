@@ -69,6 +69,8 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void changeRefreshRate();
   void showCreditBox();
   void editGenerateOptions();
+  // The request text a Gen press hands to a generator run now.
+  std::string generatorRequest() const;
   // The removal's own work: browses the slot's queue to its Nth message and takes the message
   // under the browse cursor. False, with nothing taken, when fewer than N messages are there.
   bool takeNthMessage(int slot, std::int32_t n);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -61,6 +62,9 @@ struct ControlTemplate {
   Rect rect;
   std::uint32_t attrs = attr::kNone;
   std::span<const std::string_view> items = {};  // combo box items, in index order
+  // Edit: the most bytes of UTF-8 text the user may type or paste; 0 for no limit. Text the
+  // program sets is not cut.
+  std::size_t textLimit = 0;
 
   bool has(std::uint32_t a) const { return (attrs & a) != 0; }
 };

@@ -228,6 +228,8 @@ void HeadlessWindow::type(int id, std::string_view text) {
   for (char ch : text) {
     if (!c.tmpl->has(attr::kDigitsOnly) || (ch >= '0' && ch <= '9')) typed += ch;
   }
+  // Keys past the edit's limit are refused, whole characters at a time.
+  if (c.tmpl->textLimit != 0) typed = utf8Prefix(typed, c.tmpl->textLimit);
   c.text = std::move(typed);
   if (c.tmpl->kind == ControlKind::Edit) {
     notify(id, Notify::Change);
@@ -238,6 +240,18 @@ void HeadlessWindow::type(int id, std::string_view text) {
                      ? -1
                      : static_cast<int>(std::distance(c.tmpl->items.begin(), match));
   }
+}
+
+void HeadlessWindow::choose(int id, int index) {
+  requireOpen("choose");
+  Control& c = controlOfKind(id, {ControlKind::ComboBox}, "choose");
+  if (index < 0 || index >= static_cast<int>(c.tmpl->items.size())) {
+    throw std::logic_error("choose: combo box " + std::to_string(id) + " has no item " +
+                           std::to_string(index));
+  }
+  if (!c.enabled || !c.visible) return;
+  c.selected = index;
+  c.text = c.tmpl->items[static_cast<std::size_t>(index)];
 }
 
 void HeadlessWindow::spinUp(int id) {

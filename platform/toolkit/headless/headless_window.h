@@ -55,7 +55,10 @@ class HeadlessWindow : public Window {
 
   // What a user does.
   void click(int id);
+  // Replaces an edit's or a typeable combo box's text as typing does.
   void type(int id, std::string_view text);
+  // Picks item `index` from a combo box's list.
+  void choose(int id, int index);
   void spinUp(int id);
   void spinDown(int id);
   // Delivers one expiry of the window's timer; refused when no timer was started.

@@ -140,7 +140,7 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
         new PaletteColours(edit, edit->viewport(), ask);
         w = edit;
       } else {
-        auto* edit = new ColourLineEdit(parent, ask, t.has(attr::kDigitsOnly));
+        auto* edit = new ColourLineEdit(parent, ask, t.has(attr::kDigitsOnly), t.textLimit);
         edit->setText(label);
         edit->setReadOnly(t.has(attr::kReadOnly));
         edit->setFrame(!t.has(attr::kNoBorder));
@@ -208,6 +208,8 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
       auto* combo = new QComboBox(parent);
       combo->setEditable(!t.has(attr::kDropDownList));
       combo->setInsertPolicy(QComboBox::NoInsert);
+      // Typed text is taken as typed, never completed to an item.
+      if (combo->isEditable()) combo->setCompleter(nullptr);
       for (std::string_view item : t.items) combo->addItem(fromUtf8(item));
       combo->setCurrentIndex(-1);
       new PaletteColours(combo, combo, ask);
@@ -371,7 +373,12 @@ void QtWindow::selectItem(int id, int index) {
 int QtWindow::selectedItem(int id) const {
   const Control* c = find(id);
   auto* combo = c != nullptr ? qobject_cast<QComboBox*>(c->widget) : nullptr;
-  return combo != nullptr ? combo->currentIndex() : -1;
+  if (combo == nullptr) return -1;
+  // Typing leaves the list's old index in place; what counts is the item the text names, if any.
+  if (combo->isEditable() && combo->currentText() != combo->itemText(combo->currentIndex())) {
+    return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  }
+  return combo->currentIndex();
 }
 
 void QtWindow::setSpinBuddy(int spinId, int editId) {

@@ -1,0 +1,20 @@
+// The monitor's two generator buttons: "Opt" edits the generator's options, "Gen" starts a run.
+#include "generator/generate_options_dialog.h"
+#include "generator/request_text.h"
+#include "monitor/monitor_dialog.h"
+
+namespace tarnix {
+
+void MonitorDialog::editGenerateOptions() {
+  GenerateOptionsDialog dialog(generateOptions_);
+  window().runModal(dialog);
+}
+
+std::string MonitorDialog::generatorRequest() const {
+  // The default queue manager is named as the one the window is connected to, so that a run
+  // reaches the same one even if the default changes meanwhile.
+  const std::string& manager = managerName_.empty() ? manager_->managerName() : managerName_;
+  return buildRequest(generateOptions_, manager, queueNames_[selectedSlot()]);
+}
+
+}  // namespace tarnix
