@@ -181,7 +181,4 @@ std::optional<tk::Colour> MonitorDialog::onColour(tk::ColourContext& context, in
   return colourDepthBox(context, id, kind);
 }
 
-// Generating arrives with its own work; until then the button builds nothing.
-void MonitorDialog::startGenerator() {}
-
 }  // namespace tarnix

@@ -14,9 +14,6 @@
 
 namespace kx {
 
-// The largest message body the store accepts.
-inline constexpr std::size_t kMaxMessageLength = 100u << 20;
-
 // A client's connection to one queue manager's store: one SQLite connection, the start epoch it
 // connected in, and the queue names it has resolved. Every operation checks, in the same
 // statement or transaction as its work, that the queue manager is still running in that epoch;

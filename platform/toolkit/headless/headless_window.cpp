@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <system_error>
 
 #include "platform/toolkit/colour_query.h"
 #include "platform/toolkit/control_groups.h"
@@ -52,12 +51,11 @@ void HeadlessWindow::close() {
   if (closed_) return;
   closed_ = true;
   if (!endResult_) endResult_ = kIdCancel;
-  for (std::jthread& worker : workers_) worker.request_stop();
+  workers_.requestStop();
   for (Control& c : controls_) {
     if (c.progress) c.progress->close();
   }
-  for (std::jthread& worker : workers_) worker.join();
-  workers_.clear();
+  workers_.joinAll();
   dialog_.detach();
 }
 
@@ -197,13 +195,7 @@ void HeadlessWindow::endDialog(int result) {
 }
 
 bool HeadlessWindow::startWorker(std::function<void(std::stop_token)> work) {
-  if (closed_) return false;
-  try {
-    workers_.emplace_back(std::move(work));
-  } catch (const std::system_error&) {
-    return false;
-  }
-  return true;
+  return !closed_ && workers_.start(std::move(work));
 }
 
 // --- what a user does ---

@@ -15,6 +15,7 @@
 #include "platform/toolkit/progress_state.h"
 #include "platform/toolkit/spin_model.h"
 #include "platform/toolkit/window.h"
+#include "platform/toolkit/worker_set.h"
 
 namespace tk {
 
@@ -130,7 +131,7 @@ class HeadlessWindow : public Window {
   std::optional<std::uint32_t> timerPeriod_;
   std::optional<int> endResult_;
   bool closed_ = false;
-  std::vector<std::jthread> workers_;
+  WorkerSet workers_;
 };
 
 }  // namespace tk

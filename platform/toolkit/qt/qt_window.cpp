@@ -11,7 +11,6 @@
 #include <QWindow>
 #include <algorithm>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 
 #include "platform/toolkit/colour_query.h"
@@ -282,12 +281,11 @@ void QtWindow::close() {
   timer_->stop();
   // Stop first, then release this window's progress bars so that no call waits on them, then
   // join while serving the calls a worker makes on any other window's progress bar.
-  for (Worker& worker : workers_) worker.thread.request_stop();
+  workers_.requestStop();
   for (Control& c : controls_) {
     if (c.progress) c.progress->close();
   }
-  for (Worker& worker : workers_) joinServingProgressCalls(worker.thread, *worker.finished);
-  workers_.clear();
+  workers_.joinAll(joinServingProgressCalls);
   if (dialog_.isAttached()) dialog_.detach();
   widget_->hide();
 }
@@ -463,19 +461,7 @@ void QtWindow::endDialog(int result) {
 }
 
 bool QtWindow::startWorker(std::function<void(std::stop_token)> work) {
-  if (closed_) return false;
-  auto finished = std::make_shared<std::atomic<bool>>(false);
-  try {
-    workers_.push_back(
-        Worker{finished, std::jthread([work = std::move(work), finished](std::stop_token stop) {
-                 work(std::move(stop));
-                 *finished = true;
-                 announceWorkerFinished();
-               })});
-  } catch (const std::system_error&) {
-    return false;
-  }
-  return true;
+  return !closed_ && workers_.start(std::move(work));
 }
 
 }  // namespace tk

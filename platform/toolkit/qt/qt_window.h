@@ -12,8 +12,10 @@
 
 #include "platform/toolkit/dialog.h"
 #include "platform/toolkit/dialog_units.h"
+#include "platform/toolkit/qt/progress_calls.h"
 #include "platform/toolkit/spin_model.h"
 #include "platform/toolkit/window.h"
+#include "platform/toolkit/worker_set.h"
 
 class QTimer;
 class QWidget;
@@ -69,11 +71,6 @@ class QtWindow : public Window {
     std::shared_ptr<QtProgressSink> progress;
   };
 
-  struct Worker {
-    std::shared_ptr<std::atomic<bool>> finished;
-    std::jthread thread;
-  };
-
   void build();
   QWidget* makeControl(const ControlTemplate& t, std::size_t index);
   Control* find(int id);
@@ -92,7 +89,7 @@ class QtWindow : public Window {
   DialogUnits units_;
   QTimer* timer_ = nullptr;
   std::vector<Control> controls_;
-  std::vector<Worker> workers_;
+  WorkerSet workers_{announceWorkerFinished};
   std::optional<QRect> outer_;
   QMargins appliedFrame_;
   int result_;
