@@ -10,7 +10,7 @@ mode=${1:-build}
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev sqlite3
           libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
-          openbox
+          openbox dbus libxcb1-dev desktop-file-utils man-db
           fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do

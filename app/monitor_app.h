@@ -16,9 +16,10 @@ class MonitorApp {
   // run makes a queue-manager connection of its own, so that two runs never share one.
   explicit MonitorApp(tk::Toolkit& toolkit);
 
-  // Start-up: `arguments` as the host split them, the program's own name first. Gives the exit
-  // status after the window closes; a refusal ends the process from within.
-  int run(const std::vector<std::string>& arguments);
+  // Start-up: `arguments` as the host split them, the program's own name first, options left
+  // out. With `notify`, alarms and outages also go to the desktop's notifications. Gives the
+  // exit status after the window closes; a refusal ends the process from within.
+  int run(const std::vector<std::string>& arguments, bool notify = false);
 
   ProcessValues& process() { return process_; }
 
@@ -31,5 +32,6 @@ class MonitorApp {
 inline constexpr int kExitNormal = 0;
 inline constexpr int kExitConnectFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoDisplay = 1;
 
 }  // namespace tarnix

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <iostream>
 #include <string>
 
+#include "monitor/connect_advice.h"
 #include "monitor/monitor_template.h"
 #include "platform/runtime/process_end.h"
 #include "platform/runtime/thread_random.h"
@@ -40,6 +42,8 @@ void MonitorDialog::setQueueNames(std::span<const std::string> names) {
   }
 }
 
+void MonitorDialog::notifyAlerts(DepthAlerts::Send send) { sendAlert_ = std::move(send); }
+
 void MonitorDialog::releaseClientObjects() {
   for (int k = kSlotCount - 1; k >= 0; --k) queues_[k].reset();
   manager_.reset();
@@ -71,6 +75,7 @@ void MonitorDialog::onInitDialog() {
 
   if (!connectOrEnd()) return;
   window().setTitle(manager_->managerName());
+  if (sendAlert_) alerts_ = std::make_unique<DepthAlerts>(manager_->managerName(), sendAlert_);
 
   const int longest = prepareQueueSlots();
   alarmStates_.fill(1);
@@ -91,6 +96,7 @@ void MonitorDialog::onInitDialog() {
 bool MonitorDialog::connectOrEnd() {
   manager_->setManagerName(managerName_);
   if (manager_->connect()) return true;
+  std::cerr << connectAdvice(managerName_, manager_->reason()) << std::endl;
   const std::string text = "Problem with KX connect (" + std::to_string(manager_->reason()) +
                            ") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]";
   window().messageBox(text, nullptr, tk::mb::kOk);

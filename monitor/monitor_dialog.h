@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "generator/generate_options.h"
+#include "monitor/depth_alerts.h"
 #include "monitor/monitor_controls.h"
 #include "monitor/monitor_icon.h"
 #include "monitor/process_values.h"
@@ -33,6 +34,8 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   ~MonitorDialog() override;
 
   void setManagerName(std::string_view name) { managerName_ = name; }
+  // Sends desktop notes of alarms and outages through `send`, as the poll sees them.
+  void notifyAlerts(DepthAlerts::Send send);
   // Slots after the last name stay empty.
   void setQueueNames(std::span<const std::string> names);
   // Teardown: the five queue objects from the fifth to the first, then the queue manager.
@@ -104,6 +107,8 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
 
   ProcessValues& process_;
   SettingsReader readSettings_;
+  std::unique_ptr<DepthAlerts> alerts_;
+  DepthAlerts::Send sendAlert_;
 };
 
 }  // namespace tarnix

@@ -124,5 +124,53 @@ TEST_F(StartUp, ClosingTheWindowTearsDownQueuesFifthFirstThenTheManager) {
   EXPECT_EQ(trace, expected);
 }
 
+TEST_F(StartUp, AFailedConnectSaysOnStandardErrorWhatToDo) {
+  defineQueue("Q1");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(run({"NOSUCH", "Q1"}), kExitConnectFailed);
+  std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said,
+            "tarnix: cannot connect to queue manager NOSUCH: reason 2058, unknown or bad queue "
+            "manager name. 'kxadmin list' shows the queue managers there are; 'kxadmin create "
+            "NOSUCH' makes a new one.\n");
+  ASSERT_EQ(toolkit_.boxes().size(), 1u);
+  EXPECT_EQ(toolkit_.boxes()[0].text,
+            "Problem with KX connect (2058) : Minimum startup: tarnix qmgr queue [queue2 "
+            "...queue5]");
+
+  stopManager();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(run({"QM1", "Q1"}), kExitConnectFailed);
+  said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("queue manager QM1: reason 2059"), std::string::npos) << said;
+  EXPECT_NE(said.find("'kxadmin start QM1'"), std::string::npos) << said;
+}
+
+TEST_F(StartUp, NotifyWithoutANotificationServiceSaysSoAndRunsOn) {
+  defineQueue("Q1", 10);
+  put("Q1", 9);
+  toolkit_.setNotificationService(false);
+  bool ran = false;
+  toolkit_.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow& w) {
+    w.fireTimer();
+    ran = true;
+  });
+  MonitorApp app(toolkit_);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(app.run({"tarnix", "QM1", "Q1"}, true), kExitNormal);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "tarnix: --notify: no notification service on the session bus; the monitor runs "
+            "without notifications\n");
+  EXPECT_TRUE(ran);
+
+  // With a service, the over note reaches it.
+  tk::HeadlessToolkit desktop;
+  desktop.onModal(kMonitorTemplateId, [](tk::HeadlessWindow& w) { w.fireTimer(); });
+  MonitorApp notifying(desktop);
+  EXPECT_EQ(notifying.run({"tarnix", "QM1", "Q1"}, true), kExitNormal);
+  ASSERT_EQ(desktop.notes().size(), 1u);
+  EXPECT_EQ(desktop.notes()[0].summary, "QM1: Q1 is over its warning mark");
+}
+
 }  // namespace
 }  // namespace tarnix::testing

@@ -35,7 +35,9 @@ void whenShown(std::function<bool(QWidget*)> match, std::function<void(QWidget*)
 class QtEnvironment : public ::testing::Environment {
  public:
   QtEnvironment(int& argc, char** argv) : argc_(argc), argv_(argv) {}
-  void SetUp() override { theToolkit = std::make_unique<tk::QtToolkit>(argc_, argv_); }
+  void SetUp() override {
+    theToolkit = std::make_unique<tk::QtToolkit>(argc_ > 0 ? argv_[0] : "qt_tests");
+  }
   void TearDown() override { theToolkit.reset(); }
 
  private:
