@@ -8,7 +8,7 @@ start_window_manager
 
 "$KXADMIN" create QM1 >/dev/null
 "$KXADMIN" start QM1 >/dev/null
-for q in ORDERS.IN Q2 Q3 REPLIES.OUT Q5; do "$KXADMIN" define QM1 "$q" >/dev/null; done
+for q in ORDERS.IN Q2 Q3 REPLIES.OUT Q5; do "$KXADMIN" define QM1 "$q" --max-depth 10 >/dev/null; done
 
 # The dialog font is 13 pixels high here, so a queue row (15 dialog units) is 24 pixels: the
 # window's outer height is the logic's 50 + 25 (n - 1) host pixels at 39 of ours to 40 of the
@@ -40,6 +40,18 @@ window=$(visible_windows '^QM1$')
 sleep 0.5
 check_rows 5 "$window"
 screenshot desktop_five_queues
+
+# The window as a newcomer sees it, frame included, once a tick has shown the depths: one queue
+# over its mark. (docs/monitor.png in the repository is this picture.)
+"$KXADMIN" put QM1 REPLIES.OUT --text reply --count 9 >/dev/null
+"$KXADMIN" put QM1 Q2 --text request --count 3 >/dev/null
+sleep 1.5
+eval "$(geometry_of "$window")"
+read -r left right top bottom <<<"$(frame_extents "$window")"
+import -display "$DISPLAY" -window root -crop \
+  "$((WIDTH + left + right))x$((HEIGHT + top + bottom))+$((X - left))+$((Y - top))" +repage \
+  "$SHOTS/monitor_window.png"
+"$KXADMIN" purge QM1 Q2 >/dev/null
 
 # "C" with "Confirm Del " ticked: the question comes up above the monitor and has the keyboard;
 # Return answers Yes and the queue is emptied.
