@@ -38,7 +38,7 @@ int MonitorApp::run(const std::vector<std::string>& arguments, bool notify) {
 
   if (names[0].empty()) {
     toolkit_.messageBox(kUsage, "Error", tk::mb::kIconError);
-    rt::endProcess(kExitUsage);
+    rt::endProcess(rt::kExitUsage);
   }
 
   if (notify) {
@@ -59,7 +59,7 @@ int MonitorApp::run(const std::vector<std::string>& arguments, bool notify) {
   // disconnects them.
   dialog->releaseClientObjects();
   dialog.reset();
-  return kExitNormal;
+  return rt::kExitNormal;
 }
 
 }  // namespace tarnix

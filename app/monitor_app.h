@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "monitor/process_values.h"
+#include "platform/runtime/exit_status.h"
 #include "platform/toolkit/toolkit.h"
 
 namespace tarnix {
@@ -27,11 +28,5 @@ class MonitorApp {
   tk::Toolkit& toolkit_;
   ProcessValues process_;
 };
-
-// Exit statuses of the process.
-inline constexpr int kExitNormal = 0;
-inline constexpr int kExitConnectFailed = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNoDisplay = 1;
 
 }  // namespace tarnix

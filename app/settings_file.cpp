@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/settings_text.h"
-#include "monitor/monitor_dialog.h"
 
 namespace tarnix {
 namespace {
@@ -25,9 +24,9 @@ void assignName(BoundedText<N>& field, const std::string& word, int number, cons
 }
 
 // Applies value `number` as the window's initialisation would have set it.
-void apply(int number, const SettingsValue& value, MonitorDialog& dialog) {
-  tk::Window& w = dialog.controls();
-  GenerateOptions& o = dialog.generateOptions();
+void apply(int number, const SettingsValue& value, const MonitorDialog::Presets& presets) {
+  tk::Window& w = presets.controls;
+  GenerateOptions& o = presets.options;
   auto flag = [&](std::int32_t& field) {
     if (asInt(value) != 0) field = 1;
   };
@@ -45,8 +44,8 @@ void apply(int number, const SettingsValue& value, MonitorDialog& dialog) {
       w.setUnsigned(ctl::kRefreshRate, static_cast<std::uint32_t>(asInt(value)));
       const auto periodMs =
           static_cast<std::int32_t>(static_cast<std::uint32_t>(asInt(value)) * 1000u);
-      if (dialog.process().refreshIntervalMs != periodMs) {
-        dialog.process().refreshIntervalMs = periodMs;
+      if (presets.process.refreshIntervalMs != periodMs) {
+        presets.process.refreshIntervalMs = periodMs;
         w.startTimer(static_cast<std::uint32_t>(periodMs));
       }
       break;
@@ -115,17 +114,17 @@ void apply(int number, const SettingsValue& value, MonitorDialog& dialog) {
 
 }  // namespace
 
-void readSettingsFile(MonitorDialog& dialog) {
+void readSettingsFile(const MonitorDialog::Presets& presets) {
   std::ifstream file(kFileName, std::ios::binary);
   if (!file) return;  // no settings: the defaults stand
   const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  applySettings(text, dialog);
+  applySettings(text, presets);
 }
 
-void applySettings(std::string_view text, MonitorDialog& dialog) {
+void applySettings(std::string_view text, const MonitorDialog::Presets& presets) {
   const SettingsValues read = parseSettings(text);
   int number = 0;
-  for (const SettingsValue& value : read.values) apply(++number, value, dialog);
+  for (const SettingsValue& value : read.values) apply(++number, value, presets);
   if (!read.stoppedBecause.empty()) {
     const int next = number + 1;
     std::cerr << kFileName << ": value " << next << " could not be read: " << read.stoppedBecause

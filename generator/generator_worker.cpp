@@ -15,6 +15,7 @@
 #include "platform/messaging/get_options.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
+#include "platform/runtime/exit_status.h"
 #include "platform/runtime/process_end.h"
 #include "platform/runtime/thread_random.h"
 
@@ -22,7 +23,6 @@ namespace tarnix {
 namespace {
 
 constexpr std::size_t kFieldCount = 19;
-constexpr int kFailureStatus = 1;
 constexpr const char* kContentFormat = "KXSTR   ";
 constexpr std::int32_t kBrowseFirst = kx::getopt::kBrowseFirst | kx::getopt::kFailIfQuiescing;
 constexpr std::int32_t kBrowseNext = kx::getopt::kBrowseNext | kx::getopt::kFailIfQuiescing;
@@ -119,7 +119,7 @@ class GeneratorRun {
         return true;
       default:
         say("Invalid source value: %c\n", source_);
-        rt::endProcess(kFailureStatus);
+        rt::endProcess(rt::kExitFailure);
     }
   }
 
@@ -165,7 +165,7 @@ class GeneratorRun {
     browse_.options = kBrowseFirst;
     if (sourceQueue_->queryDepth() == 0) {
       say("No messages in the input queue %s\n", name.c_str());
-      rt::endProcess(kFailureStatus);
+      rt::endProcess(rt::kExitFailure);
     }
   }
 
@@ -181,7 +181,7 @@ class GeneratorRun {
       browse_.options = kBrowseFirst;
     }
     say("Funny error - oops");
-    rt::endProcess(kFailureStatus);
+    rt::endProcess(rt::kExitFailure);
   }
 
   bool putOne() {

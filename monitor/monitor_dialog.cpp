@@ -8,6 +8,7 @@
 
 #include "monitor/connect_advice.h"
 #include "monitor/monitor_template.h"
+#include "platform/runtime/exit_status.h"
 #include "platform/runtime/process_end.h"
 #include "platform/runtime/thread_random.h"
 #include "platform/toolkit/message_box.h"
@@ -19,9 +20,6 @@ constexpr const char* kCreditCaption = "Die persoon wat die program geskryf het"
 constexpr const char* kCreditText =
     "Tarnix queue monitor, version 3.5.\n\n"
     "Written by the Tarnix developers for the operators who keep it open all day.";
-
-// Exit status when the queue manager cannot be reached at start.
-constexpr int kConnectFailedStatus = 1;
 
 }  // namespace
 
@@ -85,7 +83,7 @@ void MonitorDialog::onInitDialog() {
   restartTimer(process_.refreshIntervalMs);
 
   setDefaults();
-  if (readSettings_) readSettings_(*this);
+  if (readSettings_) readSettings_(Presets{window(), process_, generateOptions_});
 
   // The poll sets the spin's range on every tick.
   window().setSpinBuddy(ctl::kNumberSpin, ctl::kNumber);
@@ -100,7 +98,7 @@ bool MonitorDialog::connectOrEnd() {
   const std::string text = "Problem with KX connect (" + std::to_string(manager_->reason()) +
                            ") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]";
   window().messageBox(text, nullptr, tk::mb::kOk);
-  rt::endProcess(kConnectFailedStatus);
+  rt::endProcess(rt::kExitFailure);
 }
 
 // Points each named slot's queue object at its queue. An alias is followed to its base queue so

@@ -25,8 +25,14 @@ namespace tarnix {
 // options, and every control of the monitor.
 class MonitorDialog : public tk::TableDialog<MonitorDialog> {
  public:
-  // Reads the settings file into a freshly initialised window.
-  using SettingsReader = std::function<void(MonitorDialog&)>;
+  // What the settings file presets during initialisation: the window's controls, the process
+  // values and the generator's options.
+  struct Presets {
+    tk::Window& controls;
+    ProcessValues& process;
+    GenerateOptions& options;
+  };
+  using SettingsReader = std::function<void(const Presets&)>;
 
   // Makes the queue manager and the five queue objects, but no screen window yet.
   explicit MonitorDialog(ProcessValues& process, SettingsReader readSettings = {});
@@ -50,16 +56,15 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   // The slot whose select button is checked: the highest of slots 1 to 4 that is, else 0.
   int selectedSlot() const;
 
-  // What the other parts of the program use of the window.
-  kx::IkxQueueManager& manager() { return *manager_; }
-  kx::IkxQueue& queue(int slot) { return *queues_[slot]; }
+  // A read-only view of the window's state, for tests and diagnostics.
   const std::string& queueName(int slot) const { return queueNames_[slot]; }
   bool slotUsed(int slot) const { return !queueNames_[slot].empty(); }
   std::int32_t alarmState(int slot) const { return alarmStates_[slot]; }
   const std::string& managerName() const { return managerName_; }
-  GenerateOptions& generateOptions() { return generateOptions_; }
-  ProcessValues& process() { return process_; }
-  tk::Window& controls() { return window(); }
+  bool managerConnected() const { return manager_ && manager_->connected(); }
+  // The queue the slot's queue object reads: an alias's base queue once resolved.
+  const std::string& boundQueueName(int slot) const { return queues_[slot]->queueName(); }
+  const GenerateOptions& generateOptions() const { return generateOptions_; }
 
   // Handlers of the event table.
   void pollDepths();

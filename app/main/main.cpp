@@ -12,20 +12,20 @@ int main(int argc, char** argv) {
   switch (line.action) {
     case tarnix::CommandLine::Action::Help:
       std::cout << tarnix::usageText(line.arguments.front());
-      return tarnix::kExitNormal;
+      return rt::kExitNormal;
     case tarnix::CommandLine::Action::Version:
       std::cout << "tarnix " << tarnix::kVersion << "\n";
-      return tarnix::kExitNormal;
+      return rt::kExitNormal;
     case tarnix::CommandLine::Action::Refuse:
       std::cerr << "tarnix: " << line.refusal << "\n" << tarnix::usageText(line.arguments.front());
-      return tarnix::kExitUsage;
+      return rt::kExitUsage;
     case tarnix::CommandLine::Action::Run:
       break;
   }
   std::string why;
   if (!tk::QtToolkit::displayReachable(why)) {
     std::cerr << "tarnix: " << why << "\n";
-    return tarnix::kExitNoDisplay;
+    return rt::kExitFailure;
   }
   tk::QtToolkit toolkit(line.arguments.front());
   tarnix::MonitorApp app(toolkit);

@@ -39,10 +39,12 @@ TEST_F(GenButton, TwoPressesRunSideBySideEachWithItsOwnRequest) {
   defineQueue("Q1", 10000);
   defineQueue("Q2", 10000);
   tk::HeadlessWindow& w = open({"Q1", "Q2"});
-  dialog_->generateOptions().messageCount = 300;
-  dialog_->generateOptions().randomLength = 100;
+  editOptions([](tk::HeadlessWindow& o) {
+    o.type(optctl::kMessageCount, "300");
+    o.type(optctl::kRandomLength, "100");
+  });
   w.click(ctl::kGen);
-  dialog_->generateOptions().messageCount = 200;
+  editOptions([](tk::HeadlessWindow& o) { o.type(optctl::kMessageCount, "200"); });
   w.click(ctl::selectButton(1));
   w.click(ctl::kGen);
   EXPECT_TRUE(waitForDepth("Q1", 300));
@@ -56,8 +58,10 @@ TEST_F(GenButton, TwoPressesRunSideBySideEachWithItsOwnRequest) {
 TEST_F(GenButton, ClosingTheWindowEndsARunInTheMiddleOfALongPause) {
   defineQueue("Q1");
   tk::HeadlessWindow& w = open({"Q1"});
-  dialog_->generateOptions().messageCount = 5;
-  dialog_->generateOptions().sleepMs = 60'000;
+  editOptions([](tk::HeadlessWindow& o) {
+    o.type(optctl::kMessageCount, "5");
+    o.type(optctl::kSleepMs, "60000");
+  });
   w.click(ctl::kGen);
   ASSERT_TRUE(waitForDepth("Q1", 1));
   const auto closing = std::chrono::steady_clock::now();
