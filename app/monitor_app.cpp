@@ -1,6 +1,7 @@
 #include "app/monitor_app.h"
 
 #include <array>
+#include <iostream>
 #include <memory>
 
 #include "app/settings_file.h"
@@ -29,7 +30,7 @@ std::array<std::string, kSlotCount> queueNamesFrom(const std::vector<std::string
 
 MonitorApp::MonitorApp(tk::Toolkit& toolkit) : toolkit_(toolkit) {}
 
-int MonitorApp::run(const std::vector<std::string>& arguments) {
+int MonitorApp::run(const std::vector<std::string>& arguments, bool notify) {
   auto dialog = std::make_unique<MonitorDialog>(process_, readSettingsFile);
   dialog->setManagerName(arguments.size() > 1 ? arguments[1] : std::string());
   const std::array<std::string, kSlotCount> names = queueNamesFrom(arguments);
@@ -37,7 +38,19 @@ int MonitorApp::run(const std::vector<std::string>& arguments) {
 
   if (names[0].empty()) {
     toolkit_.messageBox(kUsage, "Error", tk::mb::kIconError);
-    rt::endProcess(kExitUsage);
+    rt::endProcess(rt::kExitUsage);
+  }
+
+  if (notify) {
+    std::string why;
+    if (toolkit_.startNotifications(why)) {
+      dialog->notifyAlerts([this](const std::string& summary, const std::string& body) {
+        toolkit_.notify(summary, body);
+      });
+    } else {
+      std::cerr << "tarnix: --notify: " << why << "; the monitor runs without notifications"
+                << std::endl;
+    }
   }
 
   toolkit_.runModal(*dialog);
@@ -46,7 +59,7 @@ int MonitorApp::run(const std::vector<std::string>& arguments) {
   // disconnects them.
   dialog->releaseClientObjects();
   dialog.reset();
-  return kExitNormal;
+  return rt::kExitNormal;
 }
 
 }  // namespace tarnix

@@ -5,6 +5,11 @@
 #   browse next            at most 2.5 times the baseline's time
 #   depth at 1,000,000     at most 1.5 times depth at 1,000
 #   one depth-poll tick    at most 3 times ten raw reads (depth and maximum of five queues)
+#   taking message 1000    at most 2.5 times 1001 raw browses and a raw delete (100,000 deep)
+#   the Remove click       at most 2.5 times that and the 1001 raw browses of its display
+#   emptying a queue       at least 0.5 of a raw select-and-delete loop's rate (100,000 messages)
+#   generator runs         at least 0.8 of a bare loop of the same client calls' rate (20,000
+#                          random 1 KB messages; 20,000 copies of a 1,000-message queue)
 #   the monitor's CPU      under 1% of one core watching five queues at 1 s (monitor_cpu.sh)
 # Usage: bench/run.sh [build-dir]   (default: build). Extra benchmark flags go in KX_BENCH_FLAGS;
 # BENCH_SKIP_CPU=1 skips the 30-second CPU measurement.
@@ -14,7 +19,7 @@ build="${1:-build}"
 [[ "$build" = /* ]] || build="$root/$build"
 outs=()
 trap 'rm -f "${outs[@]}"' EXIT
-for name in kx_bench poll_bench; do
+for name in kx_bench poll_bench removal_bench generator_bench; do
   bench="$build/bench/$name"
   [ -x "$bench" ] || { echo "run.sh: no $bench; build the $name target first" >&2; exit 2; }
   out="$(mktemp)"
@@ -62,6 +67,21 @@ ours, base = median.get("BM_PollTick"), median.get("BM_Raw_TenReads")
 if ours and base:
     row("PollTick (5 x 100,000)", ours, base, ours / base, ours / base <= 3,
         "time <= 3 x 10 reads")
+for name, label in [("TakeNthMessage", "TakeNthMessage (1000th)"),
+                    ("RemoveMessage", "Remove click (1000th)")]:
+    ours, base = median.get("BM_" + name), median.get("BM_Raw_" + name)
+    if ours and base:
+        row(label, ours, base, ours / base, ours / base <= 2.5, "time <= 2.5 x raw")
+ours, base = median.get("BM_EmptyQueue/iterations:1"), median.get("BM_Raw_EmptyQueue/iterations:1")
+if ours and base:
+    rate = base / ours
+    row("EmptyQueue (100,000)", ours, base, rate, rate >= 0.5, "rate >= 0.5 x raw")
+for name in ["GeneratorRandom", "GeneratorCopies"]:
+    ours = median.get("BM_" + name + "/iterations:1")
+    base = median.get("BM_Bare_" + name + "/iterations:1")
+    if ours and base:
+        rate = base / ours
+        row(name + " (20,000)", ours, base, rate, rate >= 0.8, "rate >= 0.8 x bare")
 for n in ["1000", "1000000"]:
     ours, base = median.get("BM_DepthQuery/" + n), median.get("BM_Raw_DepthQuery/" + n)
     if ours and base:

@@ -54,10 +54,12 @@ void MonitorDialog::pollDepths() {
     if (manager_->connect()) {
       process_.reconnectCount = 0;
       restartTimer(process_.refreshIntervalMs);
+      if (alerts_) alerts_->managerAnswered();
     } else {
       ++process_.reconnectCount;
       process_.retryLabel = "R" + std::to_string(process_.reconnectCount);
       window().setText(ctl::depthBox(0), process_.retryLabel);
+      if (alerts_) alerts_->reconnectFailed(slot0);
       // Unsigned arithmetic: the wait grows without bound and never overflows into a sign.
       window().startTimer(static_cast<std::uint32_t>(process_.reconnectCount) * 1000u);
     }
@@ -67,6 +69,7 @@ void MonitorDialog::pollDepths() {
     process_.reconnectCount = 0;
     restartTimer(process_.refreshIntervalMs);
   }
+  if (alerts_) alerts_->managerAnswered();
 
   for (int k = 1; k < kSlotCount; ++k) {
     if (slotUsed(k)) pollSlot(k, warningFraction);
@@ -95,6 +98,10 @@ kx::ReasonCode MonitorDialog::pollSlot(int slot, double warningFraction) {
   const std::int32_t maxDepth = queue.queryMaxDepth();
   alarmStates_[slot] =
       static_cast<double>(maxDepth) * warningFraction >= static_cast<double>(depth) ? 1 : 0;
+  if (alerts_ && code == kx::reason::kNone) {
+    alerts_->queueRead(slot, queueNames_[slot], alarmStates_[slot] == 0, depth, maxDepth,
+                       DepthAlerts::Clock::now());
+  }
   return code;
 }
 

@@ -20,8 +20,7 @@ constexpr std::int32_t kBrowseNext =
 void MonitorDialog::displayMessage() {
   tk::Window& w = window();
   const int slot = selectedSlot();
-  // Values from 2^31 up count as below 1, like a missing number.
-  const auto n = static_cast<std::int32_t>(w.readUnsigned(ctl::kNumber));
+  const std::int32_t n = messageNumber();
   if (n < 1) {
     blankMessageIdentity();
     return;
@@ -67,6 +66,10 @@ void MonitorDialog::displayMessage() {
   w.setChecked(ctl::kPersistent, message.persistent != 0);
   w.setText(ctl::kMsgId, message.msgId.toHex());
   w.setText(ctl::kCorrelId, message.correlId.toHex());
+}
+
+std::int32_t MonitorDialog::messageNumber() const {
+  return static_cast<std::int32_t>(window().readUnsigned(ctl::kNumber));
 }
 
 void MonitorDialog::blankMessageIdentity() {

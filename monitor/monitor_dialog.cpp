@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <iostream>
 #include <string>
 
+#include "monitor/connect_advice.h"
 #include "monitor/monitor_template.h"
+#include "platform/runtime/exit_status.h"
 #include "platform/runtime/process_end.h"
 #include "platform/runtime/thread_random.h"
 #include "platform/toolkit/message_box.h"
@@ -17,9 +20,6 @@ constexpr const char* kCreditCaption = "Die persoon wat die program geskryf het"
 constexpr const char* kCreditText =
     "Tarnix queue monitor, version 3.5.\n\n"
     "Written by the Tarnix developers for the operators who keep it open all day.";
-
-// Exit status when the queue manager cannot be reached at start.
-constexpr int kConnectFailedStatus = 1;
 
 }  // namespace
 
@@ -39,6 +39,8 @@ void MonitorDialog::setQueueNames(std::span<const std::string> names) {
     queueNames_[k] = k < static_cast<int>(names.size()) ? names[k] : std::string();
   }
 }
+
+void MonitorDialog::notifyAlerts(DepthAlerts::Send send) { sendAlert_ = std::move(send); }
 
 void MonitorDialog::releaseClientObjects() {
   for (int k = kSlotCount - 1; k >= 0; --k) queues_[k].reset();
@@ -71,6 +73,7 @@ void MonitorDialog::onInitDialog() {
 
   if (!connectOrEnd()) return;
   window().setTitle(manager_->managerName());
+  if (sendAlert_) alerts_ = std::make_unique<DepthAlerts>(manager_->managerName(), sendAlert_);
 
   const int longest = prepareQueueSlots();
   alarmStates_.fill(1);
@@ -80,7 +83,7 @@ void MonitorDialog::onInitDialog() {
   restartTimer(process_.refreshIntervalMs);
 
   setDefaults();
-  if (readSettings_) readSettings_(*this);
+  if (readSettings_) readSettings_(Presets{window(), process_, generateOptions_});
 
   // The poll sets the spin's range on every tick.
   window().setSpinBuddy(ctl::kNumberSpin, ctl::kNumber);
@@ -91,10 +94,11 @@ void MonitorDialog::onInitDialog() {
 bool MonitorDialog::connectOrEnd() {
   manager_->setManagerName(managerName_);
   if (manager_->connect()) return true;
+  std::cerr << connectAdvice(managerName_, manager_->reason()) << std::endl;
   const std::string text = "Problem with KX connect (" + std::to_string(manager_->reason()) +
                            ") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]";
   window().messageBox(text, nullptr, tk::mb::kOk);
-  rt::endProcess(kConnectFailedStatus);
+  rt::endProcess(rt::kExitFailure);
 }
 
 // Points each named slot's queue object at its queue. An alias is followed to its base queue so
@@ -180,12 +184,5 @@ std::optional<tk::Colour> MonitorDialog::onColour(tk::ColourContext& context, in
                                                   tk::ColourKind kind) {
   return colourDepthBox(context, id, kind);
 }
-
-// Removing and emptying, generating and the generator's options arrive with their own work;
-// until then their buttons do nothing.
-void MonitorDialog::removeMessage() {}
-void MonitorDialog::emptyQueue(int /*slot*/) {}
-void MonitorDialog::startGenerator() {}
-void MonitorDialog::editGenerateOptions() {}
 
 }  // namespace tarnix

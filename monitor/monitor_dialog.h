@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "generator/generate_options.h"
+#include "monitor/depth_alerts.h"
 #include "monitor/monitor_controls.h"
 #include "monitor/monitor_icon.h"
 #include "monitor/process_values.h"
@@ -24,8 +25,14 @@ namespace tarnix {
 // options, and every control of the monitor.
 class MonitorDialog : public tk::TableDialog<MonitorDialog> {
  public:
-  // Reads the settings file into a freshly initialised window.
-  using SettingsReader = std::function<void(MonitorDialog&)>;
+  // What the settings file presets during initialisation: the window's controls, the process
+  // values and the generator's options.
+  struct Presets {
+    tk::Window& controls;
+    ProcessValues& process;
+    GenerateOptions& options;
+  };
+  using SettingsReader = std::function<void(const Presets&)>;
 
   // Makes the queue manager and the five queue objects, but no screen window yet.
   explicit MonitorDialog(ProcessValues& process, SettingsReader readSettings = {});
@@ -33,6 +40,8 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   ~MonitorDialog() override;
 
   void setManagerName(std::string_view name) { managerName_ = name; }
+  // Sends desktop notes of alarms and outages through `send`, as the poll sees them.
+  void notifyAlerts(DepthAlerts::Send send);
   // Slots after the last name stay empty.
   void setQueueNames(std::span<const std::string> names);
   // Teardown: the five queue objects from the fifth to the first, then the queue manager.
@@ -47,16 +56,15 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   // The slot whose select button is checked: the highest of slots 1 to 4 that is, else 0.
   int selectedSlot() const;
 
-  // What the other parts of the program use of the window.
-  kx::IkxQueueManager& manager() { return *manager_; }
-  kx::IkxQueue& queue(int slot) { return *queues_[slot]; }
+  // A read-only view of the window's state, for tests and diagnostics.
   const std::string& queueName(int slot) const { return queueNames_[slot]; }
   bool slotUsed(int slot) const { return !queueNames_[slot].empty(); }
   std::int32_t alarmState(int slot) const { return alarmStates_[slot]; }
   const std::string& managerName() const { return managerName_; }
-  GenerateOptions& generateOptions() { return generateOptions_; }
-  ProcessValues& process() { return process_; }
-  tk::Window& controls() { return window(); }
+  bool managerConnected() const { return manager_ && manager_->connected(); }
+  // The queue the slot's queue object reads: an alias's base queue once resolved.
+  const std::string& boundQueueName(int slot) const { return queues_[slot]->queueName(); }
+  const GenerateOptions& generateOptions() const { return generateOptions_; }
 
   // Handlers of the event table.
   void pollDepths();
@@ -69,6 +77,11 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void changeRefreshRate();
   void showCreditBox();
   void editGenerateOptions();
+  // The request text a Gen press hands to a generator run now.
+  std::string generatorRequest() const;
+  // The removal's own work: browses the slot's queue to its Nth message and takes the message
+  // under the browse cursor. False, with nothing taken, when fewer than N messages are there.
+  bool takeNthMessage(int slot, std::int32_t n);
   // The colour query: depth boxes by their slot's alarm state, all else by default.
   std::optional<tk::Colour> colourDepthBox(tk::ColourContext& context, int id, tk::ColourKind kind);
 
@@ -84,6 +97,9 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void restartTimer(std::int32_t periodMs);
   // The data and both ids show a single blank when there is no message to show.
   void blankMessageIdentity();
+  // N of the browser and the removal: the Number edit as an unsigned number, where values from
+  // 2^31 up count as below 1, like a missing number.
+  std::int32_t messageNumber() const;
 
   std::unique_ptr<kx::IkxQueueManager> manager_;
   std::array<std::unique_ptr<kx::IkxQueue>, kSlotCount> queues_;
@@ -96,6 +112,8 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
 
   ProcessValues& process_;
   SettingsReader readSettings_;
+  std::unique_ptr<DepthAlerts> alerts_;
+  DepthAlerts::Send sendAlert_;
 };
 
 }  // namespace tarnix

@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
 # Starts the monitor on the demo queue manager of the embedded store, creating it with a few
-# queues and messages on first use. $1: the build directory (default build).
+# queues and messages on first use.
+#   tools/demo.sh BUILD-DIR   the programs of a build tree
+#   tarnix-demo               installed: the programs beside this script
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build=${1:-build}
-kxadmin=$build/tools/kxadmin/kxadmin
-tarnix=$build/app/main/tarnix
+if [ $# -ge 1 ]; then
+  kxadmin=$1/tools/kxadmin/kxadmin
+  tarnix=$1/app/main/tarnix
+else
+  here=$(cd "$(dirname "$(readlink -f "$0")")" && pwd)
+  kxadmin=$here/kxadmin
+  tarnix=$here/tarnix
+fi
 manager=DEMO
 
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display to open the monitor on: DISPLAY is not set. Run this in a graphical session." >&2
+  exit 1
+fi
 if ! "$kxadmin" list | grep -q "^$manager "; then
   echo "Setting up the demo queue manager $manager in ${KX_DATA_DIR:-the kx data directory}"
   "$kxadmin" create "$manager"
@@ -25,8 +35,4 @@ if "$kxadmin" list | grep -q "^$manager .*stopped"; then
   "$kxadmin" start "$manager"
 fi
 "$kxadmin" queues "$manager"
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display to open the monitor on (DISPLAY is not set)." >&2
-  exit 1
-fi
 exec "$tarnix" "$manager" DEMO.ORDERS DEMO.REPLIES DEMO.EVENTS DEMO.ORDERS.ALIAS

@@ -1,12 +1,33 @@
-// tarnix: the queue monitor. Wires the Qt backend to the application.
+// tarnix: the queue monitor. Reads its options, then wires the Qt backend to the application.
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/monitor_app.h"
 #include "platform/toolkit/qt/qt_toolkit.h"
 
 int main(int argc, char** argv) {
-  tk::QtToolkit toolkit(argc, argv);  // takes the window system's own arguments out of argv
+  const tarnix::CommandLine line = tarnix::parseCommandLine({argv, argv + argc});
+  switch (line.action) {
+    case tarnix::CommandLine::Action::Help:
+      std::cout << tarnix::usageText(line.arguments.front());
+      return rt::kExitNormal;
+    case tarnix::CommandLine::Action::Version:
+      std::cout << "tarnix " << tarnix::kVersion << "\n";
+      return rt::kExitNormal;
+    case tarnix::CommandLine::Action::Refuse:
+      std::cerr << "tarnix: " << line.refusal << "\n" << tarnix::usageText(line.arguments.front());
+      return rt::kExitUsage;
+    case tarnix::CommandLine::Action::Run:
+      break;
+  }
+  std::string why;
+  if (!tk::QtToolkit::displayReachable(why)) {
+    std::cerr << "tarnix: " << why << "\n";
+    return rt::kExitFailure;
+  }
+  tk::QtToolkit toolkit(line.arguments.front());
   tarnix::MonitorApp app(toolkit);
-  return app.run(std::vector<std::string>(argv, argv + argc));
+  return app.run(line.arguments, line.notify);
 }

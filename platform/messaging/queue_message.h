@@ -24,7 +24,8 @@ inline constexpr std::int32_t kExpiryUnlimited = -1;
 inline constexpr std::int32_t kPutApplTypeThisPlatform = 6;
 inline constexpr std::int32_t kCcsidUtf8 = 1208;
 
-// The largest message body the store accepts.
+// The largest message body a queue manager takes; a longer one fails the put with
+// kMessageTooBig.
 inline constexpr std::size_t kMaxMessageLength = 100u << 20;
 
 // Widths of the descriptor's text fields; a longer text fails the put with kFieldTooLong.

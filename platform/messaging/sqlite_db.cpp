@@ -110,6 +110,16 @@ ReasonCode Database::open(const std::string& path, bool create) {
   return reason::kNone;
 }
 
+ReasonCode Database::readFileHeader(std::span<unsigned char> header) {
+  sqlite3_file* file = nullptr;
+  const int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file);
+  if (rc != SQLITE_OK) return reasonFromSqlite(rc);
+  if (file == nullptr || file->pMethods == nullptr) return reason::kStoreIoError;
+  const int read = file->pMethods->xRead(file, header.data(), static_cast<int>(header.size()), 0);
+  if (read == SQLITE_IOERR_SHORT_READ) return reason::kStoreDamaged;
+  return reasonFromSqlite(read);
+}
+
 void Database::close() {
   begin_ = Statement();
   beginRead_ = Statement();

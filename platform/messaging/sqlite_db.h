@@ -64,6 +64,9 @@ class Database {
   ReasonCode open(const std::string& path, bool create);
   void close();
   bool isOpen() const { return db_ != nullptr; }
+  // The first bytes of the main file, read through SQLite's own handle on it; a file shorter
+  // than `header` reads as damaged.
+  ReasonCode readFileHeader(std::span<unsigned char> header);
 
   // Runs SQL that returns no rows.
   ReasonCode exec(const char* sql);

@@ -60,28 +60,31 @@ std::vector<std::filesystem::path> companionPaths(const std::filesystem::path& s
 }
 
 ReasonCode checkStoreHeader(const std::filesystem::path& path) {
+  Database db;
+  return openCheckedStore(path, db);
+}
+
+ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) return reason::kQueueManagerNameError;
   if (error) return reasonFromSystemError(error.value());
   if (status.type() != std::filesystem::file_type::regular) return reason::kStoreDamaged;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return reasonFromSystemError(errno);
+  if (const ReasonCode why = db.open(path.string(), false); why != reason::kNone) return why;
+  // The header is read through the connection's own file handle: any other descriptor on the
+  // file, once closed, would drop the locks this process's other connections hold on it.
   std::array<unsigned char, 100> header{};
-  std::size_t got = 0;
-  while (got < header.size()) {
-    const ssize_t n = ::read(fd, header.data() + got, header.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
+  ReasonCode why = db.readFileHeader(header);
+  if (why == reason::kNone) {
+    static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
+    if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0 ||
+        bigEndian32(&header[60]) != kStoreSchemaVersion ||
+        bigEndian32(&header[68]) != kStoreApplicationId) {
+      why = reason::kStoreDamaged;
+    }
   }
-  ::close(fd);
-  if (got != header.size()) return reason::kStoreDamaged;
-  static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
-  if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return reason::kStoreDamaged;
-  if (bigEndian32(&header[60]) != kStoreSchemaVersion) return reason::kStoreDamaged;
-  if (bigEndian32(&header[68]) != kStoreApplicationId) return reason::kStoreDamaged;
-  return reason::kNone;
+  if (why != reason::kNone) db.close();
+  return why;
 }
 
 namespace {
@@ -107,9 +110,8 @@ ReasonCode openStore(std::string_view validatedName, Database& db) {
       why != reason::kNone) {
     return why;
   }
-  if (const ReasonCode why = checkStoreHeader(path); why != reason::kNone) return why;
   makeCompanionsPrivate(path);
-  if (const ReasonCode why = db.open(path.string(), false); why != reason::kNone) return why;
+  if (const ReasonCode why = openCheckedStore(path, db); why != reason::kNone) return why;
   // The header matched; the tables must be there too. Reading them writes nothing.
   Statement probe;
   ReasonCode why = db.prepare(

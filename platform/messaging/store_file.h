@@ -34,6 +34,9 @@ std::filesystem::path reservePath(const std::filesystem::path& store);
 // kNone when the file's header says it is a store of our schema, kStoreDamaged when it is
 // something else, kQueueManagerNameError when there is no such file. Reads the file only.
 ReasonCode checkStoreHeader(const std::filesystem::path& path);
+// The same check, leaving `db` open on the file when it passes. The header is read before SQLite
+// reads anything else of the file.
+ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db);
 
 // Opens an existing store: data directory check, header check, open without create, schema check.
 // Companion files that another mode left behind (say while the store was read-only) are made

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -33,7 +34,7 @@ inline constexpr std::uint32_t kGroupStart = 1u << 8;  // starts a new control g
 inline constexpr std::uint32_t kTabStop = 1u << 9;
 inline constexpr std::uint32_t kLabelLeft = 1u << 10;  // check box: label on the left of the box
 inline constexpr std::uint32_t kCentred = 1u << 11;    // label text centred
-inline constexpr std::uint32_t kSpinAlignRight = 1u << 12;  // spin sits on the right of its buddy
+inline constexpr std::uint32_t kSpinAlignRight = 1u << 12;   // spin sits on the right of its buddy
 inline constexpr std::uint32_t kSpinSetBuddyInt = 1u << 13;  // spin writes its value into the buddy
 inline constexpr std::uint32_t kSpinWrap = 1u << 14;         // spin wraps at the ends of its range
 inline constexpr std::uint32_t kSpinArrowKeys = 1u << 15;    // spin answers the arrow keys
@@ -61,6 +62,9 @@ struct ControlTemplate {
   Rect rect;
   std::uint32_t attrs = attr::kNone;
   std::span<const std::string_view> items = {};  // combo box items, in index order
+  // Edit: the most bytes of UTF-8 text the user may type or paste; 0 for no limit. Text the
+  // program sets is not cut.
+  std::size_t textLimit = 0;
 
   bool has(std::uint32_t a) const { return (attrs & a) != 0; }
 };

@@ -15,6 +15,14 @@ int DialogUnits::x(int units) const { return scaleRounded(units, charWidth_, 4);
 
 int DialogUnits::y(int units) const { return scaleRounded(units, charHeight_, 8); }
 
+int DialogUnits::hostWidth(int pixels) const {
+  return scaleRounded(pixels, charWidth_, kHostCharWidth);
+}
+
+int DialogUnits::hostHeight(int pixels) const {
+  return scaleRounded(pixels, 3 * charHeight_, kHostPixelsPer3CharHeights);
+}
+
 PixelRect DialogUnits::rect(const Rect& units) const {
   const int left = x(units.x);
   const int top = y(units.y);

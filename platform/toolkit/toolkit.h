@@ -19,6 +19,12 @@ class Toolkit {
   virtual int messageBox(std::string_view text, const char* caption, int style) = 0;
   // The application's name: the caption of boxes that give none.
   virtual std::string applicationName() const = 0;
+
+  // Desktop notifications: false, with the reason, when the desktop offers no notification
+  // service.
+  virtual bool startNotifications(std::string& why) = 0;
+  // Shows a note on the desktop without waiting for it; a note that cannot be shown is lost.
+  virtual void notify(std::string_view summary, std::string_view body) = 0;
 };
 
 }  // namespace tk

@@ -49,7 +49,9 @@ class Window {
   // A handle on a progress bar that a worker thread may use.
   virtual ProgressBar progressBar(int id) = 0;
 
-  // The window itself. Geometry is in pixels; setGeometry leaves the stacking order alone.
+  // The window itself. Geometry is in pixels, the outer size of the window with its frame and
+  // caption, as on the host the templates were drawn for; setGeometry leaves the stacking order
+  // alone.
   virtual void setTitle(std::string_view title) = 0;
   virtual void setGeometry(int x, int y, int width, int height) = 0;
   // Places the window above all others, or returns it to the normal order, without moving or

@@ -55,7 +55,7 @@ TEST_F(StartUp, WithoutAQueueNameShowsUsageAndEndsWithStatusTwo) {
     toolkit.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow&) { windowRan = true; });
     EXPECT_THROW(app.run(line), rt::ProcessEnded);
 
-    EXPECT_EQ(endStatus_, kExitUsage);
+    EXPECT_EQ(endStatus_, rt::kExitUsage);
     EXPECT_FALSE(windowRan);
     ASSERT_EQ(toolkit.boxes().size(), 1u);
     const tk::ShownBox& box = toolkit.boxes().front();
@@ -73,7 +73,7 @@ TEST_F(StartUp, MonitorsTheFirstFiveQueuesAndIgnoresTheRest) {
     for (int k = 0; k < kSlotCount; ++k) shown.push_back(w.textOf(ctl::nameBox(k)));
     EXPECT_EQ(w.title(), "QM1");
   });
-  EXPECT_EQ(run({"QM1", "Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7"}), kExitNormal);
+  EXPECT_EQ(run({"QM1", "Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7"}), rt::kExitNormal);
   EXPECT_EQ(shown, (std::vector<std::string>{"Q1", "Q2", "Q3", "Q4", "Q5"}));
   EXPECT_TRUE(toolkit_.boxes().empty());
 }
@@ -87,7 +87,7 @@ TEST_F(StartUp, AnEmptyQueueArgumentEndsTheList) {
     for (int k = 0; k < kSlotCount; ++k) enabled.push_back(w.enabled(ctl::selectButton(k)));
     height = w.geometry()->height;
   });
-  EXPECT_EQ(run({"QM1", "Q1", "", "Q3"}), kExitNormal);
+  EXPECT_EQ(run({"QM1", "Q1", "", "Q3"}), rt::kExitNormal);
   EXPECT_EQ(enabled, (std::vector<bool>{true, false, false, false, false}));
   EXPECT_EQ(height, 50);
 }
@@ -97,7 +97,7 @@ TEST_F(StartUp, EmptyManagerNameConnectsToTheDefault) {
   ::setenv("KX_DEFAULT_QMGR", kManager, 1);
   std::string title;
   toolkit_.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow& w) { title = w.title(); });
-  EXPECT_EQ(run({"", "Q1"}), kExitNormal);
+  EXPECT_EQ(run({"", "Q1"}), rt::kExitNormal);
   ::unsetenv("KX_DEFAULT_QMGR");
   EXPECT_EQ(title, "QM1");
 }
@@ -114,7 +114,7 @@ TEST_F(StartUp, ClosingTheWindowTearsDownQueuesFifthFirstThenTheManager) {
     });
   });
   MonitorApp app(toolkit_);
-  EXPECT_EQ(app.run({"tarnix", "QM1", "Q1", "Q2"}), kExitNormal);
+  EXPECT_EQ(app.run({"tarnix", "QM1", "Q1", "Q2"}), rt::kExitNormal);
   kx::setTraceHook({});
 
   using E = kx::TraceEvent;
@@ -122,9 +122,54 @@ TEST_F(StartUp, ClosingTheWindowTearsDownQueuesFifthFirstThenTheManager) {
       {E::QueueDestroyed, ""},   {E::QueueDestroyed, ""},   {E::QueueDestroyed, ""},
       {E::QueueDestroyed, "Q2"}, {E::QueueDestroyed, "Q1"}, {E::ManagerDestroyed, "QM1"}};
   EXPECT_EQ(trace, expected);
-  // The generator's own manager outlives the window, unnamed and unconnected.
-  EXPECT_EQ(app.generatorManager().managerName(), "");
-  EXPECT_FALSE(app.generatorManager().connected());
+}
+
+TEST_F(StartUp, AFailedConnectSaysOnStandardErrorWhatToDo) {
+  defineQueue("Q1");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(run({"NOSUCH", "Q1"}), rt::kExitFailure);
+  std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said,
+            "tarnix: cannot connect to queue manager NOSUCH: reason 2058, unknown or bad queue "
+            "manager name. 'kxadmin list' shows the queue managers there are; 'kxadmin create "
+            "NOSUCH' makes a new one.\n");
+  ASSERT_EQ(toolkit_.boxes().size(), 1u);
+  EXPECT_EQ(toolkit_.boxes()[0].text,
+            "Problem with KX connect (2058) : Minimum startup: tarnix qmgr queue [queue2 "
+            "...queue5]");
+
+  stopManager();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(run({"QM1", "Q1"}), rt::kExitFailure);
+  said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("queue manager QM1: reason 2059"), std::string::npos) << said;
+  EXPECT_NE(said.find("'kxadmin start QM1'"), std::string::npos) << said;
+}
+
+TEST_F(StartUp, NotifyWithoutANotificationServiceSaysSoAndRunsOn) {
+  defineQueue("Q1", 10);
+  put("Q1", 9);
+  toolkit_.setNotificationService(false);
+  bool ran = false;
+  toolkit_.onModal(kMonitorTemplateId, [&](tk::HeadlessWindow& w) {
+    w.fireTimer();
+    ran = true;
+  });
+  MonitorApp app(toolkit_);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(app.run({"tarnix", "QM1", "Q1"}, true), rt::kExitNormal);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "tarnix: --notify: no notification service on the session bus; the monitor runs "
+            "without notifications\n");
+  EXPECT_TRUE(ran);
+
+  // With a service, the over note reaches it.
+  tk::HeadlessToolkit desktop;
+  desktop.onModal(kMonitorTemplateId, [](tk::HeadlessWindow& w) { w.fireTimer(); });
+  MonitorApp notifying(desktop);
+  EXPECT_EQ(notifying.run({"tarnix", "QM1", "Q1"}, true), rt::kExitNormal);
+  ASSERT_EQ(desktop.notes().size(), 1u);
+  EXPECT_EQ(desktop.notes()[0].summary, "QM1: Q1 is over its warning mark");
 }
 
 }  // namespace

@@ -16,9 +16,11 @@ export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR=$WORK
 XVFB_PID=""
 APP_PID=""
+WM_PID=""
 
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
@@ -45,6 +47,23 @@ start_xvfb() {
   local number
   read -r number <"$fifo" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
   export DISPLAY=:$number
+}
+
+# Starts openbox on the private display, so that windows get the frame and caption a desktop
+# gives them; waits until it manages the screen.
+start_window_manager() {
+  openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
+  WM_PID=$!
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return
+    sleep 0.1
+  done
+  fail "openbox did not start: $(cat "$WORK/openbox.log")"
+}
+
+# The frame of a managed client window: "left right top bottom", as the window manager says.
+frame_extents() {
+  xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g'
 }
 
 # Starts tarnix with the given arguments in the background; its status lands in $WORK/status.
@@ -97,8 +116,11 @@ press_key_until_gone() {
   fail "window $1 did not close on $2"
 }
 
+# X, Y (the client area's top-left on the screen), WIDTH and HEIGHT of window $1, as shell
+# assignments. xdotool's position counts a window manager's frame twice, so xwininfo says it.
 geometry_of() {
-  xdotool getwindowgeometry --shell "$1"
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {print "X=" $NF} /Absolute upper-left Y/ {
+    print "Y=" $NF} /^ *Width:/ {print "WIDTH=" $NF} /^ *Height:/ {print "HEIGHT=" $NF}'
 }
 
 screenshot() {

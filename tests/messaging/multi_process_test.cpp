@@ -118,5 +118,32 @@ TEST_F(MultiProcessTest, PersistentPutsThatReturnedSurviveAKilledProcess) {
   EXPECT_EQ(remaining(), onQueue);
 }
 
+// A connection made and dropped beside a long-lived one must not release the long-lived one's
+// locks on the file: another process would then take itself for the last user, fold the log away
+// and delete it under the long-lived connection, whose next commits would be lost.
+TEST_F(MultiProcessTest, ConnectionsComingAndGoingKeepTheOtherConnectionsLocks) {
+  IkxQueueManager longLived;
+  IkxQueue queue;
+  attach(longLived, queue);
+  for (int i = 0; i < 3; ++i) {
+    IkxQueueManager passing;
+    IkxQueue other;
+    attach(passing, other);
+    EXPECT_GE(other.queryDepth(), 0);
+  }
+  ChildProcess child({"mix", "QM1", "Q1", "other", "100"});
+  std::string line;
+  while (child.readLine(line)) {
+  }
+  ASSERT_TRUE(WIFEXITED(child.wait()));
+
+  QueueMessage message;
+  message.persistent = 1;
+  message.setData("kept", 4);
+  ASSERT_TRUE(queue.put(message)) << queue.reason();
+  EXPECT_EQ(remaining().count(message.msgId.toHex()), 1u);
+  EXPECT_EQ(integrity(), "ok");
+}
+
 }  // namespace
 }  // namespace kx::testing

@@ -166,7 +166,7 @@ TEST_F(DepthPoll, ConnectionCodeOnAnotherSlotDoesNotReconnect) {
   EXPECT_EQ(process_.reconnectCount, 0);
   EXPECT_EQ(w.timerPeriod(), 1000u);
   EXPECT_EQ(depthText(0), "0");
-  EXPECT_TRUE(dialog_->manager().connected());
+  EXPECT_TRUE(dialog_->managerConnected());
 }
 
 TEST_F(DepthPoll, ErrorBoxesAreBlankedEverySixthTick) {

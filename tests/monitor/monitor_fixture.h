@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "generator/options_controls.h"
 #include "monitor/monitor_controls.h"
 #include "monitor/monitor_dialog.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
@@ -29,6 +31,16 @@ class MonitorFixture : public StoreFixture {
     dialog_->setQueueNames(names);
     window_ = &toolkit_.open(*dialog_);
     return *window_;
+  }
+
+  // Edits the generator's options as the operator does: "Opt", then `edit` in the options
+  // dialog, then "I'm Happy".
+  void editOptions(const std::function<void(tk::HeadlessWindow&)>& edit) {
+    toolkit_.onModal(kOptionsTemplateId, [edit](tk::HeadlessWindow& options) {
+      edit(options);
+      options.click(optctl::kHappy);
+    });
+    window_->click(ctl::kOpt);
   }
 
   std::string depthText(int slot) const { return window_->textOf(ctl::depthBox(slot)); }

@@ -59,7 +59,6 @@ TEST_F(MonitorWindow, OneQueueStartsInItsDocumentedState) {
                  ctl::kErrorMark, ctl::kFormat, ctl::kPutDate}) {
     EXPECT_EQ(w.textOf(id), "") << id;
   }
-  EXPECT_EQ(dialog_->generateOptions(), GenerateOptions{});
   EXPECT_EQ(dialog_->generateOptions().source, 'b');
   EXPECT_EQ(dialog_->generateOptions().randomLength, 1024u);
   EXPECT_TRUE(toolkit_.boxes().empty());
@@ -73,7 +72,7 @@ TEST_F(MonitorWindow, FiveQueuesEnableEverySelectButton) {
   for (int k = 0; k < kSlotCount; ++k) {
     EXPECT_TRUE(w.enabled(ctl::selectButton(k))) << k;
     EXPECT_EQ(w.textOf(ctl::nameBox(k)), "Q" + std::to_string(k + 1));
-    EXPECT_EQ(dialog_->queue(k).queueName(), "Q" + std::to_string(k + 1));
+    EXPECT_EQ(dialog_->boundQueueName(k), "Q" + std::to_string(k + 1));
   }
   EXPECT_TRUE(w.checked(ctl::selectButton(0)));
   EXPECT_EQ(dialog_->selectedSlot(), 0);
@@ -118,10 +117,11 @@ TEST_F(MonitorWindow, AliasKeepsItsNameOnScreenWhileItsQueueReadsTheBase) {
 
   EXPECT_EQ(w.textOf(ctl::nameBox(0)), "ALIAS.Q");
   EXPECT_EQ(dialog_->queueName(0), "ALIAS.Q");
-  EXPECT_EQ(dialog_->queue(0).queueName(), "BASE.Q");
-  EXPECT_EQ(dialog_->queue(0).queryDepth(), 3);
+  EXPECT_EQ(dialog_->boundQueueName(0), "BASE.Q");
+  w.fireTimer();
+  EXPECT_EQ(depthText(0), "3");
   // A queue that cannot be inquired keeps the name it was given.
-  EXPECT_EQ(dialog_->queue(1).queueName(), "MISSING.Q");
+  EXPECT_EQ(dialog_->boundQueueName(1), "MISSING.Q");
   EXPECT_TRUE(toolkit_.boxes().empty());
 }
 
@@ -134,10 +134,10 @@ TEST_F(MonitorWindow, SettingTheNumberDuringInitialisationBrowsesNothing) {
     return kx::reason::kNone;
   });
   bool initDoneWhileReadingSettings = true;
-  dialog_ = std::make_unique<MonitorDialog>(process_, [&](MonitorDialog& d) {
+  dialog_ = std::make_unique<MonitorDialog>(process_, [&](const MonitorDialog::Presets& p) {
     // The settings file writes the Number edit too; nothing may be browsed yet.
-    d.controls().setText(ctl::kNumber, "2");
-    initDoneWhileReadingSettings = d.process().initDone;
+    p.controls.setText(ctl::kNumber, "2");
+    initDoneWhileReadingSettings = p.process.initDone;
   });
   dialog_->setManagerName(kManager);
   const std::vector<std::string> names = {"Q1"};

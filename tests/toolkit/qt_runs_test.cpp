@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "platform/toolkit/message_box.h"
+#include "platform/toolkit/qt/dialog_font.h"
 #include "tests/toolkit/qt_test_support.h"
 #include "tests/toolkit/sample_dialog.h"
 
@@ -31,7 +32,17 @@ TEST(QtMessageBoxes, AreAnsweredInTurnWithTheirCaptionIconAndOwner) {
     EXPECT_EQ(first.title, "Confirm");
     EXPECT_EQ(first.icon, QMessageBox::Question);
     EXPECT_TRUE(first.windowModal);
+    EXPECT_FALSE(first.staysOnTop);
+    EXPECT_TRUE(first.active);
     EXPECT_EQ(second.title, "toolkit_qt_tests");
+
+    // The box of an always-on-top window stays above it, and takes the keyboard.
+    qttest::SeenBox onTop;
+    dialog.ui().setTopmost(true);
+    qttest::answerNextBox(QMessageBox::Ok, &onTop);
+    dialog.ui().messageBox("Above", nullptr, tk::mb::kIconInformation);
+    EXPECT_TRUE(onTop.staysOnTop);
+    EXPECT_TRUE(onTop.active);
   });
 
   qttest::SeenBox unowned;
@@ -84,8 +95,10 @@ TEST(QtWindowOps, GeometryTitleIconsAndTopmostWithoutMoving) {
   bool loopWentOn = false;
   const int result = qttest::runWith(dialog, [&](QWidget* window) {
     EXPECT_EQ(window->windowTitle(), "QM1");
-    EXPECT_EQ(window->pos(), QPoint(100, 120));
-    EXPECT_EQ(window->size(), QSize(300, 200));
+    // The outer size, scaled from the host's pixels as the dialog units are; no frame here.
+    const tk::DialogUnits units = tk::dialogUnits(tk::dialogFont(dialog.dialogTemplate()));
+    EXPECT_EQ(window->frameGeometry(),
+              QRect(100, 120, units.hostWidth(300), units.hostHeight(200)));
 
     const QRect before = window->geometry();
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 #include <thread>
@@ -34,7 +35,9 @@ void whenShown(std::function<bool(QWidget*)> match, std::function<void(QWidget*)
 class QtEnvironment : public ::testing::Environment {
  public:
   QtEnvironment(int& argc, char** argv) : argc_(argc), argv_(argv) {}
-  void SetUp() override { theToolkit = std::make_unique<tk::QtToolkit>(argc_, argv_); }
+  void SetUp() override {
+    theToolkit = std::make_unique<tk::QtToolkit>(argc_ > 0 ? argv_[0] : "qt_tests");
+  }
   void TearDown() override { theToolkit.reset(); }
 
  private:
@@ -61,6 +64,14 @@ void processUntil(const std::function<bool()>& done) {
   while (!done()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     std::this_thread::yield();
+  }
+}
+
+void processFor(int milliseconds) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (elapsed.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
 }
 
@@ -93,8 +104,17 @@ void answerNextBox(QMessageBox::StandardButton button, SeenBox* seen) {
             [button, seen](QWidget* w) {
               auto* box = qobject_cast<QMessageBox*>(w);
               if (seen != nullptr) {
-                *seen = SeenBox{box->text(), box->windowTitle(), box->icon(),
-                                box->windowModality() == Qt::WindowModal};
+                QElapsedTimer waited;
+                waited.start();
+                while (!box->isActiveWindow() && waited.elapsed() < 1000) {
+                  QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                }
+                *seen = SeenBox{box->text(),
+                                box->windowTitle(),
+                                box->icon(),
+                                box->windowModality() == Qt::WindowModal,
+                                box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                                box->isActiveWindow()};
               }
               QAbstractButton* pressed = box->button(button);
               ASSERT_NE(pressed, nullptr) << "the box has no such button";

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/toolkit/qt/qt_toolkit.h"
 #include "platform/toolkit/dialog.h"
+#include "platform/toolkit/qt/qt_toolkit.h"
 
 // Helpers for driving real widgets from inside a modal run.
 namespace qttest {
@@ -25,6 +25,9 @@ W* control(QWidget* dialogWidget, int id) {
 // Processes events until `done` holds. No time limit: the test's own timeout catches a hang.
 void processUntil(const std::function<bool()>& done);
 
+// Processes events for `milliseconds`, so that pending repaints reach the window's backing store.
+void processFor(int milliseconds);
+
 // Runs `script` with the dialog's window once it is shown inside the modal run of `dialog`,
 // then ends the run with kIdCancel if the script left it running.
 void duringRun(tk::Dialog& dialog, std::function<void(QWidget*)> script);
@@ -38,6 +41,8 @@ struct SeenBox {
   QString title;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   bool windowModal = false;
+  bool staysOnTop = false;
+  bool active = false;  // it took the keyboard within a second of showing
 };
 
 // Presses `button` in the next message box that appears, and records what it showed.

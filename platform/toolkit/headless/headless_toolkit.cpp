@@ -83,4 +83,13 @@ int HeadlessToolkit::showBox(std::string_view text, const char* caption, int sty
   return answer;
 }
 
+bool HeadlessToolkit::startNotifications(std::string& why) {
+  if (!notificationService_) why = "no notification service on the session bus";
+  return notificationService_;
+}
+
+void HeadlessToolkit::notify(std::string_view summary, std::string_view body) {
+  if (notificationService_) notes_.push_back(Note{std::string(summary), std::string(body)});
+}
+
 }  // namespace tk

@@ -36,6 +36,16 @@ class HeadlessToolkit : public Toolkit {
   int runModal(Dialog& dialog) override;
   int messageBox(std::string_view text, const char* caption, int style) override;
   std::string applicationName() const override { return applicationName_; }
+  bool startNotifications(std::string& why) override;
+  void notify(std::string_view summary, std::string_view body) override;
+
+  // Notifications: whether the desktop has a service, and the notes shown, in order.
+  struct Note {
+    std::string summary;
+    std::string body;
+  };
+  void setNotificationService(bool present) { notificationService_ = present; }
+  const std::vector<Note>& notes() const { return notes_; }
 
   // Registers what happens in the next modal run of the template `templateId`; scripts for one
   // template are used in the order they were registered, one per run.
@@ -63,6 +73,8 @@ class HeadlessToolkit : public Toolkit {
   std::deque<int> answers_;
   std::vector<ShownBox> boxes_;
   std::vector<std::unique_ptr<HeadlessWindow>> openWindows_;
+  bool notificationService_ = true;
+  std::vector<Note> notes_;
 };
 
 }  // namespace tk

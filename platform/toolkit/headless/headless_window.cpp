@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <system_error>
 
 #include "platform/toolkit/colour_query.h"
 #include "platform/toolkit/control_groups.h"
@@ -52,12 +51,11 @@ void HeadlessWindow::close() {
   if (closed_) return;
   closed_ = true;
   if (!endResult_) endResult_ = kIdCancel;
-  for (std::jthread& worker : workers_) worker.request_stop();
+  workers_.requestStop();
   for (Control& c : controls_) {
     if (c.progress) c.progress->close();
   }
-  for (std::jthread& worker : workers_) worker.join();
-  workers_.clear();
+  workers_.joinAll();
   dialog_.detach();
 }
 
@@ -197,13 +195,7 @@ void HeadlessWindow::endDialog(int result) {
 }
 
 bool HeadlessWindow::startWorker(std::function<void(std::stop_token)> work) {
-  if (closed_) return false;
-  try {
-    workers_.emplace_back(std::move(work));
-  } catch (const std::system_error&) {
-    return false;
-  }
-  return true;
+  return !closed_ && workers_.start(std::move(work));
 }
 
 // --- what a user does ---
@@ -228,6 +220,8 @@ void HeadlessWindow::type(int id, std::string_view text) {
   for (char ch : text) {
     if (!c.tmpl->has(attr::kDigitsOnly) || (ch >= '0' && ch <= '9')) typed += ch;
   }
+  // Keys past the edit's limit are refused, whole characters at a time.
+  if (c.tmpl->textLimit != 0) typed = utf8Prefix(typed, c.tmpl->textLimit);
   c.text = std::move(typed);
   if (c.tmpl->kind == ControlKind::Edit) {
     notify(id, Notify::Change);
@@ -238,6 +232,18 @@ void HeadlessWindow::type(int id, std::string_view text) {
                      ? -1
                      : static_cast<int>(std::distance(c.tmpl->items.begin(), match));
   }
+}
+
+void HeadlessWindow::choose(int id, int index) {
+  requireOpen("choose");
+  Control& c = controlOfKind(id, {ControlKind::ComboBox}, "choose");
+  if (index < 0 || index >= static_cast<int>(c.tmpl->items.size())) {
+    throw std::logic_error("choose: combo box " + std::to_string(id) + " has no item " +
+                           std::to_string(index));
+  }
+  if (!c.enabled || !c.visible) return;
+  c.selected = index;
+  c.text = c.tmpl->items[static_cast<std::size_t>(index)];
 }
 
 void HeadlessWindow::spinUp(int id) {

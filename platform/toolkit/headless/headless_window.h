@@ -15,6 +15,7 @@
 #include "platform/toolkit/progress_state.h"
 #include "platform/toolkit/spin_model.h"
 #include "platform/toolkit/window.h"
+#include "platform/toolkit/worker_set.h"
 
 namespace tk {
 
@@ -55,7 +56,10 @@ class HeadlessWindow : public Window {
 
   // What a user does.
   void click(int id);
+  // Replaces an edit's or a typeable combo box's text as typing does.
   void type(int id, std::string_view text);
+  // Picks item `index` from a combo box's list.
+  void choose(int id, int index);
   void spinUp(int id);
   void spinDown(int id);
   // Delivers one expiry of the window's timer; refused when no timer was started.
@@ -127,7 +131,7 @@ class HeadlessWindow : public Window {
   std::optional<std::uint32_t> timerPeriod_;
   std::optional<int> endResult_;
   bool closed_ = false;
-  std::vector<std::jthread> workers_;
+  WorkerSet workers_;
 };
 
 }  // namespace tk

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QValidator>
 
 namespace tk {
 namespace {
@@ -11,10 +12,25 @@ namespace {
 // The gaps the line edit keeps between its contents rectangle and its text.
 constexpr int kHorizontalTextMargin = 2;
 
+// Accepts text of at most a number of bytes in UTF-8, the unit the dialogs' fields count in.
+class ByteLimit : public QValidator {
+ public:
+  ByteLimit(std::size_t limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+  State validate(QString& input, int& /*position*/) const override {
+    return static_cast<std::size_t>(input.toUtf8().size()) <= limit_ ? Acceptable : Invalid;
+  }
+
+ private:
+  std::size_t limit_;
+};
+
 }  // namespace
 
-ColourLineEdit::ColourLineEdit(QWidget* parent, ColourAsk ask, bool digitsOnly)
-    : QLineEdit(parent), ask_(std::move(ask)), digitsOnly_(digitsOnly) {}
+ColourLineEdit::ColourLineEdit(QWidget* parent, ColourAsk ask, bool digitsOnly,
+                               std::size_t textLimit)
+    : QLineEdit(parent), ask_(std::move(ask)), digitsOnly_(digitsOnly) {
+  if (textLimit != 0) setValidator(new ByteLimit(textLimit, this));
+}
 
 void ColourLineEdit::keyPressEvent(QKeyEvent* event) {
   if (digitsOnly_) {

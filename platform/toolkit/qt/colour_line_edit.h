@@ -1,16 +1,18 @@
 #pragma once
 
 #include <QLineEdit>
+#include <cstddef>
 
 #include "platform/toolkit/qt/qt_colours.h"
 
 namespace tk {
 
 // A one-line edit that asks the dialog for its colours on every paint, and that can accept
-// typed digits only while the program may still set any text.
+// typed digits only, or at most `textLimit` bytes of typed or pasted text (0: no limit), while
+// the program may still set any text.
 class ColourLineEdit : public QLineEdit {
  public:
-  ColourLineEdit(QWidget* parent, ColourAsk ask, bool digitsOnly);
+  ColourLineEdit(QWidget* parent, ColourAsk ask, bool digitsOnly, std::size_t textLimit = 0);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

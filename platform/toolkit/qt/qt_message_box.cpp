@@ -1,6 +1,7 @@
 #include "platform/toolkit/qt/qt_message_box.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 #include "platform/toolkit/message_box.h"
 #include "platform/toolkit/message_box_style.h"
@@ -49,6 +50,14 @@ int showMessageBox(QWidget* owner, std::string_view text, const char* caption, i
                   buttonsOf(decoded.buttons), owner);
   box.setTextFormat(Qt::PlainText);
   box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+  // Above an always-on-top owner too, and with the keyboard, with or without a window manager.
+  if (owner != nullptr && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  }
+  QTimer::singleShot(0, &box, [&box] {
+    box.raise();
+    box.activateWindow();
+  });
   box.exec();
   switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:

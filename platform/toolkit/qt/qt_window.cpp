@@ -9,8 +9,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 
 #include "platform/toolkit/colour_query.h"
@@ -89,6 +89,13 @@ void QtWindow::build() {
     if (!ended_) endDialog(kIdCancel);
   };
   widget_->leftButtonUp = [this] { notify(kNoId, Notify::LeftButtonUp); };
+  // A window manager frames the window after it is shown; the outer size then needs refitting.
+  widget_->frameMayHaveChanged = [this] {
+    const QWindow* handle = widget_->windowHandle();
+    if (outer_ && handle != nullptr && handle->frameMargins() != appliedFrame_) {
+      applyOuterGeometry();
+    }
+  };
 
   timer_ = new QTimer(widget_.get());
   timer_->setObjectName(QStringLiteral("tkTimer"));
@@ -132,7 +139,7 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
         new PaletteColours(edit, edit->viewport(), ask);
         w = edit;
       } else {
-        auto* edit = new ColourLineEdit(parent, ask, t.has(attr::kDigitsOnly));
+        auto* edit = new ColourLineEdit(parent, ask, t.has(attr::kDigitsOnly), t.textLimit);
         edit->setText(label);
         edit->setReadOnly(t.has(attr::kReadOnly));
         edit->setFrame(!t.has(attr::kNoBorder));
@@ -200,6 +207,8 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
       auto* combo = new QComboBox(parent);
       combo->setEditable(!t.has(attr::kDropDownList));
       combo->setInsertPolicy(QComboBox::NoInsert);
+      // Typed text is taken as typed, never completed to an item.
+      if (combo->isEditable()) combo->setCompleter(nullptr);
       for (std::string_view item : t.items) combo->addItem(fromUtf8(item));
       combo->setCurrentIndex(-1);
       new PaletteColours(combo, combo, ask);
@@ -272,12 +281,11 @@ void QtWindow::close() {
   timer_->stop();
   // Stop first, then release this window's progress bars so that no call waits on them, then
   // join while serving the calls a worker makes on any other window's progress bar.
-  for (Worker& worker : workers_) worker.thread.request_stop();
+  workers_.requestStop();
   for (Control& c : controls_) {
     if (c.progress) c.progress->close();
   }
-  for (Worker& worker : workers_) joinServingProgressCalls(worker.thread, *worker.finished);
-  workers_.clear();
+  workers_.joinAll(joinServingProgressCalls);
   if (dialog_.isAttached()) dialog_.detach();
   widget_->hide();
 }
@@ -310,6 +318,10 @@ void QtWindow::setText(int id, std::string_view text) {
   } else if (auto* combo = qobject_cast<QComboBox*>(c->widget)) {
     if (combo->isEditable()) combo->setEditText(value);
   }
+  // Widgets skip the repaint when the text stays the same, but the colour query may answer
+  // otherwise now.
+  c->widget->update();
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(c->widget)) memo->viewport()->update();
 }
 
 std::string QtWindow::text(int id, std::size_t maxChars) const {
@@ -359,7 +371,12 @@ void QtWindow::selectItem(int id, int index) {
 int QtWindow::selectedItem(int id) const {
   const Control* c = find(id);
   auto* combo = c != nullptr ? qobject_cast<QComboBox*>(c->widget) : nullptr;
-  return combo != nullptr ? combo->currentIndex() : -1;
+  if (combo == nullptr) return -1;
+  // Typing leaves the list's old index in place; what counts is the item the text names, if any.
+  if (combo->isEditable() && combo->currentText() != combo->itemText(combo->currentIndex())) {
+    return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  }
+  return combo->currentIndex();
 }
 
 void QtWindow::setSpinBuddy(int spinId, int editId) {
@@ -391,8 +408,16 @@ ProgressBar QtWindow::progressBar(int id) {
 void QtWindow::setTitle(std::string_view title) { widget_->setWindowTitle(fromUtf8(title)); }
 
 void QtWindow::setGeometry(int x, int y, int width, int height) {
-  widget_->move(x, y);
-  widget_->resize(width, height);
+  outer_ = QRect(x, y, units_.hostWidth(width), units_.hostHeight(height));
+  applyOuterGeometry();
+}
+
+void QtWindow::applyOuterGeometry() {
+  const QWindow* handle = widget_->windowHandle();
+  appliedFrame_ = handle != nullptr ? handle->frameMargins() : QMargins();
+  widget_->move(outer_->topLeft());  // a top-level widget's position is its frame's
+  widget_->resize(std::max(1, outer_->width() - appliedFrame_.left() - appliedFrame_.right()),
+                  std::max(1, outer_->height() - appliedFrame_.top() - appliedFrame_.bottom()));
 }
 
 void QtWindow::setTopmost(bool topmost) {
@@ -436,19 +461,7 @@ void QtWindow::endDialog(int result) {
 }
 
 bool QtWindow::startWorker(std::function<void(std::stop_token)> work) {
-  if (closed_) return false;
-  auto finished = std::make_shared<std::atomic<bool>>(false);
-  try {
-    workers_.push_back(
-        Worker{finished, std::jthread([work = std::move(work), finished](std::stop_token stop) {
-                 work(std::move(stop));
-                 *finished = true;
-                 announceWorkerFinished();
-               })});
-  } catch (const std::system_error&) {
-    return false;
-  }
-  return true;
+  return !closed_ && workers_.start(std::move(work));
 }
 
 }  // namespace tk

@@ -1,16 +1,21 @@
 #pragma once
 
+#include <QMargins>
+#include <QRect>
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/toolkit/dialog.h"
 #include "platform/toolkit/dialog_units.h"
+#include "platform/toolkit/qt/progress_calls.h"
 #include "platform/toolkit/spin_model.h"
 #include "platform/toolkit/window.h"
+#include "platform/toolkit/worker_set.h"
 
 class QTimer;
 class QWidget;
@@ -46,8 +51,8 @@ class QtWindow : public Window {
   void setSpinBuddy(int spinId, int editId) override;
   void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
   ProgressBar progressBar(int id) override;
-  // Position is the window's top-left (its frame's, where a window manager adds one); size is
-  // the size of the window's contents, without any frame.
+  // Position is the window's top-left and size its outer size, its frame's where a window
+  // manager adds one; the size is scaled from the host's pixels like the dialog units.
   void setGeometry(int x, int y, int width, int height) override;
   void setTitle(std::string_view title) override;
   void setTopmost(bool topmost) override;
@@ -66,11 +71,6 @@ class QtWindow : public Window {
     std::shared_ptr<QtProgressSink> progress;
   };
 
-  struct Worker {
-    std::shared_ptr<std::atomic<bool>> finished;
-    std::jthread thread;
-  };
-
   void build();
   QWidget* makeControl(const ControlTemplate& t, std::size_t index);
   Control* find(int id);
@@ -79,6 +79,9 @@ class QtWindow : public Window {
   void clearRadioGroup(std::size_t index);
   ColourAnswer askColour(int id, ControlKind kind);
   void close();
+  // Fits the window's frame to the outer geometry the dialog asked for, with the frame the
+  // window manager draws now.
+  void applyOuterGeometry();
 
   Dialog& dialog_;
   QString applicationName_;
@@ -86,7 +89,9 @@ class QtWindow : public Window {
   DialogUnits units_;
   QTimer* timer_ = nullptr;
   std::vector<Control> controls_;
-  std::vector<Worker> workers_;
+  WorkerSet workers_{announceWorkerFinished};
+  std::optional<QRect> outer_;
+  QMargins appliedFrame_;
   int result_;
   bool ended_ = false;
   bool closed_ = false;

@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
 #include <QWidget>
 #include <cmath>
 #include <map>
@@ -18,6 +20,7 @@
 #include "monitor/monitor_controls.h"
 #include "monitor/monitor_dialog.h"
 #include "monitor/monitor_template.h"
+#include "platform/toolkit/qt/dialog_font.h"
 #include "tests/support/store_fixture.h"
 #include "tests/toolkit/qt_test_support.h"
 
@@ -188,6 +191,58 @@ TEST_F(MonitorOnQt, DepthBoxesArePaintedByTheirAlarmState) {
     expectBox(0, qRgb(0, 0, 255), qRgb(0, 255, 0));      // blue on green
     expectBox(1, qRgb(255, 255, 255), qRgb(255, 0, 0));  // white on red
   });
+}
+
+// What the screen shows of the window: its backing store as last painted, not a fresh render.
+QImage onScreen(QWidget* window) {
+  qttest::processFor(50);
+  return window->screen()->grabWindow(window->winId()).toImage();
+}
+
+TEST_F(MonitorOnQt, DepthBoxRepaintsWhenOnlyItsAlarmStateChanges) {
+  defineQueue("Q1", 10);
+  put("Q1", 8);
+  runMonitor({"Q1"}, [this](QWidget* window) {
+    const QRect box = qttest::control(window, ctl::depthBox(0))->geometry();
+    dialog_->pollDepths();
+    ASSERT_EQ(dialog_->alarmState(0), 1);
+    ColourCount c =
+        countColours(onScreen(window).copy(box), qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(0, 0, 0));
+    EXPECT_GT(c.textBackground, 20) << "green before";
+
+    // The depth stays 8 while the threshold drops under it: same text, new colours.
+    qttest::control<QLineEdit>(window, ctl::kWarningPercent)->setText("70");
+    dialog_->pollDepths();
+    ASSERT_EQ(dialog_->alarmState(0), 0);
+    const QImage after = onScreen(window);
+    after.save("monitor_depth_recoloured.png");
+    c = countColours(after.copy(box), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 0, 0));
+    EXPECT_GT(c.textBackground, 20) << "red after the tick";
+  });
+}
+
+TEST_F(MonitorOnQt, OuterSizeIsTheLogicsScaledLikeTheDialogUnits) {
+  const std::vector<std::string> names = {"Q1", "ORDERS.IN", "Q3", "A.LONGER.NAME", "Q5"};
+  for (const std::string& name : names) defineQueue(name);
+  for (std::size_t count = 1; count <= names.size(); ++count) {
+    SCOPED_TRACE(count);
+    const std::vector<std::string> queues(names.begin(), names.begin() + count);
+    std::size_t longest = 0;
+    for (const std::string& q : queues) longest = std::max(longest, q.size());
+    runMonitor(queues, [&](QWidget* window) {
+      const tk::DialogUnits units = tk::dialogUnits(window->font());
+      const int width = static_cast<int>(static_cast<double>(longest) * 5.9 + 145);
+      const int height = 50 + 25 * static_cast<int>(count - 1);
+      EXPECT_EQ(window->frameGeometry(),
+                QRect(100, 100, units.hostWidth(width), units.hostHeight(height)));
+      // Every name shows whole in its box.
+      for (std::size_t k = 0; k < count; ++k) {
+        auto* box = qttest::control<QLineEdit>(window, ctl::nameBox(static_cast<int>(k)));
+        const int textEnd = box->x() + 4 + box->fontMetrics().horizontalAdvance(box->text());
+        EXPECT_LE(textEnd, window->width()) << queues[k];
+      }
+    });
+  }
 }
 
 }  // namespace

@@ -1,0 +1,267 @@
+#include "generator/generator_worker.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "generator/line_source.h"
+#include "generator/request_text.h"
+#include "platform/messaging/get_options.h"
+#include "platform/messaging/queue.h"
+#include "platform/messaging/queue_manager.h"
+#include "platform/runtime/exit_status.h"
+#include "platform/runtime/process_end.h"
+#include "platform/runtime/thread_random.h"
+
+namespace tarnix {
+namespace {
+
+constexpr std::size_t kFieldCount = 19;
+constexpr const char* kContentFormat = "KXSTR   ";
+constexpr std::int32_t kBrowseFirst = kx::getopt::kBrowseFirst | kx::getopt::kFailIfQuiescing;
+constexpr std::int32_t kBrowseNext = kx::getopt::kBrowseNext | kx::getopt::kFailIfQuiescing;
+
+// The leading decimal integer of a field: an optional sign, then digits; anything else is 0.
+// Digits beyond 32 bits keep the number at its nearest end.
+std::int32_t leadingInteger(const std::string& field) {
+  std::size_t at = 0;
+  const bool negative = !field.empty() && field[0] == '-';
+  if (!field.empty() && (field[0] == '-' || field[0] == '+')) at = 1;
+  std::int64_t value = 0;
+  for (; at < field.size() && field[at] >= '0' && field[at] <= '9'; ++at) {
+    value = std::min<std::int64_t>(value * 10 + (field[at] - '0'), std::int64_t{1} << 31);
+  }
+  value = negative ? -value : std::min<std::int64_t>(value, INT32_MAX);
+  return static_cast<std::int32_t>(value);
+}
+
+// A line of standard output, flushed at once: the program may end right after it.
+template <typename... Args>
+void say(const char* format, Args... args) {
+  std::printf(format, args...);
+  std::fflush(stdout);
+}
+
+// Seconds since 1970 in bytes 0 to 3 and the milliseconds within that second in bytes 4 and 5,
+// least significant byte first; the rest zero.
+kx::MessageId24 clockCorrelId() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  const auto seconds = static_cast<std::uint32_t>(ms / 1000);
+  const auto millis = static_cast<std::uint16_t>(ms % 1000);
+  kx::MessageId24::Bytes bytes{};
+  for (int k = 0; k < 4; ++k) bytes[k] = static_cast<std::uint8_t>(seconds >> (8 * k));
+  bytes[4] = static_cast<std::uint8_t>(millis);
+  bytes[5] = static_cast<std::uint8_t>(millis >> 8);
+  return kx::MessageId24(bytes);
+}
+
+class GeneratorRun {
+ public:
+  GeneratorRun(const std::string& request, const tk::ProgressBar& progress, std::stop_token stop)
+      : fields_(splitRequest(request)), progress_(progress), stop_(std::move(stop)) {
+    fields_.resize(std::max(fields_.size(), kFieldCount));
+  }
+
+  std::int32_t run() {
+    const std::int32_t count = integer(3);
+    progress_.setRange(static_cast<std::uint16_t>(count));
+    progress_.setStep(1);
+    randomPause_ = !field(4).empty() && field(4)[0] == 'r';
+    pauseValue_ = integer(randomPause_ ? 5 : 4);
+    correlIdOption_ = integer(8) != 0;
+
+    manager_.setManagerName(field(1));
+    if (!manager_.connect()) {
+      say("IkxQueueManager::connect ended with reason code %d\n", manager_.reason());
+      return manager_.reason();
+    }
+    if (!prepareSource()) {
+      endRun();
+      return 0;
+    }
+    target_.setQueueName(field(2));
+    target_.bindManager(manager_);
+    target_.openWith(kx::openopt::kOutput);  // a target that cannot be opened fails its puts
+    report_ = integer(10);
+
+    for (std::int32_t number = 1; number <= count && !stop_.stop_requested(); ++number) {
+      if (!putOne()) return endRun();
+      progress_.stepIt();
+      pause();
+    }
+    const std::int32_t ended = endRun();
+    progress_.setPosition(0);
+    return ended;
+  }
+
+ private:
+  const std::string& field(std::size_t index) const { return fields_[index]; }
+  std::int32_t integer(std::size_t index) const { return leadingInteger(fields_[index]); }
+
+  // Prepares the content by the source letter; false ends the run (a file that cannot be read,
+  // a length the queue manager would not take). Sources that cannot work end the program.
+  bool prepareSource() {
+    source_ = field(6).empty() ? '\0' : field(6)[0];
+    switch (source_) {
+      case 'b':
+        return prepareRandom(integer(7));
+      case 'f':
+        return prepareFile(field(7));
+      case 'q':
+        prepareQueue(field(7));
+        return true;
+      default:
+        say("Invalid source value: %c\n", source_);
+        rt::endProcess(rt::kExitFailure);
+    }
+  }
+
+  // The same digits for every message of the run, made once from the clock-seeded generator.
+  bool prepareRandom(std::int32_t length) {
+    if (length < 0 || static_cast<std::size_t>(length) > kx::kMaxMessageLength) {
+      say("Random message length %d is outside 0 to %zu bytes\n", length, kx::kMaxMessageLength);
+      return false;
+    }
+    std::vector<std::uint8_t> digits;
+    try {
+      digits.resize(static_cast<std::size_t>(length));
+    } catch (const std::bad_alloc&) {
+      say("No memory for a random message of %d bytes\n", length);
+      return false;
+    }
+    rt::seedThreadRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+    for (std::uint8_t& digit : digits) {
+      digit = static_cast<std::uint8_t>(std::to_string(rt::threadRandom()).front());
+    }
+    message_.setData(digits.data(), digits.size());
+    message_.format = kContentFormat;
+    return true;
+  }
+
+  bool prepareFile(const std::string& path) {
+    if (!lines_.open(path)) return false;  // silently, as a missing file ends a run
+    if (lines_.empty()) {
+      say("No lines in the input file %s\n", path.c_str());
+      return false;
+    }
+    message_.format = kContentFormat;
+    return true;
+  }
+
+  void prepareQueue(const std::string& name) {
+    preserveMsgId_ = integer(14) != 0;
+    preserveCorrelId_ = integer(15) != 0;
+    sourceQueue_.emplace();
+    sourceQueue_->setQueueName(name);
+    sourceQueue_->bindManager(manager_);
+    sourceQueue_->openWith(kx::openopt::kInputAsDefined);
+    browse_.options = kBrowseFirst;
+    if (sourceQueue_->queryDepth() == 0) {
+      say("No messages in the input queue %s\n", name.c_str());
+      rt::endProcess(rt::kExitFailure);
+    }
+  }
+
+  // Takes the next copy from the source queue, from its first message again after its last.
+  void copyNext() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      message_.msgId.reset();
+      message_.correlId.reset();
+      if (sourceQueue_->get(message_, browse_)) {
+        browse_.options = kBrowseNext;
+        return;
+      }
+      browse_.options = kBrowseFirst;
+    }
+    say("Funny error - oops");
+    rt::endProcess(rt::kExitFailure);
+  }
+
+  bool putOne() {
+    if (source_ == 'f') {
+      const std::string_view line = lines_.next();
+      message_.setData(line.data(), line.size());
+    } else if (source_ == 'q') {
+      copyNext();
+    }
+    const bool copying = source_ == 'q';
+    if (!(copying && preserveCorrelId_)) {
+      message_.correlId = correlIdOption_ ? clockCorrelId() : kx::MessageId24::none();
+    }
+    if (!(copying && preserveMsgId_)) message_.msgId.reset();  // the queue manager assigns one
+    message_.report = report_;
+    if (!field(17).empty()) message_.replyToQ = field(17);
+    if (!field(18).empty()) message_.replyQmgr = field(18);
+    message_.persistent = integer(9);
+    if (const std::int32_t expiry = integer(16); expiry != 0) message_.expiry = expiry;
+
+    target_.put(message_);
+    if (target_.reason() != kx::reason::kNone) {
+      say("IkxQueue::put ended with reason code %d\n", target_.reason());
+      return false;
+    }
+    return true;
+  }
+
+  void pause() {
+    std::int32_t wait = pauseValue_;
+    if (randomPause_) wait = pauseValue_ != 0 ? rt::threadRandom() % pauseValue_ : 0;
+    if (wait > 0) pauseMillis(wait, stop_);
+  }
+
+  // Closes the queues and disconnects; gives the disconnect's success.
+  std::int32_t endRun() {
+    target_.close();
+    if (sourceQueue_) sourceQueue_->close();
+    return manager_.disconnect() ? 1 : 0;
+  }
+
+  std::vector<std::string> fields_;
+  const tk::ProgressBar& progress_;
+  std::stop_token stop_;
+
+  bool randomPause_ = false;
+  std::int32_t pauseValue_ = 0;  // the fixed pause, or the random pause's divisor
+  bool correlIdOption_ = false;
+  char source_ = '\0';
+  bool preserveMsgId_ = false;
+  bool preserveCorrelId_ = false;
+  std::int32_t report_ = 0;
+
+  // Declared before the queues, so that they are destroyed first.
+  kx::IkxQueueManager manager_;
+  kx::IkxQueue target_;
+  std::optional<kx::IkxQueue> sourceQueue_;
+  kx::GetOptions browse_;
+  kx::QueueMessage message_;
+  LineSource lines_;
+};
+
+}  // namespace
+
+std::int32_t runGenerator(std::string request, const tk::ProgressBar& progress,
+                          std::stop_token stop) {
+  try {
+    return GeneratorRun(request, progress, std::move(stop)).run();
+  } catch (const std::bad_alloc&) {
+    // A line too long to hold, say; the run's objects are released on the way out.
+    say("The generator ran out of memory; the run ends\n");
+    return 0;
+  }
+}
+
+void pauseMillis(std::int32_t milliseconds, std::stop_token stop) {
+  std::mutex mutex;
+  std::condition_variable_any woken;
+  std::unique_lock lock(mutex);
+  woken.wait_for(lock, stop, std::chrono::milliseconds(milliseconds), [] { return false; });
+}
+
+}  // namespace tarnix

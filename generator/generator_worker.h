@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <stop_token>
+#include <string>
+
+#include "platform/toolkit/progress_bar.h"
+
+namespace tarnix {
+
+// One generator run, on a thread of its own: reads the request text, connects a queue manager
+// connection of its own, prepares the content (random digits, the lines of a file, or copies of
+// another queue's messages), puts the requested number of messages with the request's
+// descriptor options, pausing between them, and moves `progress` as it goes. Failures are lines
+// on standard output; three of them end the program with status 1.
+//
+// A stop request (the window closing) wakes a pause and ends the run between two puts. Gives the
+// reason of a failed connect, else the success of the final disconnect (1 or 0); 0 when the
+// source file cannot be opened or holds no line.
+std::int32_t runGenerator(std::string request, const tk::ProgressBar& progress,
+                          std::stop_token stop);
+
+// Waits `milliseconds`, or less when a stop is requested.
+void pauseMillis(std::int32_t milliseconds, std::stop_token stop);
+
+}  // namespace tarnix

@@ -1,0 +1,84 @@
+// Removing one message and emptying a whole queue: the monitor's two destructive operations.
+#include <cstdint>
+
+#include "monitor/monitor_dialog.h"
+#include "platform/messaging/get_options.h"
+#include "platform/toolkit/message_box.h"
+
+namespace tarnix {
+namespace {
+
+constexpr std::int32_t kBrowseFirst = kx::getopt::kBrowseFirst | kx::getopt::kFailIfQuiescing;
+constexpr std::int32_t kBrowseNext = kx::getopt::kBrowseNext | kx::getopt::kFailIfQuiescing;
+// Takes exactly the message the last browse stood on; if another program took it meanwhile, the
+// get fails rather than take the next one.
+constexpr std::int32_t kTakeUnderCursor = kx::getopt::kUnderCursor | kx::getopt::kFailIfQuiescing;
+// Takes whatever comes first and keeps none of its data.
+constexpr std::int32_t kTakeDiscarding =
+    kx::getopt::kAcceptTruncated | kx::getopt::kFailIfQuiescing;
+
+constexpr const char* kConfirmText =
+    "Are you sure you want to delete all messages from the selected queue?";
+constexpr const char* kConfirmCaption = "Empty Queue?";
+
+}  // namespace
+
+void MonitorDialog::removeMessage() {
+  const int slot = selectedSlot();
+  const std::int32_t n = messageNumber();
+  if (n < 1 || !takeNthMessage(slot, n)) {
+    blankMessageIdentity();
+    return;
+  }
+  displayMessage();  // what moved into position N, or why nothing stands there
+}
+
+bool MonitorDialog::takeNthMessage(int slot, std::int32_t n) {
+  kx::IkxQueue& queue = *queues_[slot];
+  queue.openWith(kx::openopt::kInputAsDefined);
+  kx::QueueMessage message;
+  kx::GetOptions options{kBrowseFirst};
+  for (std::int32_t pass = 0; pass < n; ++pass) {
+    message.msgId.reset();
+    message.correlId.reset();
+    if (!queue.get(message, options)) return false;
+    options.options = kBrowseNext;
+  }
+  options.options = kTakeUnderCursor;
+  message.msgId.reset();
+  message.correlId.reset();
+  queue.get(message, options);  // a failure shows in the display that follows
+  return true;
+}
+
+void MonitorDialog::emptyQueue(int slot) {
+  // A row without a queue has nothing to empty and nothing to ask about.
+  if (!slotUsed(slot)) return;
+  if (window().isChecked(ctl::kConfirmDelete) &&
+      window().messageBox(kConfirmText, kConfirmCaption, tk::mb::kYesNoQuestion) == tk::kIdNo) {
+    return;
+  }
+  // During a reconnect back-off the button ends the wait instead: the next tick comes at the
+  // normal period and tries the queue manager again.
+  if (process_.reconnectCount != 0) {
+    process_.reconnectCount = 0;
+    restartTimer(process_.refreshIntervalMs);
+    return;
+  }
+
+  // A queue object of its own, named as the operator named the queue, so that the slot's browse
+  // cursor and open state are left alone.
+  kx::IkxQueue queue;
+  queue.setQueueName(queueNames_[slot]);
+  queue.bindManager(*manager_);
+  kx::QueueMessage message;
+  message.setBufferSize(0);
+  if (!queue.openWith(kx::openopt::kInputAsDefined)) return;
+  const kx::GetOptions options{kTakeDiscarding};
+  do {
+    message.msgId.reset();
+    message.correlId.reset();
+  } while (queue.get(message, options));
+}
+
+}  // namespace tarnix

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The real tarnix binary under Xvfb: "Gen" with a count of 100 from tarnix.ini puts 100 messages
+# onto the selected queue, and the progress bar is back at its start after the run.
+source "$(dirname "$0")/e2e_lib.sh"
+start_xvfb
+
+"$KXADMIN" create QM1 >/dev/null
+"$KXADMIN" start QM1 >/dev/null
+"$KXADMIN" define QM1 Q1 >/dev/null
+"$KXADMIN" put QM1 Q1 --text before --count 7 >/dev/null
+cd "$WORK"
+printf '1 80 1 1 100 0 0 b 256 SRC.Q lines.txt 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' >tarnix.ini
+start_tarnix QM1 Q1
+window=$(visible_windows '^QM1$')
+[ -n "$window" ] || fail "no monitor window"
+xdotool windowsize "$window" 820 580
+sleep 0.5
+eval "$(geometry_of "$window")"
+# The progress bar, 2 to 457 dialog units across and 329 to 343 down.
+bar="792x22+$((X + 4))+$((Y + 535))"
+screenshot generator_before
+convert "$SHOTS/generator_before.png" -crop "$bar" +repage "$WORK/bar_before.png"
+
+xdotool mousemove $((X + 35)) $((Y + 20)) click 1 # "Gen"
+depth=""
+for _ in $(seq 100); do
+  depth=$("$KXADMIN" queues QM1 | awk '$1 == "Q1" {print $3}')
+  [ "$depth" = "107" ] && break
+  sleep 0.1
+done
+echo "depth of Q1 after Gen: $depth"
+[ "$depth" = "107" ] || fail "Gen did not put 100 messages (depth $depth)"
+sleep 1
+screenshot generator_after
+convert "$SHOTS/generator_after.png" -crop "$bar" +repage "$WORK/bar_after.png"
+changed=$(compare -metric AE "$WORK/bar_before.png" "$WORK/bar_after.png" null: 2>&1 || true)
+echo "progress bar pixels changed by the run: $changed"
+[ "$changed" = "0" ] || fail "the progress bar is not back at its start"
+"$KXADMIN" browse QM1 Q1 --limit 8 | tail -1 | grep -q 'length=256' || fail "no 256-byte message"
+
+press_key_until_gone "$window" Escape
+[ "$(tarnix_status)" -eq 0 ] || fail "closing the window: non-zero status"
+[ ! -s "$WORK/stdout" ] || fail "the run printed: $(cat "$WORK/stdout")"
+echo "PASS"
