@@ -106,7 +106,8 @@ case "$mode" in
       [ -d "fuzz/seeds/$target" ] && seeds=("fuzz/seeds/$target")
       echo "== $target for ${seconds}s"
       log=build-fuzz/$target.log
-      if ! "build-fuzz/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+      # -len_control=0: inputs of any length from the start; a store file needs a few pages.
+      if ! "build-fuzz/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -len_control=0 \
           -artifact_prefix="build-fuzz/$target-" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
         status=1
         tail -n 60 "$log"
