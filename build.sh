@@ -1,19 +1,41 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tarnix needs (when missing), configures and builds it, then:
-#   ./build.sh          build only
-#   ./build.sh demo     set up the demo queue manager and start the monitor on it
-#   ./build.sh test     run every test (warnings are errors in this build)
-#   ./build.sh bench    run the benchmarks and print each figure beside its raw baseline
-#   ./build.sh sanitize every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer
-#                       (in build-sanitize); any report from any process fails the run
-#   ./build.sh tsan     the messaging, headless toolkit and monitor tests built with
-#                       ThreadSanitizer (in build-tsan)
-#   ./build.sh fuzz     build the fuzz targets with clang's libFuzzer (in build-fuzz) and run each
-#                       for FUZZ_SECONDS seconds (default 60), one after the other
-# The suppression files of the sanitizer runs are in tests/sanitizers/, each entry with its reason.
+# Installs the Debian packages Tarnix needs (when missing), configures and builds it, then runs
+# what the mode asks for. ./build.sh --help lists the modes.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+usage() {
+  cat <<'USAGE'
+Usage: ./build.sh [MODE]
+Installs the Debian packages Tarnix needs (when missing), builds, and then:
+  build      build everything, nothing more (the default)
+  demo       build the monitor and kxadmin, set up the demo queue manager and start the monitor
+             on it (needs a graphical session)
+  test       build everything and run every test
+  bench      build everything and run the benchmarks, each figure beside its raw baseline
+  sanitize   every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+             (in build-sanitize); any report from any process fails the run
+  tsan       the messaging, headless toolkit and monitor tests built with ThreadSanitizer
+             (in build-tsan)
+  fuzz       build the fuzz targets with clang's libFuzzer (in build-fuzz) and run each for
+             FUZZ_SECONDS seconds (default 60), one after the other
+build, demo, test and bench share the folder build, with warnings as errors in each, so that
+switching between them rebuilds nothing. The suppression files of the sanitizer runs are in
+tests/sanitizers/, each entry with its reason.
+USAGE
+}
+
 mode=${1:-build}
+case "$mode" in
+  -h | --help | help) usage; exit 0 ;;
+  build | demo | test | bench | sanitize | tsan | fuzz) ;;
+  *) echo "build.sh: unknown mode '$mode'" >&2; usage >&2; exit 2 ;;
+esac
+if [ "$mode" = demo ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "build.sh: the demo opens a window, and there is no graphical session here (DISPLAY is" \
+    "not set). Run it from a desktop, or over ssh -X." >&2
+  exit 1
+fi
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev sqlite3
           libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
@@ -54,11 +76,13 @@ check_reports() {
 }
 
 case "$mode" in
-  build | demo | test | bench)
-    werror=OFF
-    [ "$mode" = test ] && werror=ON
-    configure build -DTARNIX_WERROR=$werror
+  build | test | bench)
+    configure build -DTARNIX_WERROR=ON
     cmake --build build -j"$jobs"
+    ;;
+  demo)
+    configure build -DTARNIX_WERROR=ON
+    cmake --build build -j"$jobs" --target tarnix kxadmin
     ;;
 esac
 
@@ -116,5 +140,4 @@ case "$mode" in
     done <build-fuzz/fuzz/targets.txt
     exit $status
     ;;
-  *) echo "usage: $0 [build|demo|test|bench|sanitize|tsan|fuzz]" >&2; exit 2 ;;
 esac

@@ -56,6 +56,15 @@ expect 1 'hex is not 48 hex digits' -- put QM1 Q1 --text a --msg-id-hex 12
 expect 1 'cannot read' -- put QM1 Q1 --file /nonexistent/file
 expect 2 'required' --
 expect 0 'Usage' -- put --help
+expect 0 '^kxadmin [0-9]+\.[0-9]+' -- --version
+expect 2 "unknown command 'frobnicate'.*kxadmin --help" -- frobnicate QM1
+# Options are checked before anything is connected to: the same refusal with the manager stopped.
+expect 1 'put needs the data: --text TEXT or --file PATH; no message was put' -- put QM1 Q1
+expect 1 '--count must be at least 1; no message was removed' -- get QM1 Q1 --count 0
+expect 1 '--limit must be at least 1; nothing was changed' -- browse QM1 Q1 --limit 0
+expect 0 'put 1 message' -- put QM1 Q1 --text r --reply-to-q REPLY.Q --reply-to-qmgr QM2
+expect 0 'replyto="REPLY.Q" replytoqmgr="QM2" data="r"' -- browse QM1 Q1
+expect 0 'replytoqmgr="QM2"' -- get QM1 Q1
 printf 'not a store at all' >"$KX_DATA_DIR/JUNK.qmgr"
 expect 1 'not a usable queue manager store; the file was left untouched' -- start JUNK
 expect 0 'JUNK +damaged' -- list
@@ -64,6 +73,8 @@ expect 0 'JUNK +damaged' -- list
 
 expect 0 'stopped' -- stop QM1
 expect 1 'already stopped' -- stop QM1
+expect 1 'put needs the data' -- put QM1 Q1
+expect 1 '--count must be at least 1' -- put QM1 Q1 --text x --count 0
 expect 0 'deleted queue manager QM1' -- delete QM1
 expect 1 'does not exist' -- queues QM1
 

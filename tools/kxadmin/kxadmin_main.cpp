@@ -13,10 +13,18 @@ int main(int argc, char** argv) {
   CLI::App app{"Administer the queue managers of the embedded KX store (in $KX_DATA_DIR)",
                "kxadmin"};
   app.require_subcommand(1, 1);
+  app.set_version_flag("--version", std::string("kxadmin ") + KXADMIN_VERSION);
   int status = kxadmin::kExitOk;
   kxadmin::addManagerCommands(app, status);
   kxadmin::addQueueCommands(app, status);
   kxadmin::addMessageCommands(app, status);
+  // A command that does not exist is named as such, before anything else is looked at.
+  const auto named = [&](const CLI::App* command) { return command->check_name(argv[1]); };
+  if (argc > 1 && argv[1][0] != '-' && app.get_subcommands(named).empty()) {
+    std::cerr << "kxadmin: unknown command '" << kxadmin::printable(argv[1], 64)
+              << "'; 'kxadmin --help' lists the commands\n";
+    return kxadmin::kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -24,8 +32,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& help) {
     return app.exit(help);
   } catch (const CLI::ParseError& error) {
-    app.exit(error);
-    return kxadmin::kExitUsage;
+    // --version ends here too, successfully.
+    return app.exit(error) == 0 ? kxadmin::kExitOk : kxadmin::kExitUsage;
   } catch (const std::bad_alloc&) {
     return kxadmin::fail(kx::reason::kResourceProblem, "out of memory; the command stopped there");
   } catch (const std::exception& error) {

@@ -41,6 +41,7 @@ struct MessageArgs {
   std::string replyToQmgr;
   std::string format;
   std::size_t maxData = 200;
+  bool hasData = false;  // put: --text or --file was given
 };
 
 // What went wrong, naming the file to fix when the failure lies in the store's files.
@@ -150,6 +151,9 @@ void printMessage(std::int64_t number, const kx::QueueMessage& message, std::siz
             << "\" put=" << message.putDate << ' ' << message.putTime << " appl=\""
             << printable(message.putAppl) << "\" length=" << message.totalLength();
   if (!message.replyToQ.empty()) std::cout << " replyto=\"" << printable(message.replyToQ) << '"';
+  if (!message.replyQmgr.empty()) {
+    std::cout << " replytoqmgr=\"" << printable(message.replyQmgr) << '"';
+  }
   std::cout << " data=\""
             << printable(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
                          maxData)
@@ -159,6 +163,12 @@ void printMessage(std::int64_t number, const kx::QueueMessage& message, std::siz
 int put(const MessageArgs& args) {
   constexpr const char* kKept = "no message was put";
   int status = kExitOk;
+  if (!args.hasData) {
+    return fail(kx::reason::kValueError,
+                std::string("put needs the data: --text TEXT or --file PATH; ") + kKept);
+  }
+  if (args.count < 1)
+    return fail(kx::reason::kValueError, std::string("--count must be at least 1; ") + kKept);
   std::vector<std::uint8_t> body;
   if (!args.file.empty()) {
     std::string problem;
@@ -168,8 +178,6 @@ int put(const MessageArgs& args) {
   } else {
     body.assign(args.text.begin(), args.text.end());
   }
-  if (args.count < 1)
-    return fail(kx::reason::kValueError, std::string("--count must be at least 1; ") + kKept);
 
   kx::QueueMessage message;
   if (!parseId(args.msgId, args.msgIdHex, "--msg-id", message.msgId, status, kKept)) return status;
@@ -206,6 +214,10 @@ int put(const MessageArgs& args) {
 int take(const MessageArgs& args, bool browse) {
   const char* kept = browse ? "nothing was changed" : "no message was removed";
   int status = kExitOk;
+  if (!args.all && args.count < 1) {
+    return fail(kx::reason::kValueError,
+                std::string(browse ? "--limit" : "--count") + " must be at least 1; " + kept);
+  }
   kx::MessageId24 msgId;
   kx::MessageId24 correlId;
   if (!parseId(args.msgId, args.msgIdHex, "--msg-id", msgId, status, kept)) return status;
@@ -279,7 +291,10 @@ void addMessageCommands(CLI::App& app, int& status) {
   putCommand->add_option("--reply-to-q", args->replyToQ, "Reply-to queue name");
   putCommand->add_option("--reply-to-qmgr", args->replyToQmgr, "Reply-to queue manager name");
   putCommand->add_option("--format", args->format, "Format name (up to 8 characters)");
-  putCommand->callback([args, &status] { status = put(*args); });
+  putCommand->callback([args, text, file, &status] {
+    args->hasData = text->count() > 0 || file->count() > 0;
+    status = put(*args);
+  });
 
   auto* browse = app.add_subcommand("browse", "Show messages without removing them");
   addQueueArgs(browse, *args);

@@ -5,12 +5,13 @@
 
 #include "platform/messaging/reason_codes.h"
 #include "platform/messaging/store_admin.h"
+#include "platform/runtime/exit_status.h"
 
 namespace kxadmin {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitOk = rt::kExitNormal;
+inline constexpr int kExitFailed = rt::kExitFailure;
+inline constexpr int kExitUsage = rt::kExitUsage;
 
 // Prints "kxadmin: <message> (reason N)" on stderr and gives the failure exit status.
 int fail(const kx::admin::Status& status);
