@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/messaging/store_admin.h"
 #include "platform/messaging/test_seams.h"
@@ -13,20 +14,46 @@ namespace {
 
 using DepthPoll = MonitorFixture;
 
-TEST_F(DepthPoll, ThresholdDividesWithinFromOverAtItsExactDepth) {
-  defineQueue("WITHIN");
-  defineQueue("OVER");
-  put("WITHIN", 4000);
-  put("OVER", 4001);
-  tk::HeadlessWindow& w = open({"WITHIN", "OVER"});
-  w.fireTimer();
+struct ThresholdCase {
+  const char* warning;  // what the % Warning box holds
+  std::int32_t depth;
+  std::int32_t maxDepth;
+  bool over;
+  const char* warningAfter;  // what the box holds after the tick
+};
 
-  EXPECT_EQ(depthText(0), "4000");
-  EXPECT_EQ(depthText(1), "4001");
-  EXPECT_EQ(reasonText(0), "");
-  EXPECT_EQ(dialog_->alarmState(0), 1);
-  EXPECT_EQ(dialog_->alarmState(1), 0);
-  EXPECT_EQ(dialog_->alarmState(2), 1) << "unused slots stay within";
+TEST_F(DepthPoll, ThresholdDividesWithinFromOverAsTheWarningBoxReads) {
+  const ThresholdCase cases[] = {
+      {"80", 4000, 5000, false, "80"},    // exactly at the mark is within
+      {"80", 4001, 5000, true, "80"},     //
+      {"150", 10, 10, false, "100"},      // above 100 counts as 100 and is written back
+      {"100.0", 10, 10, false, "100.0"},  // 100 itself is not above it
+      {"", 0, 10, false, ""},             // nothing readable is 0 percent:
+      {"", 1, 10, true, ""},              //   any message is over it
+      {"abc", 1, 10, true, "abc"},        //
+      {"-10", 0, 200, true, "-10"},       // below 0: even an empty queue is over
+      {"85.5", 171, 200, false, "85.5"},  // 85.5 percent of 200 is 171
+      {"85.5", 172, 200, true, "85.5"},   //
+  };
+  defineQueue("Q1");
+  tk::HeadlessWindow& w = open({"Q1"});
+  for (const ThresholdCase& c : cases) {
+    SCOPED_TRACE(std::string("'") + c.warning + "' " + std::to_string(c.depth) + " of " +
+                 std::to_string(c.maxDepth));
+    std::int64_t removed = 0;
+    ASSERT_TRUE(kx::admin::purgeQueue(kManager, "Q1", removed));
+    ASSERT_TRUE(kx::admin::alterMaxDepth(kManager, "Q1", c.maxDepth));
+    const std::vector<std::uint8_t> data(8, 'x');
+    if (c.depth > 0) {
+      ASSERT_TRUE(kx::admin::loadMessages(kManager, "Q1", c.depth, data, false));
+    }
+    w.setText(ctl::kWarningPercent, c.warning);
+    w.fireTimer();
+    EXPECT_EQ(depthText(0), std::to_string(c.depth));
+    EXPECT_EQ(dialog_->alarmState(0), c.over ? 0 : 1);
+    EXPECT_EQ(w.textOf(ctl::kWarningPercent), c.warningAfter);
+  }
+  EXPECT_EQ(dialog_->alarmState(1), 1) << "unused slots stay within";
 }
 
 TEST_F(DepthPoll, DepthBoxColoursFollowTheAlarmState) {
@@ -48,57 +75,6 @@ TEST_F(DepthPoll, DepthBoxColoursFollowTheAlarmState) {
   EXPECT_FALSE(w.colourOf(ctl::nameBox(0)).brush.has_value());
   EXPECT_FALSE(w.colourOf(ctl::reasonBox(1)).brush.has_value());
   EXPECT_FALSE(w.colourOf(ctl::kDisplay).brush.has_value());
-}
-
-TEST_F(DepthPoll, ThresholdAboveHundredIsClampedAndWrittenBackOnce) {
-  defineQueue("Q1", 10);
-  put("Q1", 10);
-  tk::HeadlessWindow& w = open({"Q1"});
-  w.type(ctl::kWarningPercent, "150");
-  w.fireTimer();
-  EXPECT_EQ(w.textOf(ctl::kWarningPercent), "100");
-  EXPECT_EQ(dialog_->alarmState(0), 1) << "a full queue is within 100 percent";
-
-  // Exactly 100 is not above it, so nothing is written back.
-  w.type(ctl::kWarningPercent, "100.0");
-  w.fireTimer();
-  EXPECT_EQ(w.textOf(ctl::kWarningPercent), "100.0");
-}
-
-TEST_F(DepthPoll, UnreadableThresholdAlarmsAnyQueueWithAMessage) {
-  defineQueue("EMPTY");
-  defineQueue("ONE");
-  tk::HeadlessWindow& w = open({"EMPTY", "ONE"});
-  put("ONE", 1);
-  for (const char* text : {"", "abc"}) {
-    w.type(ctl::kWarningPercent, text);
-    w.fireTimer();
-    EXPECT_EQ(dialog_->alarmState(0), 1) << "'" << text << "'";
-    EXPECT_EQ(dialog_->alarmState(1), 0) << "'" << text << "'";
-  }
-}
-
-TEST_F(DepthPoll, NegativeAndFractionalThresholds) {
-  defineQueue("EMPTY", 200);
-  defineQueue("AT", 200);
-  defineQueue("ABOVE", 200);
-  put("AT", 171);
-  put("ABOVE", 172);
-  tk::HeadlessWindow& w = open({"EMPTY", "AT", "ABOVE"});
-
-  // -10 percent: every queue with a positive maximum is in alarm, even an empty one.
-  w.setText(ctl::kWarningPercent, "-10");
-  w.fireTimer();
-  EXPECT_EQ(dialog_->alarmState(0), 0);
-  EXPECT_EQ(dialog_->alarmState(1), 0);
-  EXPECT_EQ(w.textOf(ctl::kWarningPercent), "-10");
-
-  // 85.5 percent of 200 is 171.
-  w.setText(ctl::kWarningPercent, "85.5");
-  w.fireTimer();
-  EXPECT_EQ(dialog_->alarmState(0), 1);
-  EXPECT_EQ(dialog_->alarmState(1), 1);
-  EXPECT_EQ(dialog_->alarmState(2), 0);
 }
 
 TEST_F(DepthPoll, FailuresShowNotApplicableOrErrWithTheirCode) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/toolkit/dialog_units.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
 #include "platform/toolkit/icon.h"
 #include "platform/toolkit/progress_state.h"
@@ -24,6 +25,21 @@ TEST(SpinStepRule, OutOfRangeComesToTheNearerEndAndWithoutWrapStaysThere) {
   EXPECT_EQ(tk::stepSpinPosition(-10, 10, -10, true, true), 10);
   EXPECT_EQ(tk::stepSpinPosition(32767, -32768, 32767, true, true), -32768);
   EXPECT_EQ(tk::stepSpinPosition(-2147483647 - 1, -32768, 32767, false, false), -32768);
+}
+
+TEST(DialogUnitRule, EdgesMapOnTheirOwnSoThatTouchingControlsTouchInPixels) {
+  const tk::DialogUnits units(7, 13);  // the 8-point sans font here: 7 by 13 pixels
+  EXPECT_EQ(units.x(4), 7);
+  EXPECT_EQ(units.y(8), 13);
+  const tk::PixelRect left = units.rect({0, 0, 10, 15});
+  const tk::PixelRect right = units.rect({10, 15, 5, 15});
+  EXPECT_EQ(left.x + left.width, right.x);
+  EXPECT_EQ(left.y + left.height, right.y);
+  EXPECT_EQ(right.width, 8) << "its edges, 17.5 and 26.25, round to 18 and 26";
+  // Window sizes in the host's pixels: 6 to a character across, 25 to a row of 15 units down.
+  EXPECT_EQ(units.hostWidth(204), 238);
+  EXPECT_EQ(units.hostHeight(50), 49);
+  EXPECT_EQ(units.hostHeight(150), 146);
 }
 
 TEST(TextRules, NumbersReadFromTextOrZeroAndBoundedReadsKeepWholeCharacters) {

@@ -42,67 +42,6 @@ class MonitorOnQt : public StoreFixture {
   MonitorDialog* dialog_ = nullptr;
 };
 
-// Dialog units to pixels by the window font: x by a quarter of the average width of the 52
-// letters, y by an eighth of the line height, each edge rounded on its own.
-QRect pixels(const QFont& font, const tk::Rect& r) {
-  const double width = std::lround(QFontMetricsF(font).horizontalAdvance(
-                                       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") /
-                                   52.0);
-  const double height = QFontMetrics(font).height();
-  auto x = [&](int units) { return static_cast<int>(std::lround(units * width / 4.0)); };
-  auto y = [&](int units) { return static_cast<int>(std::lround(units * height / 8.0)); };
-  return QRect(x(r.x), y(r.y), x(r.x + r.width) - x(r.x), y(r.y + r.height) - y(r.y));
-}
-
-QString labelOf(QWidget* w) {
-  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
-  return {};
-}
-
-TEST_F(MonitorOnQt, WindowHoldsEveryControlOfItsTemplate) {
-  defineQueue("Q1");
-  runMonitor({"Q1"}, [](QWidget* window) {
-    std::multimap<int, QWidget*> made;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-      if (w->property("tkId").isValid() && w->window() == window) {
-        made.emplace(w->property("tkId").toInt(), w);
-      }
-    }
-    const tk::DialogTemplate& tmpl = monitorTemplate();
-    EXPECT_EQ(made.size(), tmpl.controls.size());
-    for (const tk::ControlTemplate& t : tmpl.controls) {
-      SCOPED_TRACE(std::to_string(t.id) + " " + std::string(t.label));
-      QRect expected = pixels(window->font(), t.rect);
-      if (t.kind == tk::ControlKind::Spin) {
-        // The spin sits on the right edge of its buddy, as tall as the buddy.
-        const QRect buddy = qttest::control(window, ctl::kNumber)->geometry();
-        expected = QRect(buddy.right() + 1, buddy.y(), expected.width(), buddy.height());
-      }
-      QWidget* found = nullptr;
-      auto [first, last] = made.equal_range(t.id);
-      for (auto it = first; it != last; ++it) {
-        QWidget* w = it->second;
-        if (w->property("tkKind").toInt() == static_cast<int>(t.kind) &&
-            w->geometry() == expected) {
-          found = w;
-        }
-      }
-      ASSERT_NE(found, nullptr) << "no control of this id, kind and geometry";
-      EXPECT_EQ(found->isHidden(), t.has(tk::attr::kHidden));
-      if (t.kind == tk::ControlKind::Label || t.kind == tk::ControlKind::GroupBox ||
-          t.kind == tk::ControlKind::PushButton || t.kind == tk::ControlKind::CheckBox) {
-        EXPECT_EQ(labelOf(found).toStdString(), std::string(t.label));
-      }
-    }
-    // Initialisation enables the select button of each named slot only.
-    EXPECT_TRUE(qttest::control(window, ctl::selectButton(0))->isEnabled());
-    EXPECT_FALSE(qttest::control(window, ctl::selectButton(1))->isEnabled());
-    EXPECT_EQ(window->windowTitle(), "QM1");
-  });
-}
-
 TEST_F(MonitorOnQt, StayOnTopOffAndOnLeavesTheWindowWhereItWas) {
   defineQueue("Q1");
   runMonitor({"Q1"}, [](QWidget* window) {
