@@ -137,6 +137,8 @@ TEST_F(StartUp, AFailedConnectSaysOnStandardErrorWhatToDo) {
   EXPECT_EQ(toolkit_.boxes()[0].text,
             "Problem with KX connect (2058) : Minimum startup: tarnix qmgr queue [queue2 "
             "...queue5]");
+  EXPECT_EQ(toolkit_.boxes()[0].caption, "tarnix") << "no caption of its own";
+  EXPECT_EQ(toolkit_.boxes()[0].style, tk::mb::kOk);
 
   stopManager();
   ::testing::internal::CaptureStderr();

@@ -173,22 +173,5 @@ TEST_F(MonitorWindow, CreditBoxShowsOnAboutOneReleaseInTen) {
   EXPECT_TRUE(toolkit_.boxes().front().owned);
 }
 
-TEST_F(MonitorWindow, ConnectFailureShowsTheReasonAndEndsWithStatusOne) {
-  int status = -1;
-  rt::setProcessEnder([&](int s) { status = s; });
-  EXPECT_THROW(open({"Q1"}, "NOSUCH"), rt::ProcessEnded);
-  rt::setProcessEnder({});
-
-  EXPECT_EQ(status, 1);
-  ASSERT_EQ(toolkit_.boxes().size(), 1u);
-  const tk::ShownBox& box = toolkit_.boxes().front();
-  EXPECT_EQ(box.text.rfind("Problem with KX connect (", 0), 0u) << box.text;
-  EXPECT_NE(box.text.find(") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]"),
-            std::string::npos);
-  EXPECT_EQ(box.text.find("(0)"), std::string::npos) << "a failed connect has a reason";
-  EXPECT_EQ(box.caption, "tarnix");
-  EXPECT_EQ(box.style, tk::mb::kOk);
-}
-
 }  // namespace
 }  // namespace tarnix::testing

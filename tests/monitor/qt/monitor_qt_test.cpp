@@ -104,50 +104,28 @@ ColourCount countColours(const QImage& image, QRgb text, QRgb textBackground, QR
   return count;
 }
 
-TEST_F(MonitorOnQt, DepthBoxesArePaintedByTheirAlarmState) {
-  defineQueue("WITHIN", 10);
-  defineQueue("OVER", 10);
-  put("WITHIN", 8);
-  put("OVER", 9);
-  runMonitor({"WITHIN", "OVER"}, [this](QWidget* window) {
-    dialog_->pollDepths();
-    ASSERT_EQ(dialog_->alarmState(0), 1);
-    ASSERT_EQ(dialog_->alarmState(1), 0);
-    // Enlarge past the size initialisation gave, so both boxes are inside the grab.
-    window->resize(400, 200);
-    const QImage image = window->grab().toImage();
-    image.save("monitor_depth_colours.png");
-
-    // Text in its colour on its background, the rest of the box black.
-    auto expectBox = [&](int slot, QRgb text, QRgb background) {
-      SCOPED_TRACE(slot);
-      const QRect box = qttest::control(window, ctl::depthBox(slot))->geometry();
-      const ColourCount c = countColours(image.copy(box), text, background, qRgb(0, 0, 0));
-      EXPECT_GT(c.text, 5);
-      EXPECT_GT(c.textBackground, 20);
-      EXPECT_GT(c.brush, c.textBackground);
-    };
-    expectBox(0, qRgb(0, 0, 255), qRgb(0, 255, 0));      // blue on green
-    expectBox(1, qRgb(255, 255, 255), qRgb(255, 0, 0));  // white on red
-  });
-}
-
 // What the screen shows of the window: its backing store as last painted, not a fresh render.
 QImage onScreen(QWidget* window) {
   qttest::processFor(50);
   return window->screen()->grabWindow(window->winId()).toImage();
 }
 
-TEST_F(MonitorOnQt, DepthBoxRepaintsWhenOnlyItsAlarmStateChanges) {
+// Text in its colour on its background, the rest of the box the black brush.
+void expectBox(const QImage& screen, const QRect& box, QRgb text, QRgb background) {
+  const ColourCount c = countColours(screen.copy(box), text, background, qRgb(0, 0, 0));
+  EXPECT_GT(c.text, 5);
+  EXPECT_GT(c.textBackground, 20);
+  EXPECT_GT(c.brush, c.textBackground);
+}
+
+TEST_F(MonitorOnQt, DepthBoxesShowTheirAlarmStateAfterEveryTick) {
   defineQueue("Q1", 10);
   put("Q1", 8);
   runMonitor({"Q1"}, [this](QWidget* window) {
     const QRect box = qttest::control(window, ctl::depthBox(0))->geometry();
     dialog_->pollDepths();
     ASSERT_EQ(dialog_->alarmState(0), 1);
-    ColourCount c =
-        countColours(onScreen(window).copy(box), qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(0, 0, 0));
-    EXPECT_GT(c.textBackground, 20) << "green before";
+    expectBox(onScreen(window), box, qRgb(0, 0, 255), qRgb(0, 255, 0));  // blue on green
 
     // The depth stays 8 while the threshold drops under it: same text, new colours.
     qttest::control<QLineEdit>(window, ctl::kWarningPercent)->setText("70");
@@ -155,8 +133,7 @@ TEST_F(MonitorOnQt, DepthBoxRepaintsWhenOnlyItsAlarmStateChanges) {
     ASSERT_EQ(dialog_->alarmState(0), 0);
     const QImage after = onScreen(window);
     after.save("monitor_depth_recoloured.png");
-    c = countColours(after.copy(box), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 0, 0));
-    EXPECT_GT(c.textBackground, 20) << "red after the tick";
+    expectBox(after, box, qRgb(255, 255, 255), qRgb(255, 0, 0));  // white on red
   });
 }
 
