@@ -19,6 +19,8 @@ Installs the Debian packages Tarnix needs (when missing), builds, and then:
              (in build-tsan)
   fuzz       build the fuzz targets with clang's libFuzzer (in build-fuzz) and run each for
              FUZZ_SECONDS seconds (default 60), one after the other
+  lint       clang-tidy over the whole tree with the checks of .clang-tidy, warnings as errors
+             (each target read as one unit, in build-lint)
 build, demo, test and bench share the folder build, with warnings as errors in each, so that
 switching between them rebuilds nothing. The suppression files of the sanitizer runs are in
 tests/sanitizers/, each entry with its reason.
@@ -28,7 +30,7 @@ USAGE
 mode=${1:-build}
 case "$mode" in
   -h | --help | help) usage; exit 0 ;;
-  build | demo | test | bench | sanitize | tsan | fuzz) ;;
+  build | demo | test | bench | sanitize | tsan | fuzz | lint) ;;
   *) echo "build.sh: unknown mode '$mode'" >&2; usage >&2; exit 2 ;;
 esac
 if [ "$mode" = demo ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -40,7 +42,7 @@ fi
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev sqlite3
           libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
           openbox dbus libxcb1-dev desktop-file-utils man-db
-          fonts-dejavu-core clang libclang-rt-14-dev)
+          fonts-dejavu-core clang libclang-rt-14-dev clang-tidy)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -117,6 +119,13 @@ case "$mode" in
       echo "== $test"
       "build-tsan/tests/$test" --gtest_brief=1
     done
+    ;;
+  lint)
+    # Each target's sources read as one unit: the window library's and the test framework's
+    # headers are parsed once a target rather than once a file.
+    configure build-lint -DCMAKE_BUILD_TYPE=Debug -DCMAKE_UNITY_BUILD=ON \
+      -DCMAKE_UNITY_BUILD_BATCH_SIZE=0 -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+    run-clang-tidy -p build-lint -quiet -j "$jobs"
     ;;
   fuzz)
     CC=clang CXX=clang++ configure build-fuzz -DTARNIX_FUZZ=ON

@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kMessageSize = 1024;
+constexpr std::size_t kRawMessageSize = 1024;
 
 class RawDb {
  public:
@@ -87,7 +87,7 @@ void rawPut(benchmark::State& state, const char* synchronous) {
   db.table("put");
   db.exec(std::string("PRAGMA synchronous = ") + synchronous);
   sqlite3_stmt* insert = db.prepare("INSERT INTO put(msg_id, data) VALUES (?1, ?2)");
-  const std::vector<std::uint8_t> data(kMessageSize, 0x42);
+  const std::vector<std::uint8_t> data(kRawMessageSize, 0x42);
   std::uint64_t counter = 0;
   for (auto _ : state) {
     std::uint8_t id[24] = {};
@@ -112,7 +112,7 @@ BENCHMARK(BM_Raw_PutPersistent)->UseRealTime();
 void BM_Raw_GetDestructive(benchmark::State& state) {
   RawDb& db = RawDb::instance();
   db.table("get");
-  db.fill("get", state.max_iterations, kMessageSize);
+  db.fill("get", state.max_iterations, kRawMessageSize);
   sqlite3_stmt* begin = db.prepare("BEGIN IMMEDIATE");
   sqlite3_stmt* select = db.prepare("SELECT id, msg_id, data FROM get ORDER BY id LIMIT 1");
   sqlite3_stmt* erase = db.prepare("DELETE FROM get WHERE id = ?1");
@@ -142,7 +142,7 @@ void BM_Raw_BrowseNext(benchmark::State& state) {
   static bool filled = false;
   if (!filled) {
     db.table("browse");
-    db.fill("browse", 100'000, kMessageSize);
+    db.fill("browse", 100'000, kRawMessageSize);
     filled = true;
   }
   sqlite3_stmt* next =

@@ -59,6 +59,7 @@ void BM_PollTick(benchmark::State& state) {
   tarnix::MonitorDialog dialog(process);
   dialog.setManagerName(kManager);
   std::vector<std::string> names;
+  names.reserve(kQueues);
   for (int k = 0; k < kQueues; ++k) names.push_back(queueName(k));
   dialog.setQueueNames(names);
   tk::HeadlessWindow& window = toolkit.open(dialog);
@@ -81,6 +82,7 @@ void BM_Raw_TenReads(benchmark::State& state) {
   sqlite3_prepare_v2(db, "SELECT depth FROM queues WHERE name = ?", -1, &depth, nullptr);
   sqlite3_prepare_v2(db, "SELECT max_depth FROM queues WHERE name = ?", -1, &maxDepth, nullptr);
   std::vector<std::string> names;
+  names.reserve(kQueues);
   for (int k = 0; k < kQueues; ++k) names.push_back(queueName(k));
   std::int64_t sum = 0;
   for (auto _ : state) {

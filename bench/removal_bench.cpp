@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "monitor/monitor_dialog.h"
@@ -43,7 +44,7 @@ void check(int rc) {
 // One data directory for the run: the queue manager of the monitor's side, and the raw database.
 const fs::path& benchDir() {
   static const fs::path dir = [] {
-    const fs::path made =
+    fs::path made =
         fs::temp_directory_path() / ("tarnix-removal-bench-" + std::to_string(::getpid()));
     fs::remove_all(made);
     fs::create_directories(made);
@@ -85,7 +86,7 @@ class Monitor {
 // A raw table of the same kind as the messages' (integer key, 24-byte id, body).
 class RawTable {
  public:
-  explicit RawTable(const std::string& name) : name_(name) {
+  explicit RawTable(std::string name) : name_(std::move(name)) {
     check(sqlite3_open((benchDir() / "raw.db").c_str(), &db_));
     exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
     exec("DROP TABLE IF EXISTS " + name_);

@@ -246,7 +246,7 @@ class GeneratorRun {
 
 }  // namespace
 
-std::int32_t runGenerator(std::string request, const tk::ProgressBar& progress,
+std::int32_t runGenerator(const std::string& request, const tk::ProgressBar& progress,
                           std::stop_token stop) {
   try {
     return GeneratorRun(request, progress, std::move(stop)).run();
@@ -261,7 +261,8 @@ void pauseMillis(std::int32_t milliseconds, std::stop_token stop) {
   std::mutex mutex;
   std::condition_variable_any woken;
   std::unique_lock lock(mutex);
-  woken.wait_for(lock, stop, std::chrono::milliseconds(milliseconds), [] { return false; });
+  woken.wait_for(lock, std::move(stop), std::chrono::milliseconds(milliseconds),
+                 [] { return false; });
 }
 
 }  // namespace tarnix

@@ -14,8 +14,10 @@ void MonitorDialog::editGenerateOptions() {
 void MonitorDialog::startGenerator() {
   // Each run works on its own copy of the request; the window keeps no handle on it and learns
   // of it only through the progress bar.
-  window().startWorker([request = generatorRequest(), progress = process_.generatorProgressBar](
-                           std::stop_token stop) { runGenerator(request, progress, stop); });
+  window().startWorker([request = generatorRequest(),
+                        progress = process_.generatorProgressBar](std::stop_token stop) {
+    runGenerator(request, progress, std::move(stop));
+  });
 }
 
 std::string MonitorDialog::generatorRequest() const {

@@ -10,9 +10,10 @@
 namespace tarnix {
 namespace {
 
-constexpr std::int32_t kBrowseFirst =
+// The display browses with conversion of the data; the removal's browses need none.
+constexpr std::int32_t kDisplayFirst =
     kx::getopt::kBrowseFirst | kx::getopt::kConvert | kx::getopt::kFailIfQuiescing;
-constexpr std::int32_t kBrowseNext =
+constexpr std::int32_t kDisplayNext =
     kx::getopt::kBrowseNext | kx::getopt::kConvert | kx::getopt::kFailIfQuiescing;
 
 }  // namespace
@@ -28,7 +29,7 @@ void MonitorDialog::displayMessage() {
 
   kx::IkxQueue& queue = *queues_[slot];
   kx::QueueMessage message;
-  kx::GetOptions options{kBrowseFirst};
+  kx::GetOptions options{kDisplayFirst};
   queue.get(message, options);
   if (queue.reason() != kx::reason::kNone) {
     w.setSigned(ctl::kLastError, queue.reason());
@@ -44,7 +45,7 @@ void MonitorDialog::displayMessage() {
       w.setText(ctl::kMsgLength, " ");
       return;
     }
-    options.options = kBrowseNext;
+    options.options = kDisplayNext;
   }
 
   w.setText(ctl::kMessageData,

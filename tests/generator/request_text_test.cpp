@@ -72,7 +72,7 @@ TEST(RequestText, SleepSourceAndNumbers) {
 TEST(RequestText, FieldsThePlainFormCannotCarryAreQuotedAndReadBackWhole) {
   GenerateOptions o;
   o.source = 'f';
-  o.sourceFileName.assign("/home/op/test data/\"quoted\" \\ lines.txt");
+  o.sourceFileName.assign(R"(/home/op/test data/"quoted" \ lines.txt)");
   o.replyToQmgrName.assign("QM2");  // with an empty reply-to queue before it
   const std::string request = buildRequest(o, "", "Q 1");
   const std::vector<std::string> fields = splitRequest(request);
@@ -80,7 +80,7 @@ TEST(RequestText, FieldsThePlainFormCannotCarryAreQuotedAndReadBackWhole) {
   EXPECT_EQ(fields[1], "");
   EXPECT_EQ(fields[2], "Q 1");
   EXPECT_EQ(fields[3], "0");
-  EXPECT_EQ(fields[7], "/home/op/test data/\"quoted\" \\ lines.txt");
+  EXPECT_EQ(fields[7], R"(/home/op/test data/"quoted" \ lines.txt)");
   EXPECT_EQ(fields[8], "0");
   EXPECT_EQ(fields[16], "0");
   EXPECT_EQ(fields[17], "");

@@ -24,7 +24,7 @@ class MonitorFixture : public StoreFixture {
   }
 
   tk::HeadlessWindow& open(std::initializer_list<std::string> queues,
-                           std::string manager = kManager) {
+                           const std::string& manager = kManager) {
     dialog_ = std::make_unique<MonitorDialog>(process_);
     dialog_->setManagerName(manager);
     const std::vector<std::string> names(queues);

@@ -18,91 +18,91 @@ using tk::Notify;
 class HeadlessRuns : public ::testing::Test {
  protected:
   // Declared before the toolkit: it closes the windows it opened, which detaches their dialogs.
-  sample::SampleDialog dialog;
-  tk::HeadlessToolkit toolkit;
+  sample::SampleDialog dialog_;
+  tk::HeadlessToolkit toolkit_;
 };
 
 TEST_F(HeadlessRuns, InitThenTheScriptsInTurnAndCancelWhenNothingEndsTheRun) {
-  dialog.init = [](sample::SampleDialog& d) { d.ui().setText(sample::kNameEdit, "ready"); };
-  toolkit.onModal(sample::kTemplateId, [&](tk::HeadlessWindow& w) {
-    EXPECT_TRUE(dialog.isAttached());
+  dialog_.init = [](sample::SampleDialog& d) { d.ui().setText(sample::kNameEdit, "ready"); };
+  toolkit_.onModal(sample::kTemplateId, [&](tk::HeadlessWindow& w) {
+    EXPECT_TRUE(dialog_.isAttached());
     EXPECT_TRUE(w.shown());
     EXPECT_EQ(w.textOf(sample::kNameEdit), "ready");
     w.click(sample::kOkButton);
     w.endDialog(tk::kIdOk);
   });
-  toolkit.onModal(sample::kTemplateId, [](tk::HeadlessWindow& w) { w.click(sample::kCheck); });
+  toolkit_.onModal(sample::kTemplateId, [](tk::HeadlessWindow& w) { w.click(sample::kCheck); });
 
-  EXPECT_EQ(toolkit.runModal(dialog), tk::kIdOk);
-  EXPECT_FALSE(dialog.isAttached());
-  EXPECT_EQ(toolkit.runModal(dialog), tk::kIdCancel);  // second script did not end the run
-  EXPECT_EQ(toolkit.runModal(dialog), tk::kIdCancel);  // no script left
-  EXPECT_EQ(toolkit.unusedScripts(), 0u);
-  EXPECT_EQ(dialog.count(sample::kOkButton, Notify::Click), 1u);
-  EXPECT_EQ(dialog.count(sample::kCheck, Notify::Click), 1u);
+  EXPECT_EQ(toolkit_.runModal(dialog_), tk::kIdOk);
+  EXPECT_FALSE(dialog_.isAttached());
+  EXPECT_EQ(toolkit_.runModal(dialog_), tk::kIdCancel);  // second script did not end the run
+  EXPECT_EQ(toolkit_.runModal(dialog_), tk::kIdCancel);  // no script left
+  EXPECT_EQ(toolkit_.unusedScripts(), 0u);
+  EXPECT_EQ(dialog_.count(sample::kOkButton, Notify::Click), 1u);
+  EXPECT_EQ(dialog_.count(sample::kCheck, Notify::Click), 1u);
 }
 
 TEST_F(HeadlessRuns, DialogEndedInItsInitialisationSkipsItsScript) {
-  dialog.init = [](sample::SampleDialog& d) { d.ui().endDialog(42); };
+  dialog_.init = [](sample::SampleDialog& d) { d.ui().endDialog(42); };
   bool scriptRan = false;
-  toolkit.onModal(sample::kTemplateId, [&](tk::HeadlessWindow&) { scriptRan = true; });
-  EXPECT_EQ(toolkit.runModal(dialog), 42);
+  toolkit_.onModal(sample::kTemplateId, [&](tk::HeadlessWindow&) { scriptRan = true; });
+  EXPECT_EQ(toolkit_.runModal(dialog_), 42);
   EXPECT_FALSE(scriptRan);
 }
 
 TEST_F(HeadlessRuns, NestedDialogRunsItsOwnScriptOverItsOwner) {
   sample::SampleDialog child(sample::kChildTemplate);
   int childResult = 0;
-  toolkit.onModal(sample::kTemplateId, [&](tk::HeadlessWindow& w) {
+  toolkit_.onModal(sample::kTemplateId, [&](tk::HeadlessWindow& w) {
     childResult = w.runModal(child);
     EXPECT_FALSE(child.isAttached());
-    EXPECT_TRUE(dialog.isAttached());
+    EXPECT_TRUE(dialog_.isAttached());
     w.endDialog(tk::kIdOk);
   });
-  toolkit.onModal(sample::kChildTemplateId, [&](tk::HeadlessWindow& w) {
+  toolkit_.onModal(sample::kChildTemplateId, [&](tk::HeadlessWindow& w) {
     EXPECT_EQ(w.owner()->title(), "Sample");
     w.type(sample::kChildEdit, "typed");
     w.click(sample::kChildOk);
     w.endDialog(tk::kIdYes);
   });
-  EXPECT_EQ(toolkit.runModal(dialog), tk::kIdOk);
+  EXPECT_EQ(toolkit_.runModal(dialog_), tk::kIdOk);
   EXPECT_EQ(childResult, tk::kIdYes);
   EXPECT_EQ(child.received, (std::vector<Received>{{sample::kChildEdit, Notify::Change},
                                                    {sample::kChildOk, Notify::Click}}));
 }
 
 TEST_F(HeadlessRuns, AFailingScriptStillClosesTheWindow) {
-  toolkit.onModal(sample::kTemplateId,
-                  [](tk::HeadlessWindow&) { throw std::runtime_error("script failed"); });
-  EXPECT_THROW(toolkit.runModal(dialog), std::runtime_error);
-  EXPECT_FALSE(dialog.isAttached());
+  toolkit_.onModal(sample::kTemplateId,
+                   [](tk::HeadlessWindow&) { throw std::runtime_error("script failed"); });
+  EXPECT_THROW(toolkit_.runModal(dialog_), std::runtime_error);
+  EXPECT_FALSE(dialog_.isAttached());
 }
 
 TEST_F(HeadlessRuns, MessageBoxesAreAnsweredInTurnAndRecorded) {
-  tk::HeadlessWindow& window = toolkit.open(dialog);
-  toolkit.answerNextBox(tk::kIdYes);
-  toolkit.answerNextBox(tk::kIdNo);
+  tk::HeadlessWindow& window = toolkit_.open(dialog_);
+  toolkit_.answerNextBox(tk::kIdYes);
+  toolkit_.answerNextBox(tk::kIdNo);
   EXPECT_EQ(window.messageBox("Empty Q1?", "Confirm", tk::mb::kYesNoQuestion), tk::kIdYes);
   EXPECT_EQ(window.messageBox("Empty Q2?", nullptr, tk::mb::kYesNoQuestion), tk::kIdNo);
-  EXPECT_EQ(toolkit.messageBox("Failed", nullptr, tk::mb::kIconError), tk::kIdOk);  // needs none
+  EXPECT_EQ(toolkit_.messageBox("Failed", nullptr, tk::mb::kIconError), tk::kIdOk);  // needs none
 
-  ASSERT_EQ(toolkit.boxes().size(), 3u);
-  EXPECT_EQ(toolkit.boxes()[0].caption, "Confirm");
-  EXPECT_EQ(toolkit.boxes()[1].caption, "tarnix");
-  EXPECT_TRUE(toolkit.boxes()[1].owned);
-  EXPECT_FALSE(toolkit.boxes()[2].owned);
+  ASSERT_EQ(toolkit_.boxes().size(), 3u);
+  EXPECT_EQ(toolkit_.boxes()[0].caption, "Confirm");
+  EXPECT_EQ(toolkit_.boxes()[1].caption, "tarnix");
+  EXPECT_TRUE(toolkit_.boxes()[1].owned);
+  EXPECT_FALSE(toolkit_.boxes()[2].owned);
 }
 
 TEST_F(HeadlessRuns, UnexpectedQuestionOrImpossibleAnswerFailsLoudly) {
-  EXPECT_THROW(toolkit.messageBox("Delete all?", nullptr, tk::mb::kYesNoQuestion),
+  EXPECT_THROW(toolkit_.messageBox("Delete all?", nullptr, tk::mb::kYesNoQuestion),
                std::logic_error);
-  toolkit.answerNextBox(tk::kIdYes);
-  EXPECT_THROW(toolkit.messageBox("Done", nullptr, tk::mb::kOk), std::logic_error);
-  EXPECT_TRUE(toolkit.boxes().empty());
+  toolkit_.answerNextBox(tk::kIdYes);
+  EXPECT_THROW(toolkit_.messageBox("Done", nullptr, tk::mb::kOk), std::logic_error);
+  EXPECT_TRUE(toolkit_.boxes().empty());
 }
 
 TEST_F(HeadlessRuns, TimerRestartReplacesThePeriodWithinTheClamps) {
-  tk::HeadlessWindow& window = toolkit.open(dialog);
+  tk::HeadlessWindow& window = toolkit_.open(dialog_);
   EXPECT_THROW(window.fireTimer(), std::logic_error);  // never started
   window.startTimer(1000);
   window.startTimer(3000);
@@ -112,14 +112,14 @@ TEST_F(HeadlessRuns, TimerRestartReplacesThePeriodWithinTheClamps) {
   window.startTimer(0xFFFFFFFFu);
   EXPECT_EQ(window.timerPeriod(), 2147483647u);
   window.fireTimer();
-  EXPECT_EQ(dialog.received, (std::vector<Received>{{0, Notify::Timer}}));
+  EXPECT_EQ(dialog_.received, (std::vector<Received>{{0, Notify::Timer}}));
 }
 
 TEST_F(HeadlessRuns, ProgressFromAWorkerThreadIsSeenByTheTest) {
-  tk::HeadlessWindow& window = toolkit.open(dialog);
+  tk::HeadlessWindow& window = toolkit_.open(dialog_);
   tk::ProgressBar bar = window.progressBar(sample::kProgress);
   std::atomic<bool> done = false;
-  ASSERT_TRUE(window.startWorker([bar, &done](std::stop_token) {
+  ASSERT_TRUE(window.startWorker([bar, &done](const std::stop_token&) {
     bar.setRange(5);
     bar.setStep(1);
     for (int i = 0; i < 3; ++i) bar.stepIt();
@@ -131,12 +131,12 @@ TEST_F(HeadlessRuns, ProgressFromAWorkerThreadIsSeenByTheTest) {
 }
 
 TEST_F(HeadlessRuns, ClosingWhileAWorkerHammersTheProgressBarStopsAndJoinsIt) {
-  tk::HeadlessWindow& window = toolkit.open(dialog);
+  tk::HeadlessWindow& window = toolkit_.open(dialog_);
   tk::ProgressBar bar = window.progressBar(sample::kProgress);
   bar.setStep(1);
   std::atomic<int> calls = 0;
   std::atomic<bool> stopped = false;
-  ASSERT_TRUE(window.startWorker([bar, &calls, &stopped](std::stop_token stop) {
+  ASSERT_TRUE(window.startWorker([bar, &calls, &stopped](const std::stop_token& stop) {
     while (!stop.stop_requested()) {
       bar.stepIt();
       ++calls;
@@ -152,7 +152,7 @@ TEST_F(HeadlessRuns, ClosingWhileAWorkerHammersTheProgressBarStopsAndJoinsIt) {
   const tk::ProgressState last = window.progress(sample::kProgress);
   bar.setPosition(99);  // after closing: no effect
   EXPECT_EQ(window.progress(sample::kProgress), last);
-  EXPECT_FALSE(window.startWorker([](std::stop_token) {}));
+  EXPECT_FALSE(window.startWorker([](const std::stop_token&) {}));
   EXPECT_THROW(window.click(sample::kCheck), std::logic_error);  // nor any user action
 }
 

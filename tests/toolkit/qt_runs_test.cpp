@@ -129,7 +129,7 @@ TEST(QtWorkers, ProgressFromAWorkerCompletesOnTheInterfaceThread) {
   qttest::runWith(dialog, [&](QWidget* window) {
     tk::ProgressBar bar = dialog.ui().progressBar(sample::kProgress);
     std::atomic<bool> done = false;
-    ASSERT_TRUE(dialog.ui().startWorker([bar, &done](std::stop_token) {
+    ASSERT_TRUE(dialog.ui().startWorker([bar, &done](const std::stop_token&) {
       bar.setRange(50);
       bar.setStep(5);
       for (int i = 0; i < 3; ++i) bar.stepIt();
@@ -158,16 +158,17 @@ TEST(QtWorkers, ClosingWhileAWorkerHammersProgressBarsNeitherHangsNorCrashes) {
     qttest::duringRun(child, [&](QWidget*) {
       childBar = child.ui().progressBar(sample::kChildProgress);
       childBar.setStep(1);
-      ASSERT_TRUE(child.ui().startWorker([&, ownersBar, bar = childBar](std::stop_token stop) {
-        while (!stop.stop_requested()) {
-          bar.stepIt();
-          ownersBar.stepIt();
-          ++calls;
-        }
-        // Going on after the request: these calls must return at once.
-        for (int i = 0; i < 1000; ++i) bar.setPosition(i);
-        finished = true;
-      }));
+      ASSERT_TRUE(
+          child.ui().startWorker([&, ownersBar, bar = childBar](const std::stop_token& stop) {
+            while (!stop.stop_requested()) {
+              bar.stepIt();
+              ownersBar.stepIt();
+              ++calls;
+            }
+            // Going on after the request: these calls must return at once.
+            for (int i = 0; i < 1000; ++i) bar.setPosition(i);
+            finished = true;
+          }));
       qttest::processUntil([&] { return calls.load() >= 100; });
       // The worker is now (or soon) blocked in a call that this thread will not serve.
       child.ui().endDialog(tk::kIdOk);

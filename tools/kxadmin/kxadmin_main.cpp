@@ -8,8 +8,9 @@
 #include "tools/kxadmin/queue_commands.h"
 #include "tools/kxadmin/report.h"
 
-// Administration of the embedded queue-manager store: see README.md beside this file.
-int main(int argc, char** argv) {
+namespace {
+
+int runCommand(int argc, char** argv) {
   CLI::App app{"Administer the queue managers of the embedded KX store (in $KX_DATA_DIR)",
                "kxadmin"};
   app.require_subcommand(1, 1);
@@ -42,4 +43,17 @@ int main(int argc, char** argv) {
                          std::string(error.what()) + "; the command stopped there");
   }
   return status;
+}
+
+}  // namespace
+
+// Administration of the embedded queue-manager store: see README.md beside this file.
+int main(int argc, char** argv) {
+  try {
+    return runCommand(argc, argv);
+  } catch (...) {
+    // Even what the command line's own setting up throws ends in one line, never an abort.
+    std::cerr << "kxadmin: an unexpected error; nothing more was done\n";
+    return kxadmin::kExitFailed;
+  }
 }

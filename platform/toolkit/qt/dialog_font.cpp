@@ -18,7 +18,7 @@ DialogUnits dialogUnits(const QFont& font) {
       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   const double lettersWidth = QFontMetricsF(font).horizontalAdvance(kLetters);
   const int averageWidth = static_cast<int>(std::lround(lettersWidth / kLetters.size()));
-  return DialogUnits(averageWidth, QFontMetrics(font).height());
+  return {averageWidth, QFontMetrics(font).height()};
 }
 
 }  // namespace tk

@@ -10,7 +10,7 @@ class QWidget;
 
 namespace tk {
 
-inline QColor toQColor(Colour c) { return QColor(c.red, c.green, c.blue); }
+inline QColor toQColor(Colour c) { return {c.red, c.green, c.blue}; }
 
 // Asks the dialog for a control's colours; an empty answer when the dialog gives none.
 using ColourAsk = std::function<ColourAnswer()>;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/toolkit/qt/qt_message_box.h"
+#include "platform/toolkit/qt/qt_text.h"
 #include "platform/toolkit/qt/qt_window.h"
 
 namespace tk {
@@ -20,13 +21,9 @@ namespace {
 constexpr const char* kNotifyService = "org.freedesktop.Notifications";
 constexpr const char* kNotifyPath = "/org/freedesktop/Notifications";
 
-QString fromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
-QtToolkit::QtToolkit(const std::string& programName) : programName_(programName) {
+QtToolkit::QtToolkit(std::string programName) : programName_(std::move(programName)) {
   argv_[0] = programName_.data();
   application_ = std::make_unique<QApplication>(argc_, argv_);
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -14,7 +14,7 @@ class QtToolkit : public Toolkit {
  public:
   // The application object sees the program's name only: the command line is the program's own,
   // and no option in it is taken by the toolkit.
-  explicit QtToolkit(const std::string& programName);
+  explicit QtToolkit(std::string programName);
   ~QtToolkit() override;
   QtToolkit(const QtToolkit&) = delete;
   QtToolkit& operator=(const QtToolkit&) = delete;

@@ -24,6 +24,7 @@
 #include "platform/toolkit/qt/progress_calls.h"
 #include "platform/toolkit/qt/qt_message_box.h"
 #include "platform/toolkit/qt/qt_progress_sink.h"
+#include "platform/toolkit/qt/qt_text.h"
 #include "platform/toolkit/qt/radio_button.h"
 #include "platform/toolkit/qt/spin_arrows.h"
 #include "platform/toolkit/text_prefix.h"
@@ -31,10 +32,6 @@
 
 namespace tk {
 namespace {
-
-QString fromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool takesFocus(ControlKind kind) {
   switch (kind) {
