@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -42,9 +43,12 @@ std::int32_t leadingInteger(const std::string& field) {
 }
 
 // A line of standard output, flushed at once: the program may end right after it.
-template <typename... Args>
-void say(const char* format, Args... args) {
-  std::printf(format, args...);
+// The compiler checks each call's arguments against its format.
+__attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
   std::fflush(stdout);
 }
 
