@@ -1,8 +1,10 @@
 #include "app/settings_file.h"
 
-#include <fstream>
+#include <array>
+#include <cstdio>
 #include <iostream>
-#include <iterator>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "app/settings_text.h"
@@ -112,13 +114,26 @@ void apply(int number, const SettingsValue& value, const MonitorDialog::Presets&
   }
 }
 
+// The whole text of the settings file, or nothing when it cannot be opened or read (a directory
+// of that name opens but gives a read error).
+std::optional<std::string> settingsText() {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(kFileName, "r"),
+                                                             &std::fclose);
+  if (!file) return std::nullopt;
+  std::string text;
+  std::array<char, 4096> chunk{};
+  while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get())) {
+    text.append(chunk.data(), got);
+  }
+  if (std::ferror(file.get()) != 0) return std::nullopt;
+  return text;
+}
+
 }  // namespace
 
 void readSettingsFile(const MonitorDialog::Presets& presets) {
-  std::ifstream file(kFileName, std::ios::binary);
-  if (!file) return;  // no settings: the defaults stand
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  applySettings(text, presets);
+  // Without a readable file the defaults stand, silently.
+  if (const std::optional<std::string> text = settingsText()) applySettings(*text, presets);
 }
 
 void applySettings(std::string_view text, const MonitorDialog::Presets& presets) {

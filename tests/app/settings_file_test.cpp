@@ -62,14 +62,22 @@ constexpr const char* kEverything =
     "1 1 1 1 1 1 1 1\r\n"
     "600 REPLY.Q\tQM2\n";
 
-TEST_F(SettingsFile, WithoutAFileTheDefaultsStandSilently) {
-  EXPECT_EQ(open(), "");
-  EXPECT_EQ(window_->timerPeriod(), 1000u);
-  EXPECT_EQ(process_.refreshIntervalMs, 1000);
-  EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "80");
-  EXPECT_EQ(window_->textOf(ctl::kRefreshRate), "1");
-  EXPECT_TRUE(window_->checked(ctl::kConfirmDelete));
-  EXPECT_EQ(options(), GenerateOptions{});
+TEST_F(SettingsFile, WithoutAReadableFileTheDefaultsStandSilently) {
+  // No file at all, then a directory of that name, which opens but cannot be read as a file.
+  for (const bool directory : {false, true}) {
+    SCOPED_TRACE(directory ? "a directory" : "no file");
+    if (directory) {
+      window_->close();
+      std::filesystem::create_directory("tarnix.ini");
+    }
+    EXPECT_EQ(open(), "");
+    EXPECT_EQ(window_->timerPeriod(), 1000u);
+    EXPECT_EQ(process_.refreshIntervalMs, 1000);
+    EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "80");
+    EXPECT_EQ(window_->textOf(ctl::kRefreshRate), "1");
+    EXPECT_TRUE(window_->checked(ctl::kConfirmDelete));
+    EXPECT_EQ(options(), GenerateOptions{});
+  }
 }
 
 TEST_F(SettingsFile, ValuesAcrossBlanksTabsAndLineEndsPresetWindowAndGenerator) {
