@@ -143,12 +143,14 @@ TEST_F(SettingsFile, NegativeWarningShowsUnsignedAndTheFirstTickClampsIt) {
   EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "100");
 }
 
-TEST_F(SettingsFile, ReportChecksShowInTheDialogButReachTheWordOnlyOnConfirmation) {
-  writeSettings("1 80 1 1 0 0 0 b 1024 A B 0 0 1 0 0 0 0 0 0 C D");
+TEST_F(SettingsFile, TheDialogShowsWhatTheFileSetAndTheWordWaitsForConfirmation) {
+  writeSettings("1 80 1 1 0 0 0 xyz 1024 A B 0 0 1 0 0 0 0 0 0 C D");
   open();
   EXPECT_EQ(options().reportCoa, 1);
+  EXPECT_EQ(options().source, 'x') << "any first character is stored";
   toolkit_.onModal(kOptionsTemplateId, [](tk::HeadlessWindow& w) {
     EXPECT_TRUE(w.checked(optctl::kCoa));
+    EXPECT_TRUE(w.checked(optctl::kRandom)) << "an unknown source shows as Random";
     w.click(optctl::kCancel);
   });
   window_->click(ctl::kOpt);
@@ -156,6 +158,7 @@ TEST_F(SettingsFile, ReportChecksShowInTheDialogButReachTheWordOnlyOnConfirmatio
   toolkit_.onModal(kOptionsTemplateId, [](tk::HeadlessWindow& w) { w.click(optctl::kHappy); });
   window_->click(ctl::kOpt);
   EXPECT_EQ(options().reportOptions, 0x100u);
+  EXPECT_EQ(options().source, 'b');
 }
 
 TEST_F(SettingsFile, ANameTooLongForItsFieldIsRefusedAndSaysSo) {
