@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest/QTest>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "generator/generate_options_dialog.h"
 #include "generator/options_controls.h"
@@ -40,9 +42,27 @@ TEST(OptionsOnQt, EveryControlIsThereAsTheUserMeetsIt) {
       QWidget* w = qttest::control(window, t.id);
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->property("tkKind").toInt(), static_cast<int>(t.kind));
-      if (t.kind != tk::ControlKind::Edit && t.kind != tk::ControlKind::ComboBox) {
-        EXPECT_EQ(labelOf(w).toStdString(), std::string(t.label));
-      }
+    }
+    // The buttons and checks carry their labels exactly, blanks included.
+    const std::string randomSleep = "Random sleep?" + std::string(39, ' ');
+    for (const auto& [control, label] :
+         std::initializer_list<std::pair<int, std::string>>{{id::kHappy, "I'm Happy"},
+                                                            {id::kCancel, "Cancel"},
+                                                            {id::kRandomSleep, randomSleep},
+                                                            {id::kRandom, "Random"},
+                                                            {id::kQueue, "Queue"},
+                                                            {id::kFile, "File"},
+                                                            {id::kCorrelId, "Correl ID"},
+                                                            {id::kPersistent, "Persistent"},
+                                                            {id::kPreserveMsgId, "Message ID"},
+                                                            {id::kPreserveCorrelId, "Correl ID"},
+                                                            {id::kCoa, "COA"},
+                                                            {id::kCod, "COD"},
+                                                            {id::kException, "Exception"},
+                                                            {id::kExpiration, "Expiration"},
+                                                            {id::kPan, "PAN"},
+                                                            {id::kNan, "NAN"}}) {
+      EXPECT_EQ(labelOf(qttest::control(window, control)).toStdString(), label) << control;
     }
     // The labels without ids are there too.
     QStringList labels;
@@ -62,9 +82,17 @@ TEST(OptionsOnQt, EveryControlIsThereAsTheUserMeetsIt) {
                       id::kMsgIdChoice, id::kCorrelIdChoice}) {
       EXPECT_TRUE(qttest::control<QComboBox>(window, combo)->isEditable()) << combo;
     }
-    auto* kinds = qttest::control<QComboBox>(window, id::kCodKind);
-    ASSERT_EQ(kinds->count(), 3);
-    EXPECT_EQ(kinds->itemText(2), "With Full Data");
+    // Every combo's items in index order.
+    for (const auto& [combo, items] : std::initializer_list<std::pair<int, const char*>>{
+             {id::kCoaKind, "None *|With Data|With Full Data"},
+             {id::kDiscardChoice, "Dead Letter Queue *|Discard Message"},
+             {id::kMsgIdChoice, "New Message ID *|Pass Message ID"},
+             {id::kCorrelIdChoice, "Copy Message ID to Correl ID *|Pass Correl ID"}}) {
+      auto* box = qttest::control<QComboBox>(window, combo);
+      QStringList shown;
+      for (int i = 0; i < box->count(); ++i) shown << box->itemText(i);
+      EXPECT_EQ(shown.join('|').toStdString(), items) << combo;
+    }
 
     // Digits only where numbers go, and no more of a name than its field holds.
     auto* sleep = qttest::control<QLineEdit>(window, id::kSleepMs);
