@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "generator/line_source.h"
@@ -33,15 +33,24 @@ class GeneratorRun : public StoreFixture {
     StoreFixture::TearDown();
   }
 
-  // Runs the options against `queue` on this thread; gives what the run printed.
-  std::string run(const GenerateOptions& options, const std::string& queue = "TARGET") {
+  // Runs the request on this thread; gives what the run printed.
+  std::string run(const std::string& request) {
+    result_ = endStatus_ = -1;
     ::testing::internal::CaptureStdout();
     try {
-      result_ = runGenerator(buildRequest(options, kManager, queue), bar_, {});
+      result_ = runGenerator(request, bar_, {});
     } catch (const rt::ProcessEnded&) {
       // The run ended the program; endStatus_ holds its status.
     }
     return ::testing::internal::GetCapturedStdout();
+  }
+  std::string run(const GenerateOptions& options, const std::string& queue = "TARGET") {
+    return run(buildRequest(options, kManager, queue));
+  }
+  // The request of the initial options with another source letter.
+  static std::string withSource(const std::string& manager, char letter) {
+    std::string request = buildRequest(GenerateOptions{}, manager, "TARGET");
+    return request.replace(request.find(" b "), 3, std::string{' ', letter, ' '});
   }
 
   std::vector<kx::QueueMessage> messagesOn(std::string_view queueName) {
@@ -63,8 +72,8 @@ class GeneratorRun : public StoreFixture {
     return messages;
   }
   static std::string text(const kx::QueueMessage& m) { return {m.data().begin(), m.data().end()}; }
-  // Puts messages whose data are `texts` onto `queueName`, each with its own correlation id
-  // and an expiry of an hour.
+  // Puts persistent messages whose data are `texts` onto `queueName`, each with its own
+  // correlation id, an expiry of an hour, a report word and a reply-to queue.
   void putCopies(std::string_view queueName, const std::vector<std::string>& texts) {
     kx::IkxQueueManager manager;
     manager.setManagerName(kManager);
@@ -78,6 +87,9 @@ class GeneratorRun : public StoreFixture {
       message.correlId = *kx::MessageId24::fromText("correl-" + t);
       message.expiry = 36000;
       message.format = "SOURCE";
+      message.persistent = 1;
+      message.report = 0x100;
+      message.replyToQ = "SRC.REPLY";
       ASSERT_TRUE(queue.put(message)) << queue.reason();
     }
   }
@@ -201,6 +213,9 @@ TEST_F(GeneratorRun, QueueCopiesFollowTheSourceInOrderAndLeaveItAlone) {
     EXPECT_EQ(m.format, "SOURCE  ") << "descriptor fields stay as copied";
     EXPECT_GT(m.expiry, 35000) << "expiry 0 leaves the copy's own expiry";
     EXPECT_EQ(m.correlId, kx::MessageId24::none()) << "not preserved: none";
+    EXPECT_EQ(m.persistent, 0) << "persistence and the report word are always set";
+    EXPECT_EQ(m.report, 0);
+    EXPECT_EQ(m.replyToQ, "SRC.REPLY") << "no reply-to queue given: the copy's own";
   }
   EXPECT_EQ(texts, (std::vector<std::string>{"m1", "m2", "m3", "m1", "m2", "m3", "m1"}));
   EXPECT_EQ(depthOf("SOURCE"), 3);
@@ -216,6 +231,7 @@ TEST_F(GeneratorRun, CorrelationIdsFromTheClockAndPreservedIds) {
   options.randomLength = 4;
   options.correlIdOption = 1;
   options.preserveMsgId = 1;  // no effect on random content
+  options.preserveCorrelId = 1;
   const auto before = std::chrono::system_clock::now();
   run(options);
   const auto after = std::chrono::system_clock::now();
@@ -232,12 +248,11 @@ TEST_F(GeneratorRun, CorrelationIdsFromTheClockAndPreservedIds) {
     EXPECT_LT(millis, 1000);
     for (std::size_t k = 6; k < b.size(); ++k) EXPECT_EQ(b[k], 0) << k;
   }
-  EXPECT_NE(messages[0].msgId, source[0].msgId);
+  EXPECT_NE(messages[0].msgId, messages[1].msgId) << "each put gets a new message id";
 
   // Copies that preserve both ids keep the source's, whatever the correlation-id option says.
   options.source = 'q';
   options.sourceQueueName.assign("SOURCE");
-  options.preserveCorrelId = 1;
   run(options);
   messages = messagesOn("TARGET");
   ASSERT_EQ(messages.size(), 4u);
@@ -281,66 +296,40 @@ TEST_F(GeneratorRun, AFailedPutEndsTheRunWhereTheBarStands) {
 TEST_F(GeneratorRun, FailuresThatEndTheProgramWithStatusOne) {
   defineQueue("TARGET");
   defineQueue("EMPTY");
-  std::string request = buildRequest(GenerateOptions{}, kManager, "TARGET");
-  request.replace(request.find(" b "), 3, " x ");
-  ::testing::internal::CaptureStdout();
-  EXPECT_THROW(runGenerator(request, bar_, {}), rt::ProcessEnded);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Invalid source value: x\n");
+  EXPECT_EQ(run(withSource(kManager, 'x')), "Invalid source value: x\n");
   EXPECT_EQ(endStatus_, 1);
 
   GenerateOptions copies;
   copies.source = 'q';
   copies.sourceQueueName.assign("EMPTY");
-  endStatus_ = -1;
   EXPECT_EQ(run(copies), "No messages in the input queue EMPTY\n") << "even with a count of 0";
   EXPECT_EQ(endStatus_, 1);
 
   // A source that cannot be browsed at all.
   copies.sourceQueueName.assign("NOT.DEFINED");
   copies.messageCount = 1;
-  endStatus_ = -1;
   EXPECT_EQ(run(copies), "Funny error - oops");
   EXPECT_EQ(endStatus_, 1);
 
-  GenerateOptions nowhere;
-  EXPECT_EQ(runGenerator(buildRequest(nowhere, "NOSUCH", "TARGET"), bar_, {}),
-            kx::reason::kQueueManagerNameError);
-  ::testing::internal::CaptureStdout();
-  runGenerator(buildRequest(nowhere, "NOSUCH", "TARGET"), bar_, {});
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+  // The source letter is looked at only once connected: a failed connect ends the run first.
+  EXPECT_EQ(run(withSource("NOSUCH", 'x')),
             "IkxQueueManager::connect ended with reason code 2058\n");
+  EXPECT_EQ(result_, kx::reason::kQueueManagerNameError);
+  EXPECT_EQ(endStatus_, -1);
 }
 
 TEST_F(GeneratorRun, RandomLengthsTheQueueManagerWouldRefuseEndTheRunFirst) {
   defineQueue("TARGET");
-  std::string request = buildRequest(GenerateOptions{}, kManager, "TARGET");
-  request.replace(request.find(" b 1024 "), 8, " b -5 ");
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(runGenerator(request, bar_, {}), 0);
-  EXPECT_NE(::testing::internal::GetCapturedStdout().find("-5"), std::string::npos);
-  GenerateOptions huge;
-  huge.messageCount = 1;
-  huge.randomLength = 2'000'000'000;
-  EXPECT_NE(run(huge).find("2000000000"), std::string::npos);
+  GenerateOptions bad;
+  bad.messageCount = 1;
+  for (const std::int32_t length : {-5, 2'000'000'000}) {
+    bad.randomLength = static_cast<std::uint32_t>(length);  // travels as signed 32 bits
+    const std::string said = run(bad);
+    EXPECT_NE(said.find(std::to_string(length)), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(result_, 0);
+  }
   EXPECT_EQ(depthOf("TARGET"), 0);
-}
-
-TEST_F(GeneratorRun, PausesWakeWhenAStopIsRequested) {
-  defineQueue("TARGET");
-  GenerateOptions options;
-  options.messageCount = 3;
-  options.randomLength = 1;
-  options.sleepMs = 60'000;
-  std::stop_source stop;
-  std::jthread worker(
-      [&] { runGenerator(buildRequest(options, kManager, "TARGET"), bar_, stop.get_token()); });
-  while (depthOf("TARGET") < 1) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  const auto asked = std::chrono::steady_clock::now();
-  stop.request_stop();
-  worker.join();
-  // Far sooner than the pause: the run ends between two puts.
-  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(10));
-  EXPECT_EQ(depthOf("TARGET"), 1);
 }
 
 }  // namespace
