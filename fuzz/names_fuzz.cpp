@@ -7,9 +7,8 @@
 #include <string_view>
 
 #include "fuzz/require.h"
-#include "platform/messaging/data_directory.h"
 #include "platform/messaging/names.h"
-#include "platform/messaging/store_file.h"
+#include "platform/messaging/store_location.h"
 
 namespace {
 

@@ -27,4 +27,13 @@ ReasonCode validateName(std::string_view name, NameKind kind) {
   return reason::kNone;
 }
 
+std::string quotedName(std::string_view text) {
+  std::string out = "'";
+  for (char c : text.substr(0, 64)) {
+    out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+  }
+  if (text.size() > 64) out += "...";
+  return out + "'";
+}
+
 }  // namespace kx

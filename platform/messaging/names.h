@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/messaging/reason_codes.h"
@@ -15,5 +16,9 @@ inline constexpr std::size_t kMaxObjectNameLength = 48;
 // reads as a path step. Queue-manager names become file names, so they may not hold '/'.
 // Returns kQueueManagerNameError or kObjectNameError for a bad name, kNone for a good one.
 ReasonCode validateName(std::string_view name, NameKind kind);
+
+// A name as it may appear in a message to an operator: quoted, cut after 64 characters, with
+// control characters made harmless.
+std::string quotedName(std::string_view text);
 
 }  // namespace kx

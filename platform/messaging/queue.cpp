@@ -4,8 +4,8 @@
 
 #include "platform/messaging/names.h"
 #include "platform/messaging/queue_manager.h"
-#include "platform/messaging/seam_calls.h"
-#include "platform/messaging/store_connection.h"
+#include "platform/messaging/store/seam_calls.h"
+#include "platform/messaging/store/store_backend.h"
 
 namespace kx {
 namespace {
@@ -56,7 +56,7 @@ void IkxQueue::bindManager(IkxQueueManager& manager) {
   cursor_ = 0;
 }
 
-StoreConnection* IkxQueue::storeFor(std::string_view operation, ReasonCode& why) {
+StoreBackend* IkxQueue::storeFor(std::string_view operation, ReasonCode& why) {
   if ((why = seam::fault(name_, operation)) != reason::kNone) return nullptr;
   if ((why = validateName(name_, NameKind::Queue)) != reason::kNone) return nullptr;
   if (manager_ == nullptr) {
@@ -66,7 +66,7 @@ StoreConnection* IkxQueue::storeFor(std::string_view operation, ReasonCode& why)
   return manager_->store(why);
 }
 
-ReasonCode IkxQueue::openAsNeeded(StoreConnection& store, std::int32_t mode) {
+ReasonCode IkxQueue::openAsNeeded(StoreBackend& store, std::int32_t mode) {
   if (!open_) {
     if (const ReasonCode why = store.checkQueue(name_); why != reason::kNone) return why;
     open_ = true;
@@ -78,7 +78,7 @@ ReasonCode IkxQueue::openAsNeeded(StoreConnection& store, std::int32_t mode) {
 bool IkxQueue::openWith(std::int32_t openOptions) {
   reason_ = guarded([&]() -> ReasonCode {
     ReasonCode why = reason::kNone;
-    StoreConnection* store = storeFor("openWith", why);
+    StoreBackend* store = storeFor("openWith", why);
     if (store == nullptr) return why;
     if (openOptions == 0 || (openOptions & ~kKnownOpenOptions) != 0) return reason::kOptionsError;
     if ((why = store->checkQueue(name_)) != reason::kNone) return why;
@@ -99,17 +99,17 @@ bool IkxQueue::close() {
   return true;
 }
 
-std::int32_t IkxQueue::queryDepth() { return inquireCount("queryDepth", &StoreConnection::depth); }
+std::int32_t IkxQueue::queryDepth() { return inquireCount("queryDepth", &StoreBackend::depth); }
 
 std::int32_t IkxQueue::queryMaxDepth() {
-  return inquireCount("queryMaxDepth", &StoreConnection::maxDepth);
+  return inquireCount("queryMaxDepth", &StoreBackend::maxDepth);
 }
 
 std::int32_t IkxQueue::inquireCount(std::string_view operation, CountQuery query) {
   std::int32_t count = -1;
   reason_ = guarded([&] {
     ReasonCode why = reason::kNone;
-    StoreConnection* store = storeFor(operation, why);
+    StoreBackend* store = storeFor(operation, why);
     if (store == nullptr) return why;
     if ((why = openAsNeeded(*store, kOpenInquire)) != reason::kNone) return why;
     return (store->*query)(name_, count);
@@ -121,7 +121,7 @@ std::string IkxQueue::resolvedName() {
   std::string base;
   reason_ = guarded([&] {
     ReasonCode why = reason::kNone;
-    StoreConnection* store = storeFor("resolvedName", why);
+    StoreBackend* store = storeFor("resolvedName", why);
     if (store == nullptr) return why;
     if ((why = store->resolve(name_, base)) != reason::kNone) return why;
     return openAsNeeded(*store, kOpenInquire);
@@ -133,7 +133,7 @@ std::string IkxQueue::resolvedName() {
 bool IkxQueue::get(QueueMessage& message, const GetOptions& options) {
   reason_ = guarded([&] {
     ReasonCode why = reason::kNone;
-    StoreConnection* store = storeFor("get", why);
+    StoreBackend* store = storeFor("get", why);
     if (store == nullptr) return why;
     const bool browse = options.options & (getopt::kBrowseFirst | getopt::kBrowseNext);
     if ((why = openAsNeeded(*store, browse ? kOpenBrowse : kOpenInput)) != reason::kNone) {
@@ -147,7 +147,7 @@ bool IkxQueue::get(QueueMessage& message, const GetOptions& options) {
 bool IkxQueue::put(QueueMessage& message) {
   reason_ = guarded([&] {
     ReasonCode why = reason::kNone;
-    StoreConnection* store = storeFor("put", why);
+    StoreBackend* store = storeFor("put", why);
     if (store == nullptr) return why;
     if ((why = openAsNeeded(*store, openopt::kOutput)) != reason::kNone) return why;
     return store->put(name_, message);

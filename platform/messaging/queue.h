@@ -11,7 +11,7 @@
 namespace kx {
 
 class IkxQueueManager;
-class StoreConnection;
+class StoreBackend;
 
 // A named queue bound to one IkxQueueManager. Every operation leaves its reason on the object.
 //
@@ -49,10 +49,10 @@ class IkxQueue {
   friend class IkxQueueManager;
   void unbind() { manager_ = nullptr; }
   // The manager's connection for one operation, or null with the reason it must fail with.
-  StoreConnection* storeFor(std::string_view operation, ReasonCode& why);
-  ReasonCode openAsNeeded(StoreConnection& store, std::int32_t mode);
+  StoreBackend* storeFor(std::string_view operation, ReasonCode& why);
+  ReasonCode openAsNeeded(StoreBackend& store, std::int32_t mode);
   // A count the store keeps for the queue (its depth or maximum depth); -1 when it fails.
-  using CountQuery = ReasonCode (StoreConnection::*)(const std::string&, std::int32_t&);
+  using CountQuery = ReasonCode (StoreBackend::*)(const std::string&, std::int32_t&);
   std::int32_t inquireCount(std::string_view operation, CountQuery query);
 
   std::string name_;

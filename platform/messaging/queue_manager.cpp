@@ -6,9 +6,9 @@
 
 #include "platform/messaging/names.h"
 #include "platform/messaging/queue.h"
-#include "platform/messaging/seam_calls.h"
-#include "platform/messaging/store_admin.h"
-#include "platform/messaging/store_connection.h"
+#include "platform/messaging/store/seam_calls.h"
+#include "platform/messaging/store/store_backend.h"
+#include "platform/messaging/store_location.h"
 
 namespace kx {
 
@@ -32,8 +32,9 @@ bool IkxQueueManager::connect() {
     if (connection_) disconnect();
     std::string name = name_;
     if (name.empty()) {
-      if (const admin::Status status = admin::defaultQueueManager(name); !status) {
-        reason_ = status.reason;
+      std::string problem;
+      if (const ReasonCode why = findDefaultQueueManager(name, problem); why != reason::kNone) {
+        reason_ = why;
         return false;
       }
     }
@@ -41,8 +42,8 @@ bool IkxQueueManager::connect() {
       reason_ = why;
       return false;
     }
-    std::unique_ptr<StoreConnection> connection;
-    if (const ReasonCode why = StoreConnection::connect(name, connection); why != reason::kNone) {
+    std::unique_ptr<StoreBackend> connection;
+    if (const ReasonCode why = connectBackend(name, connection); why != reason::kNone) {
       reason_ = why;
       return false;
     }
@@ -72,7 +73,7 @@ bool IkxQueueManager::disconnect() {
 
 bool IkxQueueManager::connected() const { return connection_ != nullptr; }
 
-StoreConnection* IkxQueueManager::store(ReasonCode& why) {
+StoreBackend* IkxQueueManager::store(ReasonCode& why) {
   if (!connection_) {
     why = reason::kNotConnected;
     return nullptr;

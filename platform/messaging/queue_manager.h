@@ -8,7 +8,7 @@
 
 namespace kx {
 
-class StoreConnection;
+class StoreBackend;
 class IkxQueue;
 
 // One connection to a queue manager of the embedded store. Named before it connects; the empty
@@ -32,13 +32,13 @@ class IkxQueueManager {
  private:
   friend class IkxQueue;
   // The connection's store, or null with the reason an operation must fail with.
-  StoreConnection* store(ReasonCode& why);
+  StoreBackend* store(ReasonCode& why);
   void attach(IkxQueue* queue);
   void detach(IkxQueue* queue);
 
   std::string name_;
   ReasonCode reason_ = reason::kNone;
-  std::unique_ptr<StoreConnection> connection_;
+  std::unique_ptr<StoreBackend> connection_;
   struct Bound;
   std::unique_ptr<Bound> bound_;  // queues bound to this manager, unbound when it goes
 };

@@ -1,7 +1,6 @@
 #include "platform/messaging/queue_message.h"
 
 #include <cstring>
-#include <utility>
 
 namespace kx {
 
@@ -12,10 +11,5 @@ void QueueMessage::setData(const void* bytes, std::size_t length) {
 }
 
 void QueueMessage::setBufferSize(std::size_t size) { bufferSize_ = size; }
-
-void QueueMessage::receiveData(std::vector<std::uint8_t> data, std::size_t totalLength) {
-  data_ = std::move(data);
-  totalLength_ = totalLength;
-}
 
 }  // namespace kx

@@ -11,7 +11,7 @@
 
 namespace kx {
 
-class StoreConnection;
+struct MessageFill;
 
 // Message types and put-application types with a meaning of their own.
 namespace msgtype {
@@ -73,11 +73,8 @@ class QueueMessage {
   std::span<const std::uint8_t> data() const { return data_; }
   std::optional<std::size_t> bufferSize() const { return bufferSize_; }
 
-  // Used by the store when a get delivers a message.
-  void receiveData(std::vector<std::uint8_t> data, std::size_t totalLength);
-
  private:
-  friend class StoreConnection;  // fills a received message in place, reusing the buffer
+  friend struct MessageFill;  // the store fills a received message in place, reusing the buffer
 
   std::vector<std::uint8_t> data_;
   std::size_t totalLength_ = 0;

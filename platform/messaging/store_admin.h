@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/messaging/data_directory.h"
 #include "platform/messaging/reason_codes.h"
+#include "platform/messaging/store_location.h"
 
 // Administration of the embedded store: what kxadmin and the tests use to make queue managers
 // and queues. Works on stopped and running queue managers alike, from any process.

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/messaging/seam_calls.h"
+#include "platform/messaging/store/seam_calls.h"
 
 namespace kx {
 namespace {
@@ -66,6 +66,10 @@ void trace(TraceEvent event, const void* object, std::string_view name) {
     if (auto hook = traceSeam().get()) (*hook)(event, object, name);
   } catch (...) {
   }
+}
+
+std::int64_t nowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now().time_since_epoch()).count();
 }
 
 ReasonCode fault(std::string_view queueName, std::string_view operation) {

@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <fstream>
 #include <optional>
 
-#include "platform/messaging/data_directory.h"
 #include "platform/messaging/store_admin.h"
 #include "tests/messaging/child_process.h"
 #include "tests/messaging/store_fixture.h"
@@ -174,9 +175,11 @@ TEST_F(PermissionsAndLinks, LeftoversOfAKilledCreateAreSweptAndNeverListed) {
     for (const auto& name : leftovers) std::ofstream(dataDir_ / name) << "half made";
   };
   leave();
-  TemporaryFile underWay;
-  std::string problem;
-  ASSERT_EQ(underWay.create(fs::canonical(dataDir_) / "QM9.qmgr", problem), reason::kNone);
+  // A maker that is alive holds a lock on its temporary file while it works.
+  const fs::path underWay = dataDir_ / "QM9.qmgr.new-00112233aabbccdd";
+  const int maker = ::open(underWay.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+  ASSERT_GE(maker, 0);
+  ASSERT_EQ(::flock(maker, LOCK_EX), 0);
 
   std::vector<admin::ManagerInfo> managers;
   ASSERT_TRUE(admin::listQueueManagers(managers));
@@ -185,12 +188,13 @@ TEST_F(PermissionsAndLinks, LeftoversOfAKilledCreateAreSweptAndNeverListed) {
 
   ASSERT_TRUE(admin::createQueueManager("QM2"));
   for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(dataDir_ / name)) << name;
-  EXPECT_TRUE(fs::exists(underWay.path()));
+  EXPECT_TRUE(fs::exists(underWay));
 
   leave();
   ASSERT_TRUE(admin::startQueueManager("QM2"));
   for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(dataDir_ / name)) << name;
-  EXPECT_TRUE(fs::exists(underWay.path()));
+  EXPECT_TRUE(fs::exists(underWay));
+  ::close(maker);
 }
 
 TEST_F(PermissionsAndLinks, AStoreWhosePermissionsArePutRightWorksAgain) {

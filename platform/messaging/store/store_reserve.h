@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "platform/messaging/store/internal.h"
+
 // Room kept beside each store so that gets and purges can go on when its disk is full: a file with
 // its blocks allocated, given back when an operation that frees messages fails for want of space,
 // and made again when the queue manager is created or started.

@@ -1,7 +1,6 @@
-#include "platform/messaging/data_directory.h"
+#include "platform/messaging/store/private_files.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -9,10 +8,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <vector>
+
+#include "platform/messaging/store_location.h"
 
 namespace kx {
 namespace {
@@ -24,24 +24,6 @@ constexpr const char* kTemporaryMark = ".new-";
 constexpr std::size_t kRandomBytes = 8;
 
 std::string systemError(int error) { return std::strerror(error); }
-
-// The home directory from the password database; reentrant, as any thread may ask.
-std::string passwordHome() {
-  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  int error = 0;
-  while ((error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found)) ==
-             ERANGE &&
-         buffer.size() < (1u << 20)) {
-    buffer.resize(buffer.size() * 2);
-  }
-  if (error != 0 || found == nullptr || found->pw_dir == nullptr || *found->pw_dir == '\0') {
-    return "/tmp";
-  }
-  return found->pw_dir;
-}
 
 std::string randomDigits() {
   unsigned char bytes[kRandomBytes];
@@ -86,22 +68,6 @@ ReasonCode syncDirectory(const fs::path& directory, std::string& problem) {
 }
 
 }  // namespace
-
-fs::path dataDirectory() {
-  fs::path directory;
-  if (const char* dir = std::getenv("KX_DATA_DIR"); dir != nullptr && *dir != '\0') {
-    directory = dir;
-  } else if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
-    directory = fs::path(xdg) / "kx";
-  } else {
-    const char* home = std::getenv("HOME");
-    directory = fs::path(home != nullptr && *home != '\0' ? std::string(home) : passwordHome()) /
-                ".local" / "share" / "kx";
-  }
-  std::error_code error;
-  fs::path absolute = fs::absolute(directory, error);
-  return error ? directory : absolute;
-}
 
 ReasonCode checkDataDirectory(const fs::path& directory, std::string& problem) {
   struct stat status {};

@@ -1,4 +1,4 @@
-#include "platform/messaging/put_context.h"
+#include "platform/messaging/store/put_context.h"
 
 #include <errno.h>
 #include <unistd.h>

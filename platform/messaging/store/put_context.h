@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/messaging/message_id.h"
+#include "platform/messaging/store/internal.h"
 
 namespace kx {
 

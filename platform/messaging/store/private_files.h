@@ -4,15 +4,12 @@
 #include <string>
 
 #include "platform/messaging/reason_codes.h"
+#include "platform/messaging/store/internal.h"
 
 // The data directory and how files are made in it: private to its owner whatever the umask, each
 // new file made exclusively (never through a link) under a name no one can guess, and put in place
 // by a link or rename that is synced with its directory before anyone is told it is done.
 namespace kx {
-
-// $KX_DATA_DIR, else $XDG_DATA_HOME/kx, else ~/.local/share/kx; read afresh on every call and made
-// absolute against the working directory of the moment.
-std::filesystem::path dataDirectory();
 
 // kNone when `directory` is absent or safe to use; kDataDirectoryUnsafe (with `problem` saying so)
 // when every user may write it, since anyone could then plant or swap files in it.

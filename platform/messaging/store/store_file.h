@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "platform/messaging/reason_codes.h"
-#include "platform/messaging/sqlite_db.h"
+#include "platform/messaging/store/internal.h"
+#include "platform/messaging/store/sqlite_db.h"
 
 namespace kx {
 
@@ -22,10 +23,6 @@ inline constexpr int kSequenceBits = 40;
 inline constexpr std::int64_t kMaxQueueId = (std::int64_t{1} << (63 - kSequenceBits)) - 1;
 inline constexpr std::int64_t kMaxSequence = (std::int64_t{1} << kSequenceBits) - 1;
 
-// The file of a queue manager whose name has already been validated.
-std::filesystem::path storePath(std::string_view validatedName);
-// The small file holding the name kxadmin marked as the default queue manager.
-std::filesystem::path defaultMarkPath();
 // The files that live beside a store and go with it: SQLite's journal, WAL and shared-memory
 // index, and the room kept for gets on a full disk.
 std::vector<std::filesystem::path> companionPaths(const std::filesystem::path& store);
@@ -44,10 +41,15 @@ ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db);
 // validated.
 ReasonCode openStore(std::string_view validatedName, Database& db);
 
-// The table holding a local queue's messages, and its creation (inside the caller's transaction).
-// An assigned message id carries (queue id << kSequenceBits) | seq.
-std::string messageTable(std::int64_t queueId);
-ReasonCode createMessageTable(Database& db, std::int64_t queueId);
+// The queue manager's own row: whether it runs, the start it is in (a connection made in an
+// earlier start is broken) and the generation of its queue definitions (a connection re-resolves
+// names when it changes). `cache` keeps the statement between calls.
+struct ManagerRow {
+  bool running = false;
+  std::int64_t epoch = 0;
+  std::int64_t gen = 0;
+};
+ReasonCode readManagerRow(Database& db, Statement& cache, ManagerRow& row);
 
 // Creates the tables of a new store in an empty database and switches it to WAL.
 ReasonCode createSchema(Database& db, std::string_view validatedName);

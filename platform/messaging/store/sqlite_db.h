@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/messaging/reason_codes.h"
+#include "platform/messaging/store/internal.h"
 
 namespace kx {
 

@@ -1,4 +1,4 @@
-#include "platform/messaging/store_file.h"
+#include "platform/messaging/store/store_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,9 @@
 #include <string>
 #include <system_error>
 
-#include "platform/messaging/data_directory.h"
+#include "platform/messaging/store/message_table.h"
+#include "platform/messaging/store/private_files.h"
+#include "platform/messaging/store_location.h"
 
 namespace kx {
 namespace {
@@ -38,17 +40,10 @@ CREATE TABLE queues(
   expiring INTEGER NOT NULL DEFAULT 0,   -- messages on the queue that carry an expiry
   next_seq INTEGER NOT NULL DEFAULT 0
 );
--- Each local queue keeps its messages in a table of its own, m<queue id> (see createMessageTable),
--- so that every queue's puts append at the right edge of its own B-tree.
+-- Each local queue keeps its messages in a table of its own (see message_table.h).
 )sql";
 
 }  // namespace
-
-std::filesystem::path storePath(std::string_view validatedName) {
-  return dataDirectory() / (std::string(validatedName) + ".qmgr");
-}
-
-std::filesystem::path defaultMarkPath() { return dataDirectory() / "default-queue-manager"; }
 
 std::filesystem::path reservePath(const std::filesystem::path& store) {
   return store.string() + "-reserve";
@@ -114,11 +109,9 @@ ReasonCode openStore(std::string_view validatedName, Database& db) {
   if (const ReasonCode why = openCheckedStore(path, db); why != reason::kNone) return why;
   // The header matched; the tables must be there too. Reading them writes nothing.
   Statement probe;
-  ReasonCode why = db.prepare(
-      "SELECT (SELECT count(*) FROM manager), (SELECT count(*) FROM queues q WHERE q.alias_for IS "
-      "NULL AND NOT EXISTS (SELECT 1 FROM sqlite_schema s WHERE s.type = 'table' AND s.name = 'm' "
-      "|| q.id))",
-      probe);
+  ReasonCode why = db.prepare(std::string("SELECT (SELECT count(*) FROM manager), (") +
+                                  message_table::kQueuesWithoutTableSql + ")",
+                              probe);
   if (why == reason::kNone) {
     const int rc = probe.step();
     if (rc != SQLITE_ROW) {
@@ -133,38 +126,24 @@ ReasonCode openStore(std::string_view validatedName, Database& db) {
   return why;
 }
 
-std::string messageTable(std::int64_t queueId) { return "m" + std::to_string(queueId); }
-
-ReasonCode createMessageTable(Database& db, std::int64_t queueId) {
-  const std::string t = messageTable(queueId);
-  // The message data is the last column so that reading a message's descriptor never touches
-  // the pages of a large body.
-  const std::string sql = "CREATE TABLE " + t + R"sql((
-  seq INTEGER PRIMARY KEY,   -- the queue's next_seq at the put: arrival order, never reused
-  msg_id BLOB NOT NULL,
-  supplied INTEGER NOT NULL, -- 1: msg_id came from the putter, 0: assigned
-  correl_id BLOB,
-  expires_at INTEGER,        -- milliseconds since the epoch; NULL: never
-  persistent INTEGER NOT NULL,
-  put_ms INTEGER NOT NULL,
-  msg_type INTEGER NOT NULL,
-  feedback INTEGER NOT NULL,
-  ccsid INTEGER NOT NULL,
-  format TEXT NOT NULL,
-  priority INTEGER NOT NULL,
-  report INTEGER NOT NULL,
-  backout INTEGER NOT NULL,
-  reply_q TEXT NOT NULL,
-  reply_qmgr TEXT NOT NULL,
-  put_appl TEXT NOT NULL,
-  put_appl_type INTEGER NOT NULL,
-  data BLOB NOT NULL);
-)sql" + "CREATE INDEX " + t +
-                          "_msg_id ON " + t + "(msg_id) WHERE supplied = 1;" + "CREATE INDEX " + t +
-                          "_correl_id ON " + t + "(correl_id) WHERE correl_id IS NOT NULL;" +
-                          "CREATE INDEX " + t + "_expiry ON " + t +
-                          "(expires_at) WHERE expires_at IS NOT NULL;";
-  return db.exec(sql.c_str());
+ReasonCode readManagerRow(Database& db, Statement& cache, ManagerRow& row) {
+  if (cache.handle() == nullptr) {
+    if (const ReasonCode why =
+            db.prepare("SELECT running, epoch, gen FROM manager WHERE id = 1", cache);
+        why != reason::kNone) {
+      return why;
+    }
+  }
+  const int rc = cache.reuse().step();
+  if (rc != SQLITE_ROW) {
+    cache.reuse();
+    return rc == SQLITE_DONE ? reason::kStoreDamaged : reasonFromSqlite(rc);
+  }
+  row.running = cache.integer(0) == 1;
+  row.epoch = cache.integer(1);
+  row.gen = cache.integer(2);
+  cache.reuse();
+  return reason::kNone;
 }
 
 ReasonCode createSchema(Database& db, std::string_view validatedName) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/messaging/reason_codes.h"
+#include "platform/messaging/store/internal.h"
 
 namespace kx {
 

@@ -1,4 +1,4 @@
-#include "platform/messaging/sqlite_db.h"
+#include "platform/messaging/store/sqlite_db.h"
 
 namespace kx {
 
@@ -64,7 +64,9 @@ Statement& Statement::bindNull(int index) {
 }
 
 Statement& Statement::bindText(int index, std::string_view text) {
-  sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+  // An empty view may have no storage at all; it still binds the empty text, never NULL.
+  sqlite3_bind_text64(stmt_, index, text.data() != nullptr ? text.data() : "", text.size(),
+                      SQLITE_STATIC, SQLITE_UTF8);
   return *this;
 }
 

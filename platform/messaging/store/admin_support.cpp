@@ -1,0 +1,155 @@
+#include "platform/messaging/store/admin_support.h"
+
+#include "platform/messaging/names.h"
+
+namespace kx::admin {
+
+Status failure(ReasonCode why, const std::string& what, std::string_view kept) {
+  return Status{why, what + "; " + std::string(kept)};
+}
+
+Status storeFailure(ReasonCode why, std::string_view kept) {
+  return failure(why, describeReason(why), kept);
+}
+
+Status checkManagerName(std::string_view manager, std::string_view kept) {
+  if (validateName(manager, NameKind::QueueManager) == reason::kNone) return {};
+  return failure(reason::kQueueManagerNameError,
+                 "bad queue manager name " + quotedName(manager) +
+                     " (1 to 48 characters from A-Z a-z 0-9 . _ %)",
+                 kept);
+}
+
+Status checkQueueName(std::string_view queue, std::string_view kept) {
+  if (validateName(queue, NameKind::Queue) == reason::kNone) return {};
+  return failure(
+      reason::kObjectNameError,
+      "bad queue name " + quotedName(queue) + " (1 to 48 characters from A-Z a-z 0-9 . _ / %)",
+      kept);
+}
+
+Status checkNames(std::string_view manager, std::string_view queue, std::string_view kept) {
+  if (Status status = checkManagerName(manager, kept); !status) return status;
+  return checkQueueName(queue, kept);
+}
+
+Status checkMaxDepth(std::int32_t maxDepth, std::string_view kept) {
+  if (maxDepth >= 0 && maxDepth <= kMaxMaxDepth) return {};
+  return failure(reason::kValueError,
+                 "max depth " + std::to_string(maxDepth) + " is not within 0 to 999999999", kept);
+}
+
+Status explained(Status status, std::string_view manager, std::string_view kept) {
+  switch (status.reason) {
+    case reason::kStoreFull:
+    case reason::kStoreNoAccess:
+    case reason::kStoreReadOnly:
+    case reason::kDataDirectoryUnsafe:
+      return failure(status.reason, explainFailure(manager, status.reason), kept);
+    default:
+      return status;
+  }
+}
+
+Status openManager(std::string_view manager, Database& db, std::string_view kept) {
+  if (Status status = checkManagerName(manager, kept); !status) return status;
+  const ReasonCode why = openStore(manager, db);
+  if (why == reason::kQueueManagerNameError) {
+    return failure(
+        why,
+        "queue manager " + quotedName(manager) + " does not exist in " + dataDirectory().string(),
+        kept);
+  }
+  if (why == reason::kStoreDamaged) {
+    return failure(why, storePath(manager).string() + " is not a usable queue manager store",
+                   "the file was left untouched");
+  }
+  if (why != reason::kNone) return explained(storeFailure(why, kept), manager, kept);
+  if (const ReasonCode syncWhy = db.exec("PRAGMA synchronous = FULL"); syncWhy != reason::kNone) {
+    return explained(storeFailure(syncWhy, kept), manager, kept);
+  }
+  return {};
+}
+
+ReasonCode run(Statement& statement) {
+  const int rc = statement.step();
+  statement.reuse();
+  return (rc == SQLITE_DONE || rc == SQLITE_ROW) ? reason::kNone : reasonFromSqlite(rc);
+}
+
+ReasonCode prepareAndRun(Database& db, const char* sql, std::int64_t a, std::int64_t b) {
+  Statement statement;
+  if (const ReasonCode why = db.prepare(sql, statement); why != reason::kNone) return why;
+  statement.bind(1, a).bind(2, b);
+  return run(statement);
+}
+
+ReasonCode localQueues(Database& db, std::vector<LocalQueue>& queues) {
+  Statement list;
+  if (const ReasonCode why =
+          db.prepare("SELECT id, name FROM queues WHERE alias_for IS NULL ORDER BY name", list);
+      why != reason::kNone) {
+    return why;
+  }
+  int rc = SQLITE_ROW;
+  while ((rc = list.step()) == SQLITE_ROW) queues.push_back({list.integer(0), list.text(1)});
+  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+}
+
+ReasonCode readQueue(Database& db, std::string_view name, QueueRow& row) {
+  Statement statement;
+  ReasonCode why = db.prepare(
+      "SELECT id, alias_for, depth, max_depth, next_seq FROM queues WHERE name = ?1", statement);
+  if (why != reason::kNone) return why;
+  const int rc = statement.bindText(1, name).step();
+  row = QueueRow{};
+  if (rc == SQLITE_ROW) {
+    row.found = true;
+    row.id = statement.integer(0);
+    row.alias = !statement.isNull(1);
+    row.target = statement.text(1);
+    row.depth = statement.integer(2);
+    row.maxDepth = statement.integer(3);
+    row.nextSeq = statement.integer(4);
+    return reason::kNone;
+  }
+  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+}
+
+ReasonCode bumpGeneration(Database& db) {
+  return prepareAndRun(db, "UPDATE manager SET gen = gen + 1 WHERE id = 1");
+}
+
+std::string queueLabel(std::string_view manager, std::string_view queue) {
+  return "queue " + quotedName(queue) + " on " + quotedName(manager);
+}
+
+Status findQueue(Database& db, std::string_view manager, std::string_view queue,
+                 std::string_view kept, QueueRow& row, bool throughAlias) {
+  ReasonCode why = readQueue(db, queue, row);
+  if (why == reason::kNone && throughAlias && row.found && row.alias) {
+    const std::string target = row.target;
+    why = readQueue(db, target, row);
+  }
+  if (why != reason::kNone) return storeFailure(why, kept);
+  if (!row.found) {
+    return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
+                   kept);
+  }
+  return {};
+}
+
+Status checkUndefined(Database& db, std::string_view manager, std::string_view queue,
+                      std::string_view kept) {
+  QueueRow row;
+  if (const ReasonCode why = readQueue(db, queue, row); why != reason::kNone) {
+    return storeFailure(why, kept);
+  }
+  if (row.found) {
+    return failure(reason::kObjectAlreadyExists, queueLabel(manager, queue) + " already exists",
+                   "it was left as it was");
+  }
+  return {};
+}
+
+}  // namespace kx::admin

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/messaging/queue_message.h"
+#include "platform/messaging/reason_codes.h"
+#include "platform/messaging/store/internal.h"
+
+namespace kx {
+
+// What the client classes need of the store that keeps a queue manager: one connection's
+// operations on its queues by name. Each backend keeps the same contract: reasons, never
+// exceptions; a stop or restart of the queue manager (or the loss of the connection) since the
+// connect breaks the connection for good; depth is a counter kept with each put and get.
+class StoreBackend {
+ public:
+  virtual ~StoreBackend() = default;
+
+  // True once every operation fails with kConnectionBroken, until the manager connects anew.
+  virtual bool broken() const = 0;
+
+  // kNone when `queue` names a local queue or an alias of an existing one.
+  virtual ReasonCode checkQueue(const std::string& queue) = 0;
+  // Of a local queue only: an alias answers kSelectorNotForType.
+  virtual ReasonCode depth(const std::string& queue, std::int32_t& depth) = 0;
+  virtual ReasonCode maxDepth(const std::string& queue, std::int32_t& maxDepth) = 0;
+  // The local queue that `queue` stands for: itself, or an alias's base queue.
+  virtual ReasonCode resolve(const std::string& queue, std::string& baseName) = 0;
+  virtual ReasonCode put(const std::string& queue, QueueMessage& message) = 0;
+  // `cursor` is the caller's browse cursor: read by browse-next and under-cursor, moved by
+  // browses. Its value is the backend's own and means nothing to the caller.
+  virtual ReasonCode get(const std::string& queue, QueueMessage& message, std::int32_t options,
+                         std::int64_t& cursor) = 0;
+};
+
+// Connects to the running queue manager that a validated, non-empty name stands for, in whichever
+// store keeps it.
+ReasonCode connectBackend(std::string_view validatedName, std::unique_ptr<StoreBackend>& out);
+
+}  // namespace kx

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/messaging/reason_codes.h"
+
+// Where the queue managers of this machine are found: the data directory, each store's file in
+// it, and the mark that names the default queue manager. Both the client and the administration
+// find their files here and nowhere else.
+namespace kx {
+
+// $KX_DATA_DIR, else $XDG_DATA_HOME/kx, else ~/.local/share/kx; read afresh on every call and made
+// absolute against the working directory of the moment.
+std::filesystem::path dataDirectory();
+
+// The file of a queue manager whose name has already been validated.
+std::filesystem::path storePath(std::string_view validatedName);
+
+// The small file holding the name kxadmin marked as the default queue manager.
+std::filesystem::path defaultMarkPath();
+
+// The default queue manager's name: $KX_DEFAULT_QMGR, else the one marked default. Fails with
+// kNoDefaultQueueManager when there is none, and kQueueManagerNameError when what was found is no
+// valid name; `problem` then says which and where.
+ReasonCode findDefaultQueueManager(std::string& name, std::string& problem);
+
+}  // namespace kx
