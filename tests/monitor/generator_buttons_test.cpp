@@ -13,10 +13,10 @@ namespace {
 
 class GenButton : public MonitorFixture {
  protected:
-  // Waits until `queue` holds `depth` messages; false after half a minute.
+  // Waits until `queue` holds at least `depth` messages; false after half a minute.
   bool waitForDepth(std::string_view queue, std::int32_t depth) {
     for (int tries = 0; tries < 3000; ++tries) {
-      if (depthOf(queue) == depth) return true;
+      if (depthOf(queue) >= depth) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -39,20 +39,26 @@ TEST_F(GenButton, TwoPressesRunSideBySideEachWithItsOwnRequest) {
   defineQueue("Q1", 10000);
   defineQueue("Q2", 10000);
   tk::HeadlessWindow& w = open({"Q1", "Q2"});
+  // The first run pauses after its first put, so the second runs while the first is connected;
+  // a connection or counter shared between them would end or cut one of them short.
   editOptions([](tk::HeadlessWindow& o) {
-    o.type(optctl::kMessageCount, "300");
+    o.type(optctl::kMessageCount, "2");
+    o.type(optctl::kSleepMs, "1000");
     o.type(optctl::kRandomLength, "100");
   });
   w.click(ctl::kGen);
-  editOptions([](tk::HeadlessWindow& o) { o.type(optctl::kMessageCount, "200"); });
+  ASSERT_TRUE(waitForDepth("Q1", 1));
+  editOptions([](tk::HeadlessWindow& o) {
+    o.type(optctl::kMessageCount, "200");
+    o.type(optctl::kSleepMs, "0");
+  });
   w.click(ctl::selectButton(1));
   w.click(ctl::kGen);
-  EXPECT_TRUE(waitForDepth("Q1", 300));
   EXPECT_TRUE(waitForDepth("Q2", 200));
+  EXPECT_TRUE(waitForDepth("Q1", 2));
   w.close();
-  EXPECT_EQ(depthOf("Q1"), 300);
+  EXPECT_EQ(depthOf("Q1"), 2);
   EXPECT_EQ(depthOf("Q2"), 200);
-  EXPECT_EQ(w.progress(ctl::kProgress).position, 0);
 }
 
 TEST_F(GenButton, ClosingTheWindowEndsARunInTheMiddleOfALongPause) {
