@@ -16,7 +16,8 @@ namespace tarnix {
 //
 // A stop request (the window closing) wakes a pause and ends the run between two puts. Gives the
 // reason of a failed connect, else the success of the final disconnect (1 or 0); 0 when the
-// source file cannot be opened or holds no line.
+// source file cannot be opened or holds no line, when the random length is one the queue manager
+// would refuse, and when the run runs out of memory.
 std::int32_t runGenerator(const std::string& request, const tk::ProgressBar& progress,
                           std::stop_token stop);
 
