@@ -18,7 +18,7 @@ class MessageId24 {
   MessageId24() = default;  // none
   explicit MessageId24(const Bytes& bytes) : bytes_(bytes), set_(true) {}
 
-  static MessageId24 none() { return MessageId24(); }
+  static MessageId24 none() { return {}; }
   // 48 hex digits (either case); nullopt for anything else.
   static std::optional<MessageId24> fromHex(std::string_view hex);
   // Text of up to 24 bytes, zero-padded on the right (how operators type ids).

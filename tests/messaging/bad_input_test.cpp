@@ -16,7 +16,7 @@ const std::string kBadNames[] = {"", std::string(49, 'N'), "../x", "a b", "/etc"
 
 std::string readAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST_F(BadInputTest, BadQueueManagerNamesAreRefusedAndCreateNoFile) {

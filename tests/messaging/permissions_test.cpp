@@ -30,7 +30,7 @@ unsigned modeOf(const fs::path& path) {
 
 std::string contentOf(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Runs the rest of a scope as an ordinary user, so that file modes bind: as root, as nobody with

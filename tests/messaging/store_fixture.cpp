@@ -41,7 +41,7 @@ MessageId24 StoreFixture::putText(IkxQueue& queue, const std::string& text, bool
 
 std::string textOf(const QueueMessage& message) {
   const auto data = message.data();
-  return std::string(data.begin(), data.end());
+  return {data.begin(), data.end()};
 }
 
 std::vector<std::string> StoreFixture::dataDirectoryListing() const {

@@ -71,7 +71,7 @@ Status createQueueManager(std::string_view name) {
     }
     sweepTemporaries(directory);
     const fs::path path = directory / storePath(name).filename();
-    const Status exists =
+    Status exists =
         failure(reason::kObjectAlreadyExists,
                 "queue manager " + quotedName(name) + " already exists", "it was left as it was");
     std::error_code error;
@@ -310,7 +310,7 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
     ManagerRow manager;
     Statement row;
     if (readManagerRow(db, row, manager) != reason::kNone) {
-      report.problems.push_back("the queue manager's own row cannot be read");
+      report.problems.emplace_back("the queue manager's own row cannot be read");
     }
     std::vector<LocalQueue> queues;
     if ((why = localQueues(db, queues)) != reason::kNone) {

@@ -1,8 +1,8 @@
 #include "platform/messaging/store/put_context.h"
 
-#include <errno.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -15,7 +15,7 @@ namespace kx {
 namespace {
 
 std::tm utcOf(std::int64_t epochMs) {
-  const std::time_t seconds = static_cast<std::time_t>(epochMs / 1000);
+  const auto seconds = static_cast<std::time_t>(epochMs / 1000);
   std::tm parts{};
   gmtime_r(&seconds, &parts);
   return parts;

@@ -184,7 +184,7 @@ Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t
     constexpr const char* kKept = "no message was removed";
     if (Status status = checkNames(manager, queue, kKept); !status) return status;
     std::int64_t count = 0;
-    const Status status = changeStoreEvenIfFull(
+    Status status = changeStoreEvenIfFull(
         manager, kKept, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
           QueueRow row;
           if (Status found = findQueue(db, manager, queue, kKept, row, true); !found) return found;

@@ -83,8 +83,8 @@ int Statement::step() { return sqlite3_step(stmt_); }
 std::string Statement::text(int column) const {
   const auto* chars = sqlite3_column_text(stmt_, column);
   if (chars == nullptr) return {};
-  return std::string(reinterpret_cast<const char*>(chars),
-                     static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
+  return {reinterpret_cast<const char*>(chars),
+          static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))};
 }
 
 std::span<const std::uint8_t> Statement::blob(int column) const {
