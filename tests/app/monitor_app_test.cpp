@@ -11,21 +11,21 @@
 #include "platform/runtime/process_end.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
 #include "platform/toolkit/message_box.h"
-#include "tests/support/store_fixture.h"
+#include "tests/support/manager_fixture.h"
 
 namespace tarnix::testing {
 namespace {
 
-class StartUp : public StoreFixture {
+class StartUp : public ManagerFixture {
  protected:
   void SetUp() override {
-    StoreFixture::SetUp();
+    ManagerFixture::SetUp();
     rt::setProcessEnder([this](int status) { endStatus_ = status; });
   }
   void TearDown() override {
     rt::setProcessEnder({});
     kx::setTraceHook({});
-    StoreFixture::TearDown();
+    ManagerFixture::TearDown();
   }
 
   // Runs the application; gives its status, or the status the process was ended with.

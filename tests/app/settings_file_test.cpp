@@ -13,15 +13,15 @@
 #include "monitor/monitor_dialog.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
 #include "platform/toolkit/message_box.h"
-#include "tests/support/store_fixture.h"
+#include "tests/support/manager_fixture.h"
 
 namespace tarnix::testing {
 namespace {
 
-class SettingsFile : public StoreFixture {
+class SettingsFile : public ManagerFixture {
  protected:
   void SetUp() override {
-    StoreFixture::SetUp();
+    ManagerFixture::SetUp();
     previousDir_ = std::filesystem::current_path();
     std::filesystem::create_directories(dataDir_ / "work");
     std::filesystem::current_path(dataDir_ / "work");
@@ -31,7 +31,7 @@ class SettingsFile : public StoreFixture {
     if (window_ != nullptr && !window_->closed()) window_->close();
     dialog_.reset();
     std::filesystem::current_path(previousDir_);
-    StoreFixture::TearDown();
+    ManagerFixture::TearDown();
   }
 
   void writeSettings(const std::string& text) { std::ofstream("tarnix.ini") << text; }

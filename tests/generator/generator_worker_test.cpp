@@ -17,20 +17,20 @@
 #include "platform/messaging/get_options.h"
 #include "platform/runtime/process_end.h"
 #include "platform/toolkit/headless/headless_progress.h"
-#include "tests/support/store_fixture.h"
+#include "tests/support/manager_fixture.h"
 
 namespace tarnix::testing {
 namespace {
 
-class GeneratorRun : public StoreFixture {
+class GeneratorRun : public ManagerFixture {
  protected:
   void SetUp() override {
-    StoreFixture::SetUp();
+    ManagerFixture::SetUp();
     rt::setProcessEnder([this](int status) { endStatus_ = status; });
   }
   void TearDown() override {
     rt::setProcessEnder({});
-    StoreFixture::TearDown();
+    ManagerFixture::TearDown();
   }
 
   // Runs the request on this thread; gives what the run printed.

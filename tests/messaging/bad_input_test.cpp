@@ -5,12 +5,12 @@
 #include <iterator>
 
 #include "platform/messaging/store_admin.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-using BadInputTest = StoreFixture;
+using BadInputTest = QueueFixture;
 
 const std::string kBadNames[] = {"", std::string(49, 'N'), "../x", "a b", "/etc", ".."};
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-using BrowseTest = StoreFixture;
+using BrowseTest = QueueFixture;
 
 // The text of the message a get with these options returns, or the reason it failed with.
 std::string browse(IkxQueue& queue, std::int32_t options) {

@@ -6,7 +6,7 @@
 
 #include "platform/messaging/store_admin.h"
 #include "tests/messaging/child_process.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 // A store with damage in it: the operator can see what is wrong, keep using what can be read and
 // remove what cannot, all with kxadmin.
-class DamagedStore : public StoreFixture {
+class DamagedStore : public QueueFixture {
  protected:
   // Overwrites the first page of a queue's message table with garbage, as a bad sector would,
   // once every change is in the store file itself.

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/messaging/store_admin.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ extern "C" int fsync(int fd) {
 namespace kx::testing {
 namespace {
 
-class Durability : public StoreFixture {
+class Durability : public QueueFixture {
  protected:
   // The syncs of the data directory that `action` made.
   template <typename Action>

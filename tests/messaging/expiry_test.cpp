@@ -4,16 +4,16 @@
 
 #include "platform/messaging/store_admin.h"
 #include "platform/messaging/test_seams.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
 // The store's clock is the seam's: a test moves time on without sleeping.
-class ExpiryTest : public StoreFixture {
+class ExpiryTest : public QueueFixture {
  protected:
   void SetUp() override {
-    StoreFixture::SetUp();
+    QueueFixture::SetUp();
     setClock([this] { return now_; });
   }
   void advance(std::chrono::milliseconds step) { now_ += step; }

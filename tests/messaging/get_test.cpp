@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-using GetTest = StoreFixture;
+using GetTest = QueueFixture;
 
 TEST_F(GetTest, SelectsByMsgIdOrCorrelIdAndLeavesTheReceivedIds) {
   std::vector<MessageId24> ids;

@@ -5,14 +5,14 @@
 #include <fstream>
 
 #include "tests/messaging/child_process.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
 // Files named on kxadmin's command line: whatever they are, one line and status 1, never an abort
 // and never a read without end.
-using InputFiles = StoreFixture;
+using InputFiles = QueueFixture;
 
 int lineCount(const std::string& text) {
   return static_cast<int>(std::count(text.begin(), text.end(), '\n'));

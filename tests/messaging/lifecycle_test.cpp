@@ -4,12 +4,12 @@
 #include <memory>
 
 #include "platform/messaging/store_admin.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-using LifecycleTest = StoreFixture;
+using LifecycleTest = QueueFixture;
 
 TEST_F(LifecycleTest, StopBreaksTheConnectionUntilItIsMadeAgainAfterStart) {
   IkxQueue other;

@@ -8,12 +8,12 @@
 
 #include "platform/messaging/store_admin.h"
 #include "tests/messaging/child_process.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-class MultiProcessTest : public StoreFixture {
+class MultiProcessTest : public QueueFixture {
  protected:
   // What is on Q1 now, by message id, read through the client.
   std::multiset<std::string> remaining() {

@@ -11,7 +11,7 @@
 
 #include "platform/messaging/store_admin.h"
 #include "tests/messaging/child_process.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 // Who may read and write the store's files, and where they are: private files whatever the umask,
 // no planted link followed, no leftover of a killed create, no path read two ways.
-using PermissionsAndLinks = StoreFixture;
+using PermissionsAndLinks = QueueFixture;
 
 unsigned modeOf(const fs::path& path) {
   struct stat status {};

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/messaging/store_admin.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-using QueueKindsTest = StoreFixture;
+using QueueKindsTest = QueueFixture;
 
 TEST_F(QueueKindsTest, AnUnknownQueueFailsEveryOperation) {
   IkxQueue queue;

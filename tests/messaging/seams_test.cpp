@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/messaging/test_seams.h"
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-using SeamsTest = StoreFixture;
+using SeamsTest = QueueFixture;
 
 TEST_F(SeamsTest, TheTraceShowsClosesDisconnectsAndDestructions) {
   std::vector<std::string> events;

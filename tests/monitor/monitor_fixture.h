@@ -10,17 +10,17 @@
 #include "monitor/monitor_controls.h"
 #include "monitor/monitor_dialog.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
-#include "tests/support/store_fixture.h"
+#include "tests/support/manager_fixture.h"
 
 namespace tarnix::testing {
 
 // A monitor window over a real store, opened on the headless backend and left open to drive.
-class MonitorFixture : public StoreFixture {
+class MonitorFixture : public ManagerFixture {
  protected:
   void TearDown() override {
     if (window_ != nullptr && !window_->closed()) window_->close();
     dialog_.reset();
-    StoreFixture::TearDown();
+    ManagerFixture::TearDown();
   }
 
   tk::HeadlessWindow& open(std::initializer_list<std::string> queues,

@@ -21,13 +21,13 @@
 #include "monitor/monitor_dialog.h"
 #include "monitor/monitor_template.h"
 #include "platform/toolkit/qt/dialog_font.h"
-#include "tests/support/store_fixture.h"
+#include "tests/support/manager_fixture.h"
 #include "tests/toolkit/qt_test_support.h"
 
 namespace tarnix::testing {
 namespace {
 
-class MonitorOnQt : public StoreFixture {
+class MonitorOnQt : public ManagerFixture {
  protected:
   // Runs the monitor on `queues` with `script` inside its modal run.
   void runMonitor(const std::vector<std::string>& queues, std::function<void(QWidget*)> script) {

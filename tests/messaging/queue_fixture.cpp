@@ -1,4 +1,4 @@
-#include "tests/messaging/store_fixture.h"
+#include "tests/messaging/queue_fixture.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,22 +7,22 @@
 
 namespace kx::testing {
 
-void StoreFixture::SetUp() {
-  tarnix::testing::StoreFixture::SetUp();
+void QueueFixture::SetUp() {
+  tarnix::testing::ManagerFixture::SetUp();
   if (HasFatalFailure()) return;
   defineQueue("Q1");
   attach(manager_, queue_);
 }
 
-void StoreFixture::TearDown() {
+void QueueFixture::TearDown() {
   setClock({});
   setTraceHook({});
   setFaultHook({});
   manager_.disconnect();
-  tarnix::testing::StoreFixture::TearDown();
+  tarnix::testing::ManagerFixture::TearDown();
 }
 
-void StoreFixture::attach(IkxQueueManager& manager, IkxQueue& queue, const std::string& name) {
+void QueueFixture::attach(IkxQueueManager& manager, IkxQueue& queue, const std::string& name) {
   if (!manager.connected()) {
     manager.setManagerName(kManager);
     ASSERT_TRUE(manager.connect()) << manager.reason();
@@ -31,7 +31,7 @@ void StoreFixture::attach(IkxQueueManager& manager, IkxQueue& queue, const std::
   queue.setQueueName(name);
 }
 
-MessageId24 StoreFixture::putText(IkxQueue& queue, const std::string& text, bool persistent) {
+MessageId24 QueueFixture::putText(IkxQueue& queue, const std::string& text, bool persistent) {
   QueueMessage message;
   message.persistent = persistent ? 1 : 0;
   message.setData(text.data(), text.size());
@@ -44,7 +44,7 @@ std::string textOf(const QueueMessage& message) {
   return {data.begin(), data.end()};
 }
 
-std::vector<std::string> StoreFixture::dataDirectoryListing() const {
+std::vector<std::string> QueueFixture::dataDirectoryListing() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dataDir_)) {
     names.push_back(entry.path().filename().string());

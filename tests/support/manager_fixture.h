@@ -13,7 +13,7 @@
 namespace tarnix::testing {
 
 // A private data directory with one running queue manager, for tests that need real queues.
-class StoreFixture : public ::testing::Test {
+class ManagerFixture : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;

@@ -6,7 +6,7 @@
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
 #include "platform/messaging/queue_message.h"
-#include "tests/support/store_fixture.h"
+#include "tests/support/manager_fixture.h"
 
 namespace kx::testing {
 
@@ -14,7 +14,7 @@ std::string textOf(const QueueMessage& message);
 
 // The shared store fixture (a private data directory with QM1 running) plus a local queue Q1,
 // and `queue_` bound to Q1 through `manager_`, connected, for the tests that need one queue.
-class StoreFixture : public tarnix::testing::StoreFixture {
+class QueueFixture : public tarnix::testing::ManagerFixture {
  protected:
   void SetUp() override;
   void TearDown() override;

@@ -1,4 +1,4 @@
-#include "tests/support/store_fixture.h"
+#include "tests/support/manager_fixture.h"
 
 #include <cstdlib>
 
@@ -6,7 +6,7 @@
 
 namespace tarnix::testing {
 
-void StoreFixture::SetUp() {
+void ManagerFixture::SetUp() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
   dataDir_ = std::filesystem::temp_directory_path() /
              ("tarnix-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
@@ -19,19 +19,19 @@ void StoreFixture::SetUp() {
   ASSERT_TRUE(kx::admin::startQueueManager(kManager));
 }
 
-void StoreFixture::TearDown() { std::filesystem::remove_all(dataDir_); }
+void ManagerFixture::TearDown() { std::filesystem::remove_all(dataDir_); }
 
-void StoreFixture::defineQueue(std::string_view name, std::int32_t maxDepth) {
+void ManagerFixture::defineQueue(std::string_view name, std::int32_t maxDepth) {
   const kx::admin::Status status = kx::admin::defineLocalQueue(kManager, name, maxDepth);
   ASSERT_TRUE(status) << status.message;
 }
 
-void StoreFixture::defineAlias(std::string_view alias, std::string_view target) {
+void ManagerFixture::defineAlias(std::string_view alias, std::string_view target) {
   const kx::admin::Status status = kx::admin::defineAliasQueue(kManager, alias, target);
   ASSERT_TRUE(status) << status.message;
 }
 
-void StoreFixture::put(std::string_view queueName, int count, std::string_view text) {
+void ManagerFixture::put(std::string_view queueName, int count, std::string_view text) {
   kx::IkxQueueManager manager;
   manager.setManagerName(kManager);
   ASSERT_TRUE(manager.connect()) << manager.reason();
@@ -46,7 +46,7 @@ void StoreFixture::put(std::string_view queueName, int count, std::string_view t
   }
 }
 
-std::int32_t StoreFixture::depthOf(std::string_view queueName) {
+std::int32_t ManagerFixture::depthOf(std::string_view queueName) {
   kx::IkxQueueManager manager;
   manager.setManagerName(kManager);
   EXPECT_TRUE(manager.connect()) << manager.reason();
@@ -56,7 +56,7 @@ std::int32_t StoreFixture::depthOf(std::string_view queueName) {
   return queue.queryDepth();
 }
 
-void StoreFixture::stopManager() { ASSERT_TRUE(kx::admin::stopQueueManager(kManager)); }
-void StoreFixture::startManager() { ASSERT_TRUE(kx::admin::startQueueManager(kManager)); }
+void ManagerFixture::stopManager() { ASSERT_TRUE(kx::admin::stopQueueManager(kManager)); }
+void ManagerFixture::startManager() { ASSERT_TRUE(kx::admin::startQueueManager(kManager)); }
 
 }  // namespace tarnix::testing
