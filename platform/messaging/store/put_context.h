@@ -8,6 +8,12 @@
 
 namespace kx {
 
+// A message's store id: the queue id in the high bits, the queue's sequence in the low bits. It
+// is unique within a store, names a browse cursor's position and is embedded in assigned ids.
+inline constexpr int kSequenceBits = 40;
+inline constexpr std::int64_t kMaxQueueId = (std::int64_t{1} << (63 - kSequenceBits)) - 1;
+inline constexpr std::int64_t kMaxSequence = (std::int64_t{1} << kSequenceBits) - 1;
+
 // The putting program's name as a message records it: at most kPutApplWidth characters.
 const std::string& putApplicationName();
 
@@ -29,5 +35,11 @@ class MessageIdSource {
 
 // The store id an assigned message id carries (0 if it cannot be one).
 std::int64_t storeIdIn(const MessageId24& id);
+// The message's store id, and its parts.
+constexpr std::int64_t storeIdOf(std::int64_t queueId, std::int64_t seq) {
+  return (queueId << kSequenceBits) | seq;
+}
+constexpr std::int64_t queueIdIn(std::int64_t storeId) { return storeId >> kSequenceBits; }
+constexpr std::int64_t sequenceIn(std::int64_t storeId) { return storeId & kMaxSequence; }
 
 }  // namespace kx

@@ -15,8 +15,6 @@
 namespace kx {
 namespace {
 
-constexpr std::size_t kMaxCachedNames = 1024;
-
 constexpr const char* kQueueRowSql = "SELECT id, alias_for FROM queues WHERE name = ?1";
 // The running/epoch/gen check rides in the statement that does the work.
 constexpr const char* kDepthSql =
@@ -119,13 +117,10 @@ ReasonCode SqliteStore::connect(std::string_view validatedName,
     return why;
   }
   ManagerRow manager;
-  if (const ReasonCode why = readManagerRow(connection->db_, connection->managerRow_, manager);
-      why != reason::kNone) {
+  if (const ReasonCode why = connection->readManagerRow(manager); why != reason::kNone) {
     return why;
   }
-  if (!manager.running) return reason::kQueueManagerNotAvailable;
-  connection->epoch_ = manager.epoch;
-  connection->gen_ = manager.gen;
+  if (!connection->connectedTo(manager)) return reason::kQueueManagerNotAvailable;
   // Non-persistent work commits at NORMAL; persistent work switches to FULL when it needs it.
   // A put or get writes two pages (the message's and its queue's counter), so checkpoints come
   // after 2000 WAL pages: as many messages per checkpoint as SQLite's default of 1000 gives
@@ -170,6 +165,27 @@ Step SqliteStore::tableFailure(ReasonCode why) {
   return state.ok() ? Step(reason::kStoreDamaged) : state;
 }
 
+ReasonCode SqliteStore::readManagerRow(ManagerRow& row) {
+  return kx::readManagerRow(db_, managerRow_, row);
+}
+
+ReasonCode SqliteStore::readQueueRow(const std::string& name, QueueRow& row) {
+  ReasonCode why = reason::kNone;
+  Statement& statement = cached(queueRow_, kQueueRowSql, why);
+  if (why != reason::kNone) return why;
+  row = QueueRow{};
+  const int rc = statement.reuse().bindText(1, name).step();
+  if (rc == SQLITE_ROW) {
+    row.found = true;
+    row.id = statement.integer(0);
+    if (!statement.isNull(1)) row.aliasFor = statement.text(1);
+  }
+  statement.reuse();
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+}
+
+void SqliteStore::dropQueueCaches() { tables_.clear(); }
+
 void SqliteStore::prepareRetry(Retry retry) {
   switch (retry) {
     case Retry::kAtFullSync:
@@ -186,84 +202,6 @@ void SqliteStore::prepareRetry(Retry retry) {
   }
 }
 
-Step SqliteStore::checkManager() {
-  if (broken_) return reason::kConnectionBroken;
-  ManagerRow manager;
-  if (const ReasonCode why = readManagerRow(db_, managerRow_, manager); why != reason::kNone) {
-    return why;
-  }
-  if (!manager.running || manager.epoch != epoch_) {
-    broken_ = true;
-    return reason::kConnectionBroken;
-  }
-  if (manager.gen != gen_) {
-    gen_ = manager.gen;
-    stale_ = true;
-    return Step::again(Retry::kDefinitionsChanged);
-  }
-  return reason::kNone;
-}
-
-Step SqliteStore::confirm(ReasonCode failure) {
-  const Step state = checkManager();
-  return state.ok() ? Step(failure) : state;
-}
-
-ReasonCode SqliteStore::lookup(const std::string& queue, const QueueRef*& ref) {
-  if (auto it = queues_.find(queue); it != queues_.end()) {
-    ref = &it->second;
-    return reason::kNone;
-  }
-  ReasonCode why = reason::kNone;
-  Statement& row = cached(queueRow_, kQueueRowSql, why);
-  if (why != reason::kNone) return why;
-
-  QueueRef entry;
-  int rc = row.reuse().bindText(1, queue).step();
-  if (rc == SQLITE_DONE) {
-    entry.status = reason::kUnknownObjectName;
-  } else if (rc != SQLITE_ROW) {
-    row.reuse();
-    return reasonFromSqlite(rc);
-  } else if (row.isNull(1)) {
-    entry.baseId = row.integer(0);
-    entry.baseName = queue;
-  } else {
-    entry.alias = true;
-    const std::string target = row.text(1);
-    rc = row.reuse().bindText(1, target).step();
-    if (rc == SQLITE_DONE) {
-      entry.baseStatus = reason::kUnknownObjectName;
-    } else if (rc != SQLITE_ROW) {
-      row.reuse();
-      return reasonFromSqlite(rc);
-    } else if (!row.isNull(1)) {
-      entry.baseStatus = reason::kNotAliasable;
-    } else {
-      entry.baseId = row.integer(0);
-      entry.baseName = target;
-    }
-  }
-  row.reuse();
-  if (queues_.size() >= kMaxCachedNames) queues_.clear();
-  ref = &queues_.emplace(queue, std::move(entry)).first->second;
-  return reason::kNone;
-}
-
-Step SqliteStore::startAttempt(const std::string& queue, Target target, const QueueRef*& ref) {
-  if (stale_) {
-    queues_.clear();
-    tables_.clear();
-    stale_ = false;
-  }
-  if (broken_) return reason::kConnectionBroken;
-  if (const ReasonCode why = lookup(queue, ref); why != reason::kNone) return why;
-  if (ref->status != reason::kNone) return confirm(ref->status);
-  if (target == Target::kLocalQueue && ref->alias) return confirm(reason::kSelectorNotForType);
-  if (ref->baseStatus != reason::kNone) return confirm(ref->baseStatus);
-  return reason::kNone;
-}
-
 ReasonCode SqliteStore::setSynchronous(bool full) {
   if (full == synchronousFull_) return reason::kNone;
   // SQLite refuses to change this inside a transaction; callers switch between transactions.
@@ -271,22 +209,6 @@ ReasonCode SqliteStore::setSynchronous(bool full) {
       db_.exec(full ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
   if (why == reason::kNone) synchronousFull_ = full;
   return why;
-}
-
-ReasonCode SqliteStore::checkQueue(const std::string& queue) {
-  std::string ignored;
-  return resolve(queue, ignored);
-}
-
-ReasonCode SqliteStore::resolve(const std::string& queue, std::string& baseName) {
-  return runAttempts([&]() -> Step {
-    // Asked of the store every time, so that opening a queue notices a stopped manager.
-    if (const Step state = checkManager(); !state.ok()) return state;
-    const QueueRef* ref = nullptr;
-    if (const Step step = startAttempt(queue, Target::kBaseQueue, ref); !step.ok()) return step;
-    baseName = ref->baseName;
-    return reason::kNone;
-  });
 }
 
 ReasonCode SqliteStore::depth(const std::string& queue, std::int32_t& depth) {
@@ -309,7 +231,7 @@ Step SqliteStore::queueNumber(const std::string& queue, bool wantDepth, std::int
   std::int64_t expiring = 0;
   std::int64_t maximum = 0;
   const auto readRow = [&]() -> Step {
-    const int rc = row.reuse().bind(1, epoch_).bind(2, gen_).bind(3, ref->baseId).step();
+    const int rc = row.reuse().bind(1, epoch()).bind(2, gen()).bind(3, ref->baseId).step();
     if (rc != SQLITE_ROW) {
       row.reuse();
       if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
@@ -383,7 +305,7 @@ Step SqliteStore::putOnce(std::int64_t queueId, QueueMessage& message, std::int6
   if (why != reason::kNone) return why;
   std::int64_t sequence = 0;
   for (int pass = 0;; ++pass) {
-    const int rc = check.reuse().bind(1, epoch_).bind(2, gen_).bind(3, queueId).step();
+    const int rc = check.reuse().bind(1, epoch()).bind(2, gen()).bind(3, queueId).step();
     if (rc != SQLITE_ROW) {
       check.reuse();
       if (rc != SQLITE_DONE) return reasonFromSqlite(rc);
@@ -546,8 +468,8 @@ Step SqliteStore::getOnce(const Selection& selection, Received& received) {
   if (why != reason::kNone) return why;
 
   select.reuse()
-      .bind(1, epoch_)
-      .bind(2, gen_)
+      .bind(1, epoch())
+      .bind(2, gen())
       .bind(3, selection.nowMs)
       .bind(4, selection.position)
       .bind(8, selection.queueId);

@@ -13,8 +13,8 @@
 #include "platform/messaging/store/attempts.h"
 #include "platform/messaging/store/internal.h"
 #include "platform/messaging/store/put_context.h"
+#include "platform/messaging/store/resolving_backend.h"
 #include "platform/messaging/store/sqlite_db.h"
-#include "platform/messaging/store/store_backend.h"
 
 namespace kx {
 
@@ -22,53 +22,34 @@ namespace kx {
 // start epoch it connected in, and the queue names it has resolved. Every operation checks, in
 // the same statement or transaction as its work, that the queue manager is still running in that
 // epoch; once it is not, the connection is broken for good.
-class SqliteStore final : public StoreBackend {
+class SqliteStore final : public ResolvingBackend {
  public:
   // Connects to a running queue manager; `validatedName` is not the empty name.
   static ReasonCode connect(std::string_view validatedName, std::unique_ptr<StoreBackend>& out);
   ~SqliteStore() override;
 
-  bool broken() const override { return broken_; }
-  ReasonCode checkQueue(const std::string& queue) override;
   ReasonCode depth(const std::string& queue, std::int32_t& depth) override;
   ReasonCode maxDepth(const std::string& queue, std::int32_t& maxDepth) override;
-  ReasonCode resolve(const std::string& queue, std::string& baseName) override;
   ReasonCode put(const std::string& queue, QueueMessage& message) override;
   // The cursor is a message's store id: (queue id << kSequenceBits) | sequence.
   ReasonCode get(const std::string& queue, QueueMessage& message, std::int32_t options,
                  std::int64_t& cursor) override;
 
  private:
-  struct QueueRef {
-    ReasonCode status = reason::kNone;  // of the name itself: kUnknownObjectName
-    bool alias = false;
-    ReasonCode baseStatus = reason::kNone;  // of the queue it stands for
-    std::int64_t baseId = 0;
-    std::string baseName;
-  };
   struct Selection;
   struct Received;
   struct TableStatements;  // the statements on one local queue's message table
 
   SqliteStore() = default;
 
-  // Readies the connection for another attempt: drops the caches a definition change made stale
-  // (only between attempts: callers hold references into them during one), commits at FULL after
-  // meeting a persistent message, and after a full disk moves the WAL into the store.
+  ReasonCode readManagerRow(ManagerRow& row) override;
+  ReasonCode readQueueRow(const std::string& name, QueueRow& row) override;
+  void dropQueueCaches() override;
+  // Readies the connection for another attempt: commits at FULL after meeting a persistent
+  // message, and after a full disk moves the WAL into the store.
   void prepareRetry(Retry retry);
-  // The manager still running in the epoch connected in; asks for a retry when the definitions
-  // changed since the names were resolved.
-  Step checkManager();
-  // A failure's reason as the store confirms it: the manager's state comes first.
-  Step confirm(ReasonCode failure);
   // The depth (less expired messages) or the maximum depth of a local queue.
   Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number);
-  ReasonCode lookup(const std::string& queue, const QueueRef*& ref);
-  // What an operation on `queue` works on: a local queue only, or the base queue of an alias.
-  enum class Target { kLocalQueue, kBaseQueue };
-  // Begins one attempt at an operation: looks `queue` up. A name that does not resolve fails
-  // with the reason the store confirms.
-  Step startAttempt(const std::string& queue, Target target, const QueueRef*& ref);
   ReasonCode setSynchronous(bool full);
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
@@ -83,14 +64,9 @@ class SqliteStore final : public StoreBackend {
 
   Database db_;
   std::filesystem::path path_;
-  std::int64_t epoch_ = 0;
-  std::int64_t gen_ = 0;
-  bool broken_ = false;
-  bool stale_ = false;
   bool synchronousFull_ = false;
   bool lastGetPersistent_ = false;
   bool getAtFull_ = false;  // this get commits at FULL: it met a persistent message
-  std::unordered_map<std::string, QueueRef> queues_;
   std::unordered_map<std::int64_t, std::unique_ptr<TableStatements>> tables_;
   MessageIdSource ids_;
   std::vector<std::uint8_t> scratch_;  // a received body before it is handed to the message

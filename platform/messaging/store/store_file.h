@@ -8,6 +8,7 @@
 
 #include "platform/messaging/reason_codes.h"
 #include "platform/messaging/store/internal.h"
+#include "platform/messaging/store/resolving_backend.h"
 #include "platform/messaging/store/sqlite_db.h"
 
 namespace kx {
@@ -16,12 +17,6 @@ namespace kx {
 // the file header, where they can be read before SQLite ever opens the file.
 inline constexpr std::uint32_t kStoreApplicationId = 0x4B58514D;  // "KXQM"
 inline constexpr std::uint32_t kStoreSchemaVersion = 1;
-
-// A message's store id: the queue id in the high bits, the queue's sequence in the low bits. It
-// is unique within a store, names a browse cursor's position and is embedded in assigned ids.
-inline constexpr int kSequenceBits = 40;
-inline constexpr std::int64_t kMaxQueueId = (std::int64_t{1} << (63 - kSequenceBits)) - 1;
-inline constexpr std::int64_t kMaxSequence = (std::int64_t{1} << kSequenceBits) - 1;
 
 // The files that live beside a store and go with it: SQLite's journal, WAL and shared-memory
 // index, and the room kept for gets on a full disk.
@@ -41,14 +36,7 @@ ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db);
 // validated.
 ReasonCode openStore(std::string_view validatedName, Database& db);
 
-// The queue manager's own row: whether it runs, the start it is in (a connection made in an
-// earlier start is broken) and the generation of its queue definitions (a connection re-resolves
-// names when it changes). `cache` keeps the statement between calls.
-struct ManagerRow {
-  bool running = false;
-  std::int64_t epoch = 0;
-  std::int64_t gen = 0;
-};
+// The queue manager's own row; `cache` keeps the statement between calls.
 ReasonCode readManagerRow(Database& db, Statement& cache, ManagerRow& row);
 
 // Creates the tables of a new store in an empty database and switches it to WAL.
