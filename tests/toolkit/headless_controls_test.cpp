@@ -69,9 +69,13 @@ TEST_F(HeadlessControls, TypingReplacesTextAsAUserCould) {
   dialog_.received.clear();
   window_.type(sample::kDepthEdit, "1a2-3");
   window_.type(sample::kReadOnlyEdit, "no");
+  // At most 5 bytes: a third "é" would make 6 and is refused, the "a" after it still fits.
+  window_.type(sample::kNameEdit, "éééa");
   EXPECT_EQ(window_.textOf(sample::kDepthEdit), "123");
   EXPECT_EQ(window_.textOf(sample::kReadOnlyEdit), "");
-  EXPECT_EQ(dialog_.received, (std::vector<Received>{{sample::kDepthEdit, Notify::Change}}));
+  EXPECT_EQ(window_.textOf(sample::kNameEdit), "ééa");
+  EXPECT_EQ(dialog_.received, (std::vector<Received>{{sample::kDepthEdit, Notify::Change},
+                                                     {sample::kNameEdit, Notify::Change}}));
 
   window_.type(sample::kEditCombo, "With data");
   EXPECT_EQ(window_.selectedItem(sample::kEditCombo), 1);

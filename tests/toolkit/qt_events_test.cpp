@@ -19,6 +19,13 @@ using tk::Notify;
 
 void clickOn(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
 
+// Types `text` key by key, also the characters beyond ASCII that QTest::keyClicks cannot.
+void typeKeys(QWidget* w, const QString& text) {
+  for (QChar c : text) {
+    QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
+}
+
 TEST(QtEvents, ProgramSetTextRaisesChangeAndProgramSetCheckRaisesNoClick) {
   sample::SampleDialog dialog;
   qttest::runWith(dialog, [&](QWidget* window) {
@@ -75,8 +82,14 @@ TEST(QtEvents, TypingRespectsDigitsOnlyAndReadOnlyEdits) {
     EXPECT_EQ(dialog.ui().text(sample::kDepthEdit, 10), "12");
     QTest::keyClicks(qttest::control(window, sample::kReadOnlyEdit), "no");
     EXPECT_EQ(dialog.ui().text(sample::kReadOnlyEdit, 10), "");
+    // At most 5 bytes: a third "é" would make 6 and is refused, the "a" after it still fits.
+    typeKeys(qttest::control(window, sample::kNameEdit), "éééa");
+    EXPECT_EQ(dialog.ui().text(sample::kNameEdit, 10), "ééa");
     EXPECT_EQ(dialog.received, (std::vector<Received>{{sample::kDepthEdit, Notify::Change},
-                                                      {sample::kDepthEdit, Notify::Change}}));
+                                                      {sample::kDepthEdit, Notify::Change},
+                                                      {sample::kNameEdit, Notify::Change},
+                                                      {sample::kNameEdit, Notify::Change},
+                                                      {sample::kNameEdit, Notify::Change}}));
   });
 }
 

@@ -18,7 +18,7 @@ constexpr std::uint32_t kSpinStyle =
 
 constexpr tk::ControlTemplate kControls[] = {
     {kDepthEdit, Edit, "", {10, 8, 40, 12}, kDigitsOnly | kTabStop},
-    {kNameEdit, Edit, "", {60, 8, 80, 12}, kTabStop},
+    {kNameEdit, Edit, "", {60, 8, 80, 12}, kTabStop, {}, 5},
     {kReadOnlyEdit, Edit, "", {150, 8, 40, 12}, kReadOnly | kNoBorder},
     {kNumberEdit, Edit, "1", {10, 26, 30, 12}, kTabStop},
     {kSpin, Spin, "", {40, 26, 10, 12}, kSpinStyle},

@@ -16,8 +16,8 @@ inline constexpr int kTemplateId = 901;
 inline constexpr int kChildTemplateId = 902;
 
 enum ControlId : int {
-  kDepthEdit = 100,  // digits only
-  kNameEdit = 101,
+  kDepthEdit = 100,     // digits only
+  kNameEdit = 101,      // takes at most 5 bytes of typed text
   kReadOnlyEdit = 102,  // read-only, no border
   kNumberEdit = 103,    // the spin's buddy
   kSpin = 104,

@@ -216,12 +216,19 @@ void HeadlessWindow::type(int id, std::string_view text) {
   if (!isEditable(*c.tmpl))
     throw std::logic_error("type: combo box " + std::to_string(id) + " is a drop-down list");
   if (!c.enabled || !c.visible || c.tmpl->has(attr::kReadOnly)) return;
+  // One key per character. A key is refused on its own when it is not a digit in a digits-only
+  // edit, or when its character would take the text past the edit's limit, counted in bytes of
+  // UTF-8 as the Qt backend counts it; a later, shorter character may still fit.
   std::string typed;
-  for (char ch : text) {
-    if (!c.tmpl->has(attr::kDigitsOnly) || (ch >= '0' && ch <= '9')) typed += ch;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = utf8CharEnd(text, at);
+    const std::string_view key = text.substr(at, end - at);
+    at = end;
+    const bool digit = key.size() == 1 && key[0] >= '0' && key[0] <= '9';
+    if (c.tmpl->has(attr::kDigitsOnly) && !digit) continue;
+    if (c.tmpl->textLimit != 0 && typed.size() + key.size() > c.tmpl->textLimit) continue;
+    typed += key;
   }
-  // Keys past the edit's limit are refused, whole characters at a time.
-  if (c.tmpl->textLimit != 0) typed = utf8Prefix(typed, c.tmpl->textLimit);
   c.text = std::move(typed);
   if (c.tmpl->kind == ControlKind::Edit) {
     notify(id, Notify::Change);

@@ -56,7 +56,7 @@ class HeadlessWindow : public Window {
 
   // What a user does.
   void click(int id);
-  // Replaces an edit's or a typeable combo box's text as typing does.
+  // Replaces an edit's or a typeable combo box's text as typing `text` key by key does.
   void type(int id, std::string_view text);
   // Picks item `index` from a combo box's list.
   void choose(int id, int index);
