@@ -40,7 +40,7 @@ if [ "$mode" = demo ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ];
 fi
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev sqlite3
-          libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
+          libpq-dev postgresql libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
           openbox dbus libxcb1-dev desktop-file-utils man-db
           fonts-dejavu-core clang libclang-rt-14-dev clang-tidy)
 missing=()

@@ -8,7 +8,7 @@ function(tarnix_forbid_includes folder)
     file(GLOB sources "${PROJECT_SOURCE_DIR}/${folder}/*.h" "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
   endif()
   foreach(source IN LISTS sources)
-    file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|sqlite3\\.h)[>\"]")
+    file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|sqlite3\\.h|libpq-fe\\.h)[>\"]")
     if(hits)
       message(FATAL_ERROR "${source} includes a window-library or database header (${hits}); "
                           "only platform/toolkit/qt and platform/messaging may.")

@@ -25,7 +25,9 @@ struct ManagerInfo {
   std::string name;
   bool running = false;
   bool isDefault = false;
-  bool damaged = false;  // the file is not a usable store; it is listed, never touched
+  bool damaged = false;      // the file is not a usable store; it is listed, never touched
+  bool inPostgres = false;   // kept in a PostgreSQL database rather than in a file here
+  bool unreachable = false;  // in PostgreSQL, and its database could not be reached
 };
 
 struct QueueInfo {
@@ -44,7 +46,15 @@ using kx::dataDirectory;
 // A new queue manager is stopped; start it to connect. Its file is private to its owner, and the
 // data directory is made private when it is made.
 Status createQueueManager(std::string_view name);
-// Refuses a running queue manager, and a damaged store unless `force` is set.
+// A new queue manager (stopped) in the PostgreSQL database that `conninfo` (a libpq connection
+// string, never with a password) names, recorded here so that clients reach it by its name.
+Status createPostgresQueueManager(std::string_view name, const std::string& conninfo);
+// Records here a queue manager that already lives in that database, made from another machine.
+Status attachPostgresQueueManager(std::string_view name, const std::string& conninfo);
+// Forgets the record of a queue manager kept in PostgreSQL; the database keeps it.
+Status detachQueueManager(std::string_view name);
+// Refuses a running queue manager, and a damaged store unless `force` is set. One kept in
+// PostgreSQL goes from its database, for every machine, and its record here with it.
 Status deleteQueueManager(std::string_view name, bool force = false);
 // Starting discards the non-persistent messages, as a restart does. A queue whose messages cannot
 // be read keeps them, and the note in the status names it.

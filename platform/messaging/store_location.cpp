@@ -56,6 +56,26 @@ fs::path storePath(std::string_view validatedName) {
   return dataDirectory() / (std::string(validatedName) + ".qmgr");
 }
 
+fs::path postgresRecordPath(std::string_view validatedName) {
+  return dataDirectory() / (std::string(validatedName) + ".postgres");
+}
+
+ReasonCode readPostgresRecord(std::string_view validatedName, std::string& conninfo) {
+  std::ifstream record(postgresRecordPath(validatedName));
+  if (!record) return reason::kQueueManagerNameError;
+  std::getline(record, conninfo);
+  return record.bad() ? reason::kStoreIoError : reason::kNone;
+}
+
+StoreKind storeKindOf(std::string_view validatedName) {
+  std::error_code error;
+  if (fs::exists(fs::symlink_status(storePath(validatedName), error))) return StoreKind::kEmbedded;
+  if (fs::exists(fs::symlink_status(postgresRecordPath(validatedName), error))) {
+    return StoreKind::kPostgres;
+  }
+  return StoreKind::kNone;
+}
+
 fs::path defaultMarkPath() { return dataDirectory() / "default-queue-manager"; }
 
 ReasonCode findDefaultQueueManager(std::string& name, std::string& problem) {

@@ -18,6 +18,15 @@ std::filesystem::path dataDirectory();
 // The file of a queue manager whose name has already been validated.
 std::filesystem::path storePath(std::string_view validatedName);
 
+// Where a queue manager kept in PostgreSQL is: a record holding one line, the libpq connection
+// string of its database (never a password: libpq's own means give that).
+std::filesystem::path postgresRecordPath(std::string_view validatedName);
+ReasonCode readPostgresRecord(std::string_view validatedName, std::string& conninfo);
+
+// What keeps the queue manager of a validated name: the embedded store's file, or a database.
+enum class StoreKind { kNone, kEmbedded, kPostgres };
+StoreKind storeKindOf(std::string_view validatedName);
+
 // The small file holding the name kxadmin marked as the default queue manager.
 std::filesystem::path defaultMarkPath();
 

@@ -5,7 +5,7 @@
 namespace kx::testing {
 namespace {
 
-using BrowseTest = QueueFixture;
+using BrowseTest = tarnix::testing::OnEachBackend<QueueFixture>;
 
 // The text of the message a get with these options returns, or the reason it failed with.
 std::string browse(IkxQueue& queue, std::int32_t options) {
@@ -14,7 +14,7 @@ std::string browse(IkxQueue& queue, std::int32_t options) {
   return textOf(message);
 }
 
-TEST_F(BrowseTest, TwoObjectsOnOneQueueKeepTheirOwnCursors) {
+TEST_P(BrowseTest, TwoObjectsOnOneQueueKeepTheirOwnCursors) {
   IkxQueue second;
   attach(manager_, second);
   ASSERT_TRUE(second.openWith(openopt::kInputAsDefined));
@@ -45,7 +45,7 @@ TEST_F(BrowseTest, TwoObjectsOnOneQueueKeepTheirOwnCursors) {
   EXPECT_EQ(browse(second, getopt::kBrowseNext), "A");
 }
 
-TEST_F(BrowseTest, UnderCursorBrowsesAgainThenTakesExactlyThatMessage) {
+TEST_P(BrowseTest, UnderCursorBrowsesAgainThenTakesExactlyThatMessage) {
   for (const char* text : {"A", "B", "C"}) putText(queue_, text);
 
   EXPECT_EQ(browse(queue_, getopt::kUnderCursor), "reason 2034");  // no cursor yet
@@ -59,6 +59,8 @@ TEST_F(BrowseTest, UnderCursorBrowsesAgainThenTakesExactlyThatMessage) {
   EXPECT_EQ(browse(queue_, getopt::kBrowseNext), "C");  // the cursor moves on from where B was
   EXPECT_EQ(browse(queue_, 0), "A");
 }
+
+TARNIX_ON_EACH_BACKEND(BrowseTest);
 
 }  // namespace
 }  // namespace kx::testing

@@ -10,7 +10,7 @@ namespace kx::testing {
 namespace {
 
 // The store's clock is the seam's: a test moves time on without sleeping.
-class ExpiryTest : public QueueFixture {
+class ExpiryClock : public QueueFixture {
  protected:
   void SetUp() override {
     QueueFixture::SetUp();
@@ -21,6 +21,7 @@ class ExpiryTest : public QueueFixture {
   std::chrono::system_clock::time_point now_ =
       std::chrono::system_clock::time_point(std::chrono::seconds(1'700'000'000));
 };
+using ExpiryTest = tarnix::testing::OnEachBackend<ExpiryClock>;
 
 void putExpiring(IkxQueue& queue, const std::string& text, std::int32_t tenths) {
   QueueMessage message;
@@ -29,7 +30,7 @@ void putExpiring(IkxQueue& queue, const std::string& text, std::int32_t tenths) 
   EXPECT_TRUE(queue.put(message)) << queue.reason();
 }
 
-TEST_F(ExpiryTest, ExpiredMessagesAreNeitherBrowsedNorCountedNorDelivered) {
+TEST_P(ExpiryTest, ExpiredMessagesAreNeitherBrowsedNorCountedNorDelivered) {
   putExpiring(queue_, "short", 10);  // one second
   putExpiring(queue_, "forever", kExpiryUnlimited);
   putExpiring(queue_, "long", 600);
@@ -60,7 +61,7 @@ TEST_F(ExpiryTest, ExpiredMessagesAreNeitherBrowsedNorCountedNorDelivered) {
   EXPECT_EQ(queue_.queryDepth(), 0);
 }
 
-TEST_F(ExpiryTest, ExpiredMessagesDoNotFillTheQueue) {
+TEST_P(ExpiryTest, ExpiredMessagesDoNotFillTheQueue) {
   defineQueue("ONE", 1);
   attach(manager_, queue_, "ONE");
   putExpiring(queue_, "soon gone", 1);
@@ -72,7 +73,7 @@ TEST_F(ExpiryTest, ExpiredMessagesDoNotFillTheQueue) {
   EXPECT_EQ(queue_.queryDepth(), 1);
 }
 
-TEST_F(ExpiryTest, PutFillsThePutContextFromTheStoreClock) {
+TEST_P(ExpiryTest, PutFillsThePutContextFromTheStoreClock) {
   now_ = std::chrono::system_clock::time_point(std::chrono::milliseconds(1'709'618'828'095));
   QueueMessage message;
   message.format = "TEXT";
@@ -89,6 +90,8 @@ TEST_F(ExpiryTest, PutFillsThePutContextFromTheStoreClock) {
   EXPECT_EQ(received.putAppl, "messaging_tests");
   EXPECT_EQ(received.format, "TEXT    ");
 }
+
+TARNIX_ON_EACH_BACKEND(ExpiryTest);
 
 }  // namespace
 }  // namespace kx::testing

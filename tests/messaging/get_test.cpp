@@ -5,9 +5,9 @@
 namespace kx::testing {
 namespace {
 
-using GetTest = QueueFixture;
+using GetTest = tarnix::testing::OnEachBackend<QueueFixture>;
 
-TEST_F(GetTest, SelectsByMsgIdOrCorrelIdAndLeavesTheReceivedIds) {
+TEST_P(GetTest, SelectsByMsgIdOrCorrelIdAndLeavesTheReceivedIds) {
   std::vector<MessageId24> ids;
   for (int i = 0; i < 3; ++i) {
     QueueMessage message;
@@ -47,7 +47,7 @@ TEST_F(GetTest, SelectsByMsgIdOrCorrelIdAndLeavesTheReceivedIds) {
   EXPECT_EQ(textOf(reused), "m0");
 }
 
-TEST_F(GetTest, AssignedIdsDifferAndAGivenIdIsKeptEvenAsACopyOfAnAssignedOne) {
+TEST_P(GetTest, AssignedIdsDifferAndAGivenIdIsKeptEvenAsACopyOfAnAssignedOne) {
   defineQueue("Q2");
   IkxQueueManager second;
   IkxQueue other;
@@ -78,7 +78,7 @@ TEST_F(GetTest, AssignedIdsDifferAndAGivenIdIsKeptEvenAsACopyOfAnAssignedOne) {
   EXPECT_EQ(other.queryDepth(), 2);  // the other queue's copy is its own
 }
 
-TEST_F(GetTest, FixedBufferWithoutAcceptTruncatedLeavesTheMessage) {
+TEST_P(GetTest, FixedBufferWithoutAcceptTruncatedLeavesTheMessage) {
   putText(queue_, "hello");
   QueueMessage small;
   small.setBufferSize(3);
@@ -95,7 +95,7 @@ TEST_F(GetTest, FixedBufferWithoutAcceptTruncatedLeavesTheMessage) {
   EXPECT_EQ(queue_.queryDepth(), 0);
 }
 
-TEST_F(GetTest, ZeroBufferAcceptingTruncationRemovesALargeMessageUnread) {
+TEST_P(GetTest, ZeroBufferAcceptingTruncationRemovesALargeMessageUnread) {
   const std::vector<std::uint8_t> big(1 << 20, 0x5A);
   QueueMessage put;
   put.setData(big.data(), big.size());
@@ -114,7 +114,7 @@ TEST_F(GetTest, ZeroBufferAcceptingTruncationRemovesALargeMessageUnread) {
   EXPECT_EQ(textOf(whole), "next");
 }
 
-TEST_F(GetTest, OptionsAreCheckedAndTheOpenModeIsSupplied) {
+TEST_P(GetTest, OptionsAreCheckedAndTheOpenModeIsSupplied) {
   ASSERT_TRUE(queue_.openWith(openopt::kOutput));
   putText(queue_, "x");
   QueueMessage message;
@@ -132,6 +132,8 @@ TEST_F(GetTest, OptionsAreCheckedAndTheOpenModeIsSupplied) {
   ASSERT_TRUE(queue_.get(message, GetOptions{quiet}));  // closed: reopened as needed
   EXPECT_EQ(textOf(message), "x");
 }
+
+TARNIX_ON_EACH_BACKEND(GetTest);
 
 }  // namespace
 }  // namespace kx::testing

@@ -4,14 +4,15 @@
 #include <memory>
 
 #include "platform/messaging/store_admin.h"
+#include "platform/messaging/store_location.h"
 #include "tests/messaging/queue_fixture.h"
 
 namespace kx::testing {
 namespace {
 
-using LifecycleTest = QueueFixture;
+using LifecycleTest = tarnix::testing::OnEachBackend<QueueFixture>;
 
-TEST_F(LifecycleTest, StopBreaksTheConnectionUntilItIsMadeAgainAfterStart) {
+TEST_P(LifecycleTest, StopBreaksTheConnectionUntilItIsMadeAgainAfterStart) {
   IkxQueue other;
   attach(manager_, other);
   IkxQueueManager idle;  // not used while the queue manager is stopped
@@ -45,7 +46,7 @@ TEST_F(LifecycleTest, StopBreaksTheConnectionUntilItIsMadeAgainAfterStart) {
   EXPECT_EQ(textOf(message), "kept");
 }
 
-TEST_F(LifecycleTest, StartingDiscardsNonPersistentMessagesAndKeepsPersistentOnes) {
+TEST_P(LifecycleTest, StartingDiscardsNonPersistentMessagesAndKeepsPersistentOnes) {
   defineQueue("Q2");
   IkxQueue second;
   attach(manager_, second, "Q2");
@@ -71,7 +72,7 @@ TEST_F(LifecycleTest, StartingDiscardsNonPersistentMessagesAndKeepsPersistentOne
   EXPECT_EQ(second.queryDepth(), 0);
 }
 
-TEST_F(LifecycleTest, QueuesWithoutAConnectedManagerFailWithNotConnected) {
+TEST_P(LifecycleTest, QueuesWithoutAConnectedManagerFailWithNotConnected) {
   QueueMessage message;
   IkxQueue unbound;
   unbound.setQueueName("Q1");
@@ -103,7 +104,7 @@ TEST_F(LifecycleTest, QueuesWithoutAConnectedManagerFailWithNotConnected) {
   EXPECT_EQ(queue.reason(), reason::kNotConnected);
 }
 
-TEST_F(LifecycleTest, ConnectsByNameOrToTheDefaultQueueManager) {
+TEST_P(LifecycleTest, ConnectsByNameOrToTheDefaultQueueManager) {
   IkxQueueManager manager;
   manager.setManagerName("NOPE");
   EXPECT_FALSE(manager.connect());
@@ -126,7 +127,7 @@ TEST_F(LifecycleTest, ConnectsByNameOrToTheDefaultQueueManager) {
   ::unsetenv("KX_DEFAULT_QMGR");
 }
 
-TEST_F(LifecycleTest, AdministrationRefusesWhatWouldLoseMessages) {
+TEST_P(LifecycleTest, AdministrationRefusesWhatWouldLoseMessages) {
   EXPECT_EQ(admin::deleteQueueManager("QM1").reason, reason::kQueueManagerRunning);
   EXPECT_EQ(admin::startQueueManager("QM1").reason, reason::kQueueManagerRunning);
   putText(queue_, "x", true);
@@ -136,8 +137,10 @@ TEST_F(LifecycleTest, AdministrationRefusesWhatWouldLoseMessages) {
   EXPECT_EQ(admin::stopQueueManager("QM1").reason, reason::kQueueManagerStopped);
   EXPECT_EQ(admin::createQueueManager("QM1").reason, reason::kObjectAlreadyExists);
   ASSERT_TRUE(admin::deleteQueueManager("QM1"));
-  EXPECT_FALSE(std::filesystem::exists(dataDir_ / "QM1.qmgr"));
+  EXPECT_EQ(storeKindOf("QM1"), StoreKind::kNone);
 }
+
+TARNIX_ON_EACH_BACKEND(LifecycleTest);
 
 }  // namespace
 }  // namespace kx::testing

@@ -9,7 +9,7 @@ namespace kx::testing {
 
 void QueueFixture::SetUp() {
   tarnix::testing::ManagerFixture::SetUp();
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   defineQueue("Q1");
   attach(manager_, queue_);
 }

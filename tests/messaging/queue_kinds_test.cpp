@@ -6,9 +6,9 @@
 namespace kx::testing {
 namespace {
 
-using QueueKindsTest = QueueFixture;
+using QueueKindsTest = tarnix::testing::OnEachBackend<QueueFixture>;
 
-TEST_F(QueueKindsTest, AnUnknownQueueFailsEveryOperation) {
+TEST_P(QueueKindsTest, AnUnknownQueueFailsEveryOperation) {
   IkxQueue queue;
   attach(manager_, queue, "NOSUCH");
   QueueMessage message;
@@ -25,7 +25,7 @@ TEST_F(QueueKindsTest, AnUnknownQueueFailsEveryOperation) {
   EXPECT_FALSE(queue.isOpen());
 }
 
-TEST_F(QueueKindsTest, AnAliasResolvesToItsBaseQueueAndHasNoDepth) {
+TEST_P(QueueKindsTest, AnAliasResolvesToItsBaseQueueAndHasNoDepth) {
   ASSERT_TRUE(admin::defineAliasQueue("QM1", "A1", "Q1"));
   EXPECT_EQ(admin::defineAliasQueue("QM1", "A2", "A1").reason, reason::kNotAliasable);
   ASSERT_TRUE(admin::defineAliasQueue("QM1", "DANGLING", "MISSING"));
@@ -52,7 +52,7 @@ TEST_F(QueueKindsTest, AnAliasResolvesToItsBaseQueueAndHasNoDepth) {
   EXPECT_EQ(dangling.reason(), reason::kUnknownObjectName);
 }
 
-TEST_F(QueueKindsTest, APutOntoAFullQueueFailsAndStoresNothing) {
+TEST_P(QueueKindsTest, APutOntoAFullQueueFailsAndStoresNothing) {
   defineQueue("SMALL", 2);
   IkxQueue queue;
   attach(manager_, queue, "SMALL");
@@ -72,7 +72,7 @@ TEST_F(QueueKindsTest, APutOntoAFullQueueFailsAndStoresNothing) {
   EXPECT_EQ(queue.queryDepth(), 3);
 }
 
-TEST_F(QueueKindsTest, AConnectionSeesQueuesDeletedAndDefinedAfterItConnected) {
+TEST_P(QueueKindsTest, AConnectionSeesQueuesDeletedAndDefinedAfterItConnected) {
   putText(queue_, "old");
   QueueMessage message;
   ASSERT_TRUE(queue_.get(message, GetOptions{getopt::kBrowseFirst}));
@@ -92,6 +92,8 @@ TEST_F(QueueKindsTest, AConnectionSeesQueuesDeletedAndDefinedAfterItConnected) {
   ASSERT_TRUE(queue_.get(message, GetOptions{getopt::kBrowseNext}));
   EXPECT_EQ(textOf(message), "new");
 }
+
+TARNIX_ON_EACH_BACKEND(QueueKindsTest);
 
 }  // namespace
 }  // namespace kx::testing

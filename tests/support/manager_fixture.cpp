@@ -15,11 +15,28 @@ void ManagerFixture::SetUp() {
   std::filesystem::create_directories(dataDir_);
   ::setenv("KX_DATA_DIR", dataDir_.c_str(), 1);
   ::unsetenv("KX_DEFAULT_QMGR");
-  ASSERT_TRUE(kx::admin::createQueueManager(kManager));
+  if (backend() == Backend::kPostgres) {
+    const auto server = testServer();
+    if (!server) GTEST_SKIP() << "no PostgreSQL server: ctest starts one for these tests";
+    database_ = std::make_unique<PostgresDatabase>(*server);
+    ASSERT_FALSE(database_->conninfo().empty()) << database_->problem();
+    const kx::admin::Status made =
+        kx::admin::createPostgresQueueManager(kManager, database_->conninfo());
+    ASSERT_TRUE(made) << made.message;
+  } else {
+    ASSERT_TRUE(kx::admin::createQueueManager(kManager));
+  }
   ASSERT_TRUE(kx::admin::startQueueManager(kManager));
 }
 
-void ManagerFixture::TearDown() { std::filesystem::remove_all(dataDir_); }
+void ManagerFixture::TearDown() {
+  database_.reset();
+  std::filesystem::remove_all(dataDir_);
+}
+
+std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
+  return info.param == Backend::kPostgres ? "Postgres" : "Embedded";
+}
 
 void ManagerFixture::defineQueue(std::string_view name, std::int32_t maxDepth) {
   const kx::admin::Status status = kx::admin::defineLocalQueue(kManager, name, maxDepth);

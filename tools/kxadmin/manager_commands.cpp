@@ -15,6 +15,7 @@ namespace admin = kx::admin;
 
 struct ManagerArgs {
   std::string manager;
+  std::string postgres;  // a libpq connection string
   std::string queue;
   bool purge = false;
   bool force = false;
@@ -54,7 +55,11 @@ int list() {
   for (const auto& info : managers) {
     std::string line = info.name;
     line.resize(std::max<std::size_t>(line.size() + 2, 50), ' ');
-    line += info.damaged ? "damaged" : info.running ? "running" : "stopped";
+    line += info.damaged       ? "damaged"
+            : info.unreachable ? "unreachable"
+            : info.running     ? "running"
+                               : "stopped";
+    if (info.inPostgres) line += "  postgres";
     if (info.isDefault) line += "  default";
     std::cout << line << '\n';
   }
@@ -68,9 +73,35 @@ void addManagerCommands(CLI::App& app, int& status) {
 
   auto* create = app.add_subcommand("create", "Create a queue manager (stopped)");
   create->add_option("manager", args->manager, "Queue manager name")->required();
+  create->add_option("--postgres", args->postgres,
+                     "Keep it in the PostgreSQL database of this libpq connection string (no "
+                     "password: use ~/.pgpass, a service file or PGPASSWORD)");
   create->callback([args, &status] {
-    status = simple(admin::createQueueManager(args->manager),
-                    "created queue manager " + args->manager + " (stopped)");
+    if (args->postgres.empty()) {
+      status = simple(admin::createQueueManager(args->manager),
+                      "created queue manager " + args->manager + " (stopped)");
+    } else {
+      status = simple(admin::createPostgresQueueManager(args->manager, args->postgres),
+                      "created queue manager " + args->manager + " in PostgreSQL (stopped)");
+    }
+  });
+
+  auto* attach = app.add_subcommand(
+      "attach", "Reach from here a queue manager that lives in a PostgreSQL database");
+  attach->add_option("manager", args->manager, "Queue manager name")->required();
+  attach->add_option("--postgres", args->postgres, "libpq connection string of its database")
+      ->required();
+  attach->callback([args, &status] {
+    status = simple(admin::attachPostgresQueueManager(args->manager, args->postgres),
+                    "attached queue manager " + args->manager);
+  });
+
+  auto* detach = app.add_subcommand(
+      "detach", "Forget here a queue manager kept in PostgreSQL (its database keeps it)");
+  detach->add_option("manager", args->manager, "Queue manager name")->required();
+  detach->callback([args, &status] {
+    status =
+        simple(admin::detachQueueManager(args->manager), "detached queue manager " + args->manager);
   });
 
   auto* remove = app.add_subcommand(

@@ -3,16 +3,16 @@
 #include <system_error>
 
 #include "platform/messaging/names.h"
+#include "platform/messaging/store/admin_backends.h"
 #include "platform/messaging/store/admin_support.h"
 #include "platform/messaging/store/file_problems.h"
 #include "platform/messaging/store/message_table.h"
 #include "platform/messaging/store/private_files.h"
 #include "platform/messaging/store/seam_calls.h"
-#include "platform/messaging/store_admin.h"
 
 // Administration of the embedded store's queue managers: making, starting, stopping, marking the
 // default, listing, checking and deleting them.
-namespace kx::admin {
+namespace kx::admin::embedded {
 namespace {
 
 namespace fs = std::filesystem;
@@ -211,79 +211,13 @@ Status stopQueueManager(std::string_view name) {
   });
 }
 
-Status setDefaultQueueManager(std::string_view name) {
-  return guarded([&]() -> Status {
-    constexpr const char* kKept = "the default was not changed";
-    if (Status status = checkManagerName(name, kKept); !status) return status;
-    const ReasonCode why = checkStoreHeader(storePath(name));
-    if (why == reason::kQueueManagerNameError) {
-      return failure(why, "queue manager " + quotedName(name) + " does not exist", kKept);
-    }
-    if (why == reason::kStoreDamaged) {
-      return failure(why, storePath(name).string() + " is not a usable queue manager store", kKept);
-    }
-    if (why != reason::kNone) return explained(storeFailure(why, kKept), name, kKept);
-    // Written whole to a private temporary file and renamed over the mark, so that a reader sees
-    // the old name or the new one, and a link planted in the folder is replaced, never followed.
-    fs::path directory;
-    std::string problem;
-    if (const ReasonCode prepared = prepareDataDirectory(directory, problem);
-        prepared != reason::kNone) {
-      return failure(prepared, problem, kKept);
-    }
-    TemporaryFile temporary;
-    ReasonCode written = temporary.create(directory / defaultMarkPath().filename(), problem);
-    if (written == reason::kNone) written = temporary.write(std::string(name) + "\n", problem);
-    if (written == reason::kNone) written = temporary.renameIntoPlace(problem);
-    if (written != reason::kNone) return failure(written, problem, kKept);
-    return {};
-  });
-}
-
-Status defaultQueueManager(std::string& name) {
-  return guarded([&]() -> Status {
-    std::string problem;
-    if (const ReasonCode why = findDefaultQueueManager(name, problem); why != reason::kNone) {
-      return failure(why, problem, kNothingChanged);
-    }
-    return {};
-  });
-}
-
-Status listQueueManagers(std::vector<ManagerInfo>& managers) {
-  return guarded([&]() -> Status {
-    managers.clear();
-    std::string defaultName;
-    defaultQueueManager(defaultName);
-    std::error_code error;
-    const fs::path directory = dataDirectory();
-    if (!fs::exists(directory, error)) return {};
-    if (std::string problem; checkDataDirectory(directory, problem) != reason::kNone) {
-      return failure(reason::kDataDirectoryUnsafe, problem, kNothingChanged);
-    }
-    for (const auto& entry : fs::directory_iterator(directory, error)) {
-      const fs::path& path = entry.path();
-      if (path.extension() != ".qmgr" || !entry.is_regular_file(error)) continue;
-      const std::string name = path.stem().string();
-      if (validateName(name, NameKind::QueueManager) != reason::kNone) continue;
-      ManagerInfo info;
-      info.name = name;
-      info.isDefault = name == defaultName;
-      Database db;
-      Statement row;
-      ManagerRow manager;
-      info.damaged =
-          openStore(name, db) != reason::kNone || readManagerRow(db, row, manager) != reason::kNone;
-      info.running = manager.running;
-      managers.push_back(std::move(info));
-    }
-    if (error) {
-      return failure(reason::kStoreIoError, "cannot read " + directory.string(), kNothingChanged);
-    }
-    std::sort(managers.begin(), managers.end(),
-              [](const ManagerInfo& a, const ManagerInfo& b) { return a.name < b.name; });
-    return {};
-  });
+void describe(std::string_view name, ManagerInfo& info) {
+  Database db;
+  Statement row;
+  ManagerRow manager;
+  info.damaged =
+      openStore(name, db) != reason::kNone || readManagerRow(db, row, manager) != reason::kNone;
+  info.running = manager.running;
 }
 
 Status checkQueueManager(std::string_view name, CheckReport& report) {
@@ -361,13 +295,7 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
 }
 
 std::string explainFailure(std::string_view manager, ReasonCode why) {
-  if (why == reason::kDataDirectoryUnsafe) {
-    std::string problem;
-    checkDataDirectory(dataDirectory(), problem);
-    if (!problem.empty()) return problem;
-  }
-  if (validateName(manager, NameKind::QueueManager) != reason::kNone) return describeReason(why);
   return explainFileProblem(why, storePath(manager));
 }
 
-}  // namespace kx::admin
+}  // namespace kx::admin::embedded

@@ -2,15 +2,15 @@
 
 #include "platform/messaging/names.h"
 #include "platform/messaging/queue_message.h"
+#include "platform/messaging/store/admin_backends.h"
 #include "platform/messaging/store/admin_support.h"
 #include "platform/messaging/store/message_table.h"
 #include "platform/messaging/store/put_context.h"
 #include "platform/messaging/store/seam_calls.h"
-#include "platform/messaging/store_admin.h"
 
 // Administration of the queues of the embedded store: defining, altering, listing and deleting
 // them, and removing or loading their messages in bulk.
-namespace kx::admin {
+namespace kx::admin::embedded {
 
 Status defineLocalQueue(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
   return guarded([&]() -> Status {
@@ -258,4 +258,4 @@ Status loadMessages(std::string_view manager, std::string_view queue, std::int64
   });
 }
 
-}  // namespace kx::admin
+}  // namespace kx::admin::embedded

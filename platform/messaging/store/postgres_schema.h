@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/messaging/store/internal.h"
+#include "platform/messaging/store/postgres_db.h"
+
+// A queue manager kept in PostgreSQL: a schema of its own in the database its record names, with
+// the manager's row, its queues, their messages, and the counters of messages taken. This file
+// owns that layout and every statement the client and the administration run on it.
+//
+// Depth is a counter kept in the transaction of each put and get, split so that getters never
+// wait for one another: a queue's row counts the messages added (puts are serialised on that row
+// anyway, for their sequence), and each connection counts what it took in a row of its own.
+// Depth is what was added less what was taken, less what expired and was not yet discarded.
+namespace kx::pg::schema {
+
+// The schema of a queue manager, quoted for SQL.
+std::string of(std::string_view managerName);
+
+// The rows over which the counts of taken messages are spread; a connection writes the one its
+// server process picks.
+inline constexpr int kTakenRows = 64;
+inline constexpr std::int32_t kSchemaVersion = 1;
+
+// The depth of queue row `q` as clients see it, as an SQL expression: what was added, less what
+// was taken, less what expired by the time `now` (an SQL value) and was not yet discarded.
+std::string depthOf(const std::string& s, const char* q, const char* now);
+
+// Makes the tables of a new queue manager (stopped) in schema `s`.
+std::string createSql(const std::string& s, std::string_view managerName);
+
+// The statements, each for the schema `s` of one queue manager. Parameters $1 and $2 are always
+// the start epoch and the definitions' generation the connection works in: a statement that finds
+// the manager stopped, restarted or redefined finds nothing.
+Statement managerRow(const std::string& s);
+Statement queueRow(const std::string& s);
+Statement depth(const std::string& s);
+Statement put(const std::string& s);
+Statement purgeExpired(const std::string& s);
+// The message a get selects, by variant: bits of these.
+inline constexpr unsigned kExact = 1;  // the message under the cursor, not the next after it
+inline constexpr unsigned kByMsgId = 2;
+inline constexpr unsigned kByCorrelId = 4;
+inline constexpr unsigned kVariants = 8;
+// Both give the message's length, then its descriptor and body (cut to the buffer); a take whose
+// message is longer than the buffer takes leaves it and gives its length alone.
+Statement take(const std::string& s, unsigned variant);
+Statement browse(const std::string& s, unsigned variant);
+
+}  // namespace kx::pg::schema

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# A private PostgreSQL server for the tests, in a temporary folder of its own and reached only
+# through a Unix socket there, so that it never meets another server or another run's.
+#   postgres_server.sh start STATE   starts it; STATE/conninfo then holds its connection string
+#   postgres_server.sh stop STATE    stops it and removes its folder
+#   postgres_server.sh restart STATE stops it and starts it again on the same data
+# Started as the postgres user when the tests run as root, as the server refuses to run as root.
+# FSYNC=on keeps the server's syncs (for benchmarks); tests run without them.
+set -euo pipefail
+command=${1:?usage: postgres_server.sh start|stop|restart STATE}
+state=${2:?usage: postgres_server.sh start|stop|restart STATE}
+bin=$(find /usr/lib/postgresql -maxdepth 2 -name bin -type d 2>/dev/null | sort -V | tail -n 1)
+[ -n "$bin" ] || { echo "postgres_server.sh: PostgreSQL's programs are not installed" >&2; exit 1; }
+as=()
+if [ "$(id -u)" -eq 0 ]; then as=(runuser -u postgres --); fi
+
+server() {
+  local data=$1
+  shift
+  "${as[@]}" "$bin/pg_ctl" -D "$data/db" -l "$data/server.log" -w -t 60 "$@"
+}
+
+case "$command" in
+  start)
+    rm -rf "$state"
+    mkdir -p "$state"
+    data=$(mktemp -d /tmp/tarnix-postgres.XXXXXX)
+    chmod 755 "$data"
+    if [ "$(id -u)" -eq 0 ]; then chown postgres "$data"; user=postgres; else user=$(id -un); fi
+    "${as[@]}" "$bin/initdb" -D "$data/db" -A trust -U "$user" --no-sync >"$data/initdb.log"
+    {
+      echo "listen_addresses = ''"
+      echo "unix_socket_directories = '$data'"
+      echo "max_connections = 200"
+      echo "fsync = ${FSYNC:-off}"
+    } >>"$data/db/postgresql.conf"
+    server "$data" start >/dev/null
+    echo "$data" >"$state/data"
+    echo "host=$data user=$user dbname=postgres" >"$state/conninfo"
+    ;;
+  stop)
+    [ -f "$state/data" ] || exit 0
+    data=$(cat "$state/data")
+    server "$data" -m immediate stop >/dev/null 2>&1 || true
+    rm -rf "$data" "$state"
+    ;;
+  restart)
+    data=$(cat "$state/data")
+    server "$data" -m fast stop >/dev/null
+    server "$data" start >/dev/null
+    ;;
+  *)
+    echo "postgres_server.sh: unknown command '$command'" >&2
+    exit 2
+    ;;
+esac
