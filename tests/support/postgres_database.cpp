@@ -19,6 +19,8 @@ std::optional<std::string> testServer() {
 
 std::string PostgresDatabase::run(PGconn* connection, const std::string& sql) const {
   if (PQstatus(connection) != CONNECTION_OK) return PQerrorMessage(connection);
+  PQsetNoticeProcessor(
+      connection, [](void*, const char*) {}, nullptr);  // not the test's output
   PGresult* result = PQexec(connection, sql.c_str());
   const ExecStatusType status = PQresultStatus(result);
   std::string error;

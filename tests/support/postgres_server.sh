@@ -3,7 +3,9 @@
 # through a Unix socket there, so that it never meets another server or another run's.
 #   postgres_server.sh start STATE   starts it; STATE/conninfo then holds its connection string
 #   postgres_server.sh stop STATE    stops it and removes its folder
-#   postgres_server.sh restart STATE stops it and starts it again on the same data
+#   postgres_server.sh restart STATE [SECONDS]
+#                                    stops it, waits that long (default 0), and starts it again
+#                                    on the same data
 # Started as the postgres user when the tests run as root, as the server refuses to run as root.
 # FSYNC=on keeps the server's syncs (for benchmarks); tests run without them.
 set -euo pipefail
@@ -47,6 +49,7 @@ case "$command" in
   restart)
     data=$(cat "$state/data")
     server "$data" -m fast stop >/dev/null
+    sleep "${3:-0}"
     server "$data" start >/dev/null
     ;;
   *)

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The real tarnix binary under Xvfb watching a queue manager kept in PostgreSQL, while the
+# database server restarts: the first row counts reconnect attempts (R1, R2, ...) while the
+# server is down, and the depth comes back once it is up.
+#   $2: tests/support/postgres_server.sh, which starts a private server for this test alone
+source "$(dirname "$0")/e2e_lib.sh"
+SERVER=${2:?postgres_server.sh}
+stop_server() { bash "$SERVER" stop "$WORK/postgres"; }
+trap 'stop_server; cleanup' EXIT
+bash "$SERVER" start "$WORK/postgres"
+start_xvfb
+
+"$KXADMIN" create PGQM --postgres "$(cat "$WORK/postgres/conninfo")" >/dev/null
+"$KXADMIN" start PGQM >/dev/null
+"$KXADMIN" define PGQM ORDERS --max-depth 10 >/dev/null
+"$KXADMIN" put PGQM ORDERS --text order --count 3 --persistent >/dev/null
+start_tarnix PGQM ORDERS
+window=$(visible_windows '^PGQM$')
+[ -n "$window" ] || fail "no monitor window"
+[ "$(wait_for_text 170 111 3)" = "3" ] || fail "the depth box does not show 3"
+
+# Down for six seconds: long enough for the monitor to try more than once.
+bash "$SERVER" restart "$WORK/postgres" 6 &
+restart=$!
+seen=()
+for _ in $(seq 24); do
+  sleep 0.5
+  label=$(edit_text_at 170 111)
+  [[ "$label" =~ ^R[0-9]+$ ]] && [[ " ${seen[*]} " != *" $label "* ]] && seen+=("$label")
+  [ ${#seen[@]} -ge 2 ] && break
+done
+echo "while the server was down: ${seen[*]}"
+[ ${#seen[@]} -ge 2 ] && [ "${seen[0]}" = "R1" ] && [ "${seen[1]}" = "R2" ] ||
+  fail "no R1, R2 while the database server was down, saw '${seen[*]}'"
+screenshot postgres_reconnecting
+wait "$restart" || fail "the database server did not start again"
+
+# Up again: the depth comes back within the current wait and a tick.
+back=""
+for _ in $(seq 30); do
+  back=$(edit_text_at 170 111)
+  [ "$back" = "3" ] && break
+  sleep 0.5
+done
+echo "after the restart: '$back'"
+[ "$back" = "3" ] || fail "the depth did not come back after the restart, got '$back'"
+"$KXADMIN" put PGQM ORDERS --text order --count 2 >/dev/null
+[ "$(wait_for_text 170 111 5)" = "5" ] || fail "the depth does not follow puts after the restart"
+
+press_key_until_gone "$window" Escape
+[ "$(tarnix_status)" -eq 0 ] || fail "closing the window: non-zero status"
+echo "PASS"
