@@ -104,7 +104,9 @@ CREATE TABLE {S}.messages(
   put_appl text NOT NULL,
   put_appl_type integer NOT NULL,
   data bytea NOT NULL,
-  PRIMARY KEY (queue_id, seq));
+  PRIMARY KEY (queue_id, seq))
+-- Taken messages leave dead index entries at the head of their queue: vacuum them away often.
+WITH (autovacuum_vacuum_scale_factor = 0, autovacuum_vacuum_threshold = 10000);
 -- Bodies are stored as they are: compressing them costs every put and get its time.
 ALTER TABLE {S}.messages ALTER COLUMN data SET STORAGE EXTERNAL;
 CREATE INDEX ON {S}.messages(queue_id, msg_id) WHERE supplied;

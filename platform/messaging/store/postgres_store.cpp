@@ -253,6 +253,9 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
       }
       if (!message.correlId.isNone()) variant |= schema::kByCorrelId;
     }
+    // A plain take looks on from the message this connection took last.
+    const bool fromHead = !browse && variant == 0;
+    if (fromHead) position = heads_[queueId];
     now = seam::nowMs();
     pg::Params params;
     params.int8(epoch()).int8(gen()).int8(queueId).int8(position).int8(now);
@@ -269,6 +272,10 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
     }
     if (result.rows() != 1) {
       if (const Step state = checkManager(); !state.ok()) return state;
+      if (fromHead && position > 0) {
+        heads_[queueId] = 0;  // one that a getter held back may wait below: look from the start
+        return Step::again(Retry::kFromTheStart);
+      }
       if (underCursor) return reason::kNoMessageUnderCursor;
       if (browseFirst) cursor = 0;
       return reason::kNoMessageAvailable;
@@ -281,6 +288,7 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
       return tooLong ? reason::kTruncatedMessageFailed : reason::kInternalError;
     }
     if (browse) cursor = storeIdOf(queueId, result.int8(0, kSeq));  // a failed length moves too
+    if (fromHead) heads_[queueId] = result.int8(0, kSeq);
     if (tooLong) return reason::kTruncatedMessageFailed;
 
     delivered = Delivered{};

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/messaging/store/internal.h"
@@ -37,6 +38,7 @@ class PostgresStore final : public ResolvingBackend {
 
   ReasonCode readManagerRow(ManagerRow& row) override;
   ReasonCode readQueueRow(const std::string& name, QueueRow& row) override;
+  void dropQueueCaches() override { heads_.clear(); }
   // Runs a statement; a lost connection breaks this one for good.
   ReasonCode run(const pg::Statement& statement, const pg::Params& params, pg::Result& result);
   Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number);
@@ -57,6 +59,11 @@ class PostgresStore final : public ResolvingBackend {
   std::array<std::unique_ptr<pg::Statement>, pg::schema::kVariants> takes_;
   std::array<std::unique_ptr<pg::Statement>, pg::schema::kVariants> browses_;
   std::vector<std::uint8_t> scratch_;  // a received body before it is handed to the message
+  // By queue, the sequence of the message this connection took last. Nothing older is left that
+  // no other getter held when it looked, and puts only add newer ones, so its next take looks
+  // from there: the index entries of the messages taken before lie behind it, dead until a
+  // vacuum, and are never walked again. Where it finds nothing it looks once from the start.
+  std::unordered_map<std::int64_t, std::int64_t> heads_;
 };
 
 }  // namespace kx
