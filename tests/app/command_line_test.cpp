@@ -25,11 +25,5 @@ TEST(CommandLineOptions, NamesAndOptionsAreToldApartByTheirFirstCharacter) {
   EXPECT_EQ(parseCommandLine({}).arguments, (std::vector<std::string>{"tarnix"}));
 }
 
-TEST(CommandLineOptions, UsageNamesTheProgramByItsFileName) {
-  const std::string usage = usageText("/opt/bin/tarnix");
-  EXPECT_EQ(usage.rfind("Usage: tarnix [--notify] QMGR QUEUE [QUEUE ...]\n", 0), 0u) << usage;
-  EXPECT_NE(usage.find("--version"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace tarnix::testing
