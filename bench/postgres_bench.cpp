@@ -160,6 +160,7 @@ void BM_Pg_Drain(benchmark::State& state) {
     std::atomic<bool> failed{false};
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::jthread> threads;
+    threads.reserve(getters);
     for (int i = 0; i < getters; ++i) {
       threads.emplace_back([&] {
         kx::IkxQueueManager manager;

@@ -11,6 +11,10 @@
 #   generator runs         at least 0.8 of a bare loop of the same client calls' rate (20,000
 #                          random 1 KB messages; 20,000 copies of a 1,000-message queue)
 #   the monitor's CPU      under 1% of one core watching five queues at 1 s (monitor_cpu.sh)
+#   PostgreSQL backend     put and get at least 0.5 of raw libpq statements' rate; depth at
+#                          1,000,000 at most 1.5 times depth at 1,000; eight getters draining
+#                          100,000 persistent messages at least 3 times one getter's rate (on a
+#                          private server with its syncs on)
 # Usage: bench/run.sh [build-dir]   (default: build). Extra benchmark flags go in KX_BENCH_FLAGS;
 # BENCH_SKIP_CPU=1 skips the 30-second CPU measurement.
 set -euo pipefail
@@ -18,8 +22,16 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-build}"
 [[ "$build" = /* ]] || build="$root/$build"
 outs=()
-trap 'rm -f "${outs[@]}"' EXIT
-for name in kx_bench poll_bench removal_bench generator_bench; do
+postgres=$(mktemp -d)
+cleanup() {
+  rm -f "${outs[@]}"
+  bash "$root/tests/support/postgres_server.sh" stop "$postgres/server" || true
+  rm -rf "$postgres"
+}
+trap cleanup EXIT
+FSYNC=on bash "$root/tests/support/postgres_server.sh" start "$postgres/server"
+export KX_TEST_POSTGRES=$postgres/server/conninfo
+for name in kx_bench poll_bench removal_bench generator_bench postgres_bench; do
   bench="$build/bench/$name"
   [ -x "$bench" ] || { echo "run.sh: no $bench; build the $name target first" >&2; exit 2; }
   out="$(mktemp)"
@@ -51,37 +63,63 @@ def row(name, ours, base, ratio, ok, target):
     failed |= not ok
     print(f"{name:28} {us(ours)} {us(base)} {ratio:7.2f}  {target:18} {'PASS' if ok else 'FAIL'}")
 
+def both(ours, base):
+    """Both figures of a comparison; a missing one (a benchmark that failed) fails the run."""
+    global failed
+    a, b = median.get(ours), median.get(base)
+    if a is None or b is None:
+        failed = True
+        print(f"{ours:28} missing: {ours if a is None else base} gave no figure  FAIL")
+        return None, None
+    return a, b
+
 for name in ["PutNonPersistent", "PutPersistent", "GetDestructive"]:
-    ours, base = median.get("BM_" + name), median.get("BM_Raw_" + name)
+    ours, base = both("BM_" + name, "BM_Raw_" + name)
     if ours and base:
         rate = base / ours  # our rate as a share of the baseline's
         row(name, ours, base, rate, rate >= 0.5, "rate >= 0.5 x raw")
-ours, base = median.get("BM_BrowseNext"), median.get("BM_Raw_BrowseNext")
+ours, base = both("BM_BrowseNext", "BM_Raw_BrowseNext")
 if ours and base:
     row("BrowseNext", ours, base, ours / base, ours / base <= 2.5, "time <= 2.5 x raw")
-small, large = median.get("BM_DepthQuery/1000"), median.get("BM_DepthQuery/1000000")
+small, large = both("BM_DepthQuery/1000", "BM_DepthQuery/1000000")
 if small and large:
     row("DepthQuery/1000000", large, small, large / small, large / small <= 1.5,
         "time <= 1.5 x /1000")
-ours, base = median.get("BM_PollTick"), median.get("BM_Raw_TenReads")
+ours, base = both("BM_PollTick", "BM_Raw_TenReads")
 if ours and base:
     row("PollTick (5 x 100,000)", ours, base, ours / base, ours / base <= 3,
         "time <= 3 x 10 reads")
 for name, label in [("TakeNthMessage", "TakeNthMessage (1000th)"),
                     ("RemoveMessage", "Remove click (1000th)")]:
-    ours, base = median.get("BM_" + name), median.get("BM_Raw_" + name)
+    ours, base = both("BM_" + name, "BM_Raw_" + name)
     if ours and base:
         row(label, ours, base, ours / base, ours / base <= 2.5, "time <= 2.5 x raw")
-ours, base = median.get("BM_EmptyQueue/iterations:1"), median.get("BM_Raw_EmptyQueue/iterations:1")
+ours, base = both("BM_EmptyQueue/iterations:1", "BM_Raw_EmptyQueue/iterations:1")
 if ours and base:
     rate = base / ours
     row("EmptyQueue (100,000)", ours, base, rate, rate >= 0.5, "rate >= 0.5 x raw")
 for name in ["GeneratorRandom", "GeneratorCopies"]:
-    ours = median.get("BM_" + name + "/iterations:1")
-    base = median.get("BM_Bare_" + name + "/iterations:1")
+    ours, base = both("BM_" + name + "/iterations:1", "BM_Bare_" + name + "/iterations:1")
     if ours and base:
         rate = base / ours
         row(name + " (20,000)", ours, base, rate, rate >= 0.8, "rate >= 0.8 x bare")
+for name in ["PutNonPersistent", "PutPersistent", "GetDestructive"]:
+    ours, base = both("BM_Pg_" + name, "BM_PgRaw_" + name)
+    if ours and base:
+        rate = base / ours
+        row("Postgres " + name, ours, base, rate, rate >= 0.5, "rate >= 0.5 x raw")
+small, large = both("BM_Pg_DepthQuery/1000", "BM_Pg_DepthQuery/1000000")
+if small and large:
+    row("Postgres Depth/1000000", large, small, large / small, large / small <= 1.5,
+        "time <= 1.5 x /1000")
+one, eight = both("BM_Pg_Drain/1/100000/iterations:1/manual_time",
+                  "BM_Pg_Drain/8/100000/iterations:1/manual_time")
+if one and eight:
+    row("Postgres Drain 8 getters", eight, one, one / eight, one / eight >= 3,
+        "rate >= 3 x 1 getter")
+ours, base = median.get("BM_Pg_DepthQuery/1000"), median.get("BM_PgRaw_DepthQuery")
+if ours and base:
+    print(f"{'Postgres DepthQuery/1000':28} {us(ours)} {us(base)} {ours / base:7.2f}  (for reference)")
 for n in ["1000", "1000000"]:
     ours, base = median.get("BM_DepthQuery/" + n), median.get("BM_Raw_DepthQuery/" + n)
     if ours and base:

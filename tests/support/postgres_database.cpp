@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <utility>
 
 namespace tarnix::testing {
 
@@ -38,7 +39,7 @@ std::string PostgresDatabase::run(const std::string& sql) const {
   return error;
 }
 
-PostgresDatabase::PostgresDatabase(const std::string& server) : server_(server) {
+PostgresDatabase::PostgresDatabase(std::string server) : server_(std::move(server)) {
   static std::atomic<int> made{0};
   name_ = "tarnix_" + std::to_string(::getpid()) + "_" + std::to_string(++made);
   PGconn* connection = PQconnectdb(server_.c_str());

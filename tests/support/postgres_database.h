@@ -15,7 +15,7 @@ std::optional<std::string> testServer();
 // meet each other's queue managers. Dropped when it goes.
 class PostgresDatabase {
  public:
-  explicit PostgresDatabase(const std::string& server);
+  explicit PostgresDatabase(std::string server);
   ~PostgresDatabase();
   PostgresDatabase(const PostgresDatabase&) = delete;
   PostgresDatabase& operator=(const PostgresDatabase&) = delete;

@@ -50,7 +50,9 @@ const std::vector<Type> kGetTypes = {Type::kInt8, Type::kInt8,  Type::kInt8,  Ty
 
 }  // namespace
 
-std::string of(std::string_view managerName) { return quoted("kx_" + std::string(managerName)); }
+std::string of(std::string_view managerName) {
+  return pg::quoted("kx_" + std::string(managerName));
+}
 
 std::string depthOf(const std::string& s, const char* q, const char* now) {
   const std::string id = std::string(q) + ".id";
@@ -114,7 +116,7 @@ CREATE INDEX ON {S}.messages(queue_id, correl_id) WHERE correl_id IS NOT NULL;
 CREATE INDEX ON {S}.messages(queue_id, expires_at) WHERE expires_at IS NOT NULL;
 )sql",
                              s);
-  return sql + "INSERT INTO " + s + ".manager VALUES (1, " + literal(managerName) +
+  return sql + "INSERT INTO " + s + ".manager VALUES (1, " + pg::literal(managerName) +
          ", false, 0, 0, " + std::to_string(kSchemaVersion) + ");";
 }
 

@@ -124,14 +124,6 @@ ReasonCode PostgresStore::readQueueRow(const std::string& name, QueueRow& row) {
   return reason::kNone;
 }
 
-ReasonCode PostgresStore::depth(const std::string& queue, std::int32_t& depth) {
-  return runAttempts([&] { return queueNumber(queue, true, depth); });
-}
-
-ReasonCode PostgresStore::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
-  return runAttempts([&] { return queueNumber(queue, false, maxDepth); });
-}
-
 Step PostgresStore::queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) {
   const QueueRef* ref = nullptr;
   if (const Step step = startAttempt(queue, Target::kLocalQueue, ref); !step.ok()) return step;

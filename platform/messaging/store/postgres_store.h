@@ -26,8 +26,6 @@ class PostgresStore final : public ResolvingBackend {
   // Connects to the running queue manager that `validatedName`'s record names.
   static ReasonCode connect(std::string_view validatedName, std::unique_ptr<StoreBackend>& out);
 
-  ReasonCode depth(const std::string& queue, std::int32_t& depth) override;
-  ReasonCode maxDepth(const std::string& queue, std::int32_t& maxDepth) override;
   ReasonCode put(const std::string& queue, QueueMessage& message) override;
   // The cursor is a message's store id: (queue id << kSequenceBits) | sequence.
   ReasonCode get(const std::string& queue, QueueMessage& message, std::int32_t options,
@@ -41,7 +39,7 @@ class PostgresStore final : public ResolvingBackend {
   void dropQueueCaches() override { heads_.clear(); }
   // Runs a statement; a lost connection breaks this one for good.
   ReasonCode run(const pg::Statement& statement, const pg::Params& params, pg::Result& result);
-  Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number);
+  Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) override;
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
   // Discards the expired messages of a queue; how many went.
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);

@@ -98,4 +98,12 @@ ReasonCode ResolvingBackend::resolve(const std::string& queue, std::string& base
   });
 }
 
+ReasonCode ResolvingBackend::depth(const std::string& queue, std::int32_t& depth) {
+  return runAttempts([&] { return queueNumber(queue, true, depth); });
+}
+
+ReasonCode ResolvingBackend::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
+  return runAttempts([&] { return queueNumber(queue, false, maxDepth); });
+}
+
 }  // namespace kx

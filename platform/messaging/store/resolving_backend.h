@@ -37,6 +37,8 @@ class ResolvingBackend : public StoreBackend {
   bool broken() const override { return broken_; }
   ReasonCode checkQueue(const std::string& queue) override;
   ReasonCode resolve(const std::string& queue, std::string& baseName) override;
+  ReasonCode depth(const std::string& queue, std::int32_t& depth) override;
+  ReasonCode maxDepth(const std::string& queue, std::int32_t& maxDepth) override;
 
  protected:
   struct QueueRef {
@@ -53,6 +55,8 @@ class ResolvingBackend : public StoreBackend {
   virtual ReasonCode readQueueRow(const std::string& name, QueueRow& row) = 0;
   // Drops what the backend keeps per queue; called when the definitions changed.
   virtual void dropQueueCaches() {}
+  // One attempt at the depth (less expired messages) or the maximum depth of a local queue.
+  virtual Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) = 0;
 
   // Takes the manager's row as the connect read it; false when the manager is not running.
   bool connectedTo(const ManagerRow& row);

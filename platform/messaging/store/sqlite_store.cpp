@@ -212,14 +212,6 @@ ReasonCode SqliteStore::setSynchronous(bool full) {
   return why;
 }
 
-ReasonCode SqliteStore::depth(const std::string& queue, std::int32_t& depth) {
-  return runAttempts([&] { return queueNumber(queue, true, depth); });
-}
-
-ReasonCode SqliteStore::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
-  return runAttempts([&] { return queueNumber(queue, false, maxDepth); });
-}
-
 Step SqliteStore::queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) {
   const QueueRef* ref = nullptr;
   if (const Step step = startAttempt(queue, Target::kLocalQueue, ref); !step.ok()) return step;

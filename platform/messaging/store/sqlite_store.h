@@ -28,8 +28,6 @@ class SqliteStore final : public ResolvingBackend {
   static ReasonCode connect(std::string_view validatedName, std::unique_ptr<StoreBackend>& out);
   ~SqliteStore() override;
 
-  ReasonCode depth(const std::string& queue, std::int32_t& depth) override;
-  ReasonCode maxDepth(const std::string& queue, std::int32_t& maxDepth) override;
   ReasonCode put(const std::string& queue, QueueMessage& message) override;
   // The cursor is a message's store id: (queue id << kSequenceBits) | sequence.
   ReasonCode get(const std::string& queue, QueueMessage& message, std::int32_t options,
@@ -48,8 +46,7 @@ class SqliteStore final : public ResolvingBackend {
   // Readies the connection for another attempt: commits at FULL after meeting a persistent
   // message, and after a full disk moves the WAL into the store.
   void prepareRetry(Retry retry);
-  // The depth (less expired messages) or the maximum depth of a local queue.
-  Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number);
+  Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) override;
   ReasonCode setSynchronous(bool full);
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
