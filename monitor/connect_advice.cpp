@@ -7,7 +7,8 @@ std::string whatToDo(const std::string& name, kx::ReasonCode reason) {
   const std::string quoted = name.empty() ? "NAME" : name;
   switch (reason) {
     case kx::reason::kQueueManagerNotAvailable:
-      return "Start it with 'kxadmin start " + quoted + "'.";
+      return "Start it with 'kxadmin start " + quoted + "'; 'kxadmin list' shows whether it " +
+             "runs, and for one kept in PostgreSQL whether its database can be reached.";
     case kx::reason::kQueueManagerNameError:
       return "'kxadmin list' shows the queue managers there are; 'kxadmin create " + quoted +
              "' makes a new one.";
