@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <memory>
 #include <thread>
 
@@ -22,28 +23,17 @@ std::unique_ptr<tk::QtToolkit> theToolkit;
 void whenShown(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> act) {
   QTimer::singleShot(0, qApp, [match = std::move(match), act = std::move(act)]() mutable {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w->isVisible() && match(w)) {
-        act(w);
-        return;
-      }
+      if (w->isVisible() && match(w)) return act(w);
     }
     whenShown(std::move(match), std::move(act));
   });
 }
 
-// Builds the application object only when tests run, not when they are listed.
-class QtEnvironment : public ::testing::Environment {
- public:
-  QtEnvironment(int& argc, char** argv) : argc_(argc), argv_(argv) {}
-  void SetUp() override {
-    theToolkit = std::make_unique<tk::QtToolkit>(argc_ > 0 ? argv_[0] : "qt_tests");
-  }
-  void TearDown() override { theToolkit.reset(); }
-
- private:
-  int& argc_;
-  char** argv_;
-};
+// Whether `w` is a dialog's window made from `t`: a modal window that holds its first control.
+bool holdsFirstControl(QWidget* w, const tk::DialogTemplate& t) {
+  return w->isModal() && qobject_cast<QMessageBox*>(w) == nullptr &&
+         control(w, t.controls.front().id) != nullptr;
+}
 
 }  // namespace
 
@@ -52,10 +42,8 @@ tk::QtToolkit& toolkit() { return *theToolkit; }
 QWidget* control(QWidget* dialogWidget, int id) {
   for (QWidget* w : dialogWidget->findChildren<QWidget*>()) {
     // Only this window's own controls, not those of a nested dialog it owns.
-    if (w->window() == dialogWidget && w->property("tkId").isValid() &&
-        w->property("tkId").toInt() == id) {
-      return w;
-    }
+    const QVariant tkId = w->property("tkId");
+    if (w->window() == dialogWidget && tkId.isValid() && tkId.toInt() == id) return w;
   }
   return nullptr;
 }
@@ -70,28 +58,26 @@ void processUntil(const std::function<bool()>& done) {
 void processFor(int milliseconds) {
   QElapsedTimer elapsed;
   elapsed.start();
-  while (elapsed.elapsed() < milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  processUntil([&] { return elapsed.elapsed() >= milliseconds; });
+}
+
+QWidget* windowOf(const tk::Dialog& dialog) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && holdsFirstControl(w, dialog.dialogTemplate())) return w;
   }
+  return nullptr;
 }
 
 void duringRun(tk::Dialog& dialog, std::function<void(QWidget*)> script) {
-  // The dialog's window is the shown modal window that holds its template's first control.
-  const int firstId = dialog.dialogTemplate().controls.front().id;
-  whenShown(
-      [firstId](QWidget* w) {
-        return w->isModal() && qobject_cast<QMessageBox*>(w) == nullptr &&
-               control(w, firstId) != nullptr;
-      },
-      [&dialog, script = std::move(script)](QWidget* w) {
-        script(w);
-        // After whatever the script posted: a run it left going ends here.
-        QTimer::singleShot(0, w, [&dialog, w] {
-          if (w->isVisible() && dialog.isAttached()) {
-            if (auto* modal = qobject_cast<QDialog*>(w)) modal->done(tk::kIdCancel);
-          }
-        });
-      });
+  whenShown([&t = dialog.dialogTemplate()](QWidget* w) { return holdsFirstControl(w, t); },
+            [&dialog, script = std::move(script)](QWidget* w) {
+              script(w);
+              // After whatever the script posted: a run it left going ends here.
+              QTimer::singleShot(0, w, [&dialog, w] {
+                if (w->isVisible() && dialog.isAttached())
+                  qobject_cast<QDialog*>(w)->done(tk::kIdCancel);
+              });
+            });
 }
 
 int runWith(tk::Dialog& dialog, std::function<void(QWidget*)> script) {
@@ -104,11 +90,7 @@ void answerNextBox(QMessageBox::StandardButton button, SeenBox* seen) {
             [button, seen](QWidget* w) {
               auto* box = qobject_cast<QMessageBox*>(w);
               if (seen != nullptr) {
-                QElapsedTimer waited;
-                waited.start();
-                while (!box->isActiveWindow() && waited.elapsed() < 1000) {
-                  QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-                }
+                (void)QTest::qWaitFor([box] { return box->isActiveWindow(); }, 1000);
                 *seen = SeenBox{box->text(),
                                 box->windowTitle(),
                                 box->icon(),
@@ -126,7 +108,11 @@ void answerNextBox(QMessageBox::StandardButton button, SeenBox* seen) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  static int qtArgc = argc;
-  ::testing::AddGlobalTestEnvironment(new qttest::QtEnvironment(qtArgc, argv));
-  return RUN_ALL_TESTS();
+  // Listing the tests needs no display: the application object is made only to run them.
+  if (!GTEST_FLAG_GET(list_tests)) {
+    qttest::theToolkit = std::make_unique<tk::QtToolkit>(argc > 0 ? argv[0] : "qt_tests");
+  }
+  const int result = RUN_ALL_TESTS();
+  qttest::theToolkit.reset();
+  return result;
 }

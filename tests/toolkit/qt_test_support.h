@@ -4,7 +4,6 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
-#include <string>
 
 #include "platform/toolkit/dialog.h"
 #include "platform/toolkit/qt/qt_toolkit.h"
@@ -21,6 +20,10 @@ template <class W>
 W* control(QWidget* dialogWidget, int id) {
   return qobject_cast<W*>(control(dialogWidget, id));
 }
+
+// The shown window `dialog` runs in: the shown modal window that holds its template's first
+// control; null when there is none.
+QWidget* windowOf(const tk::Dialog& dialog);
 
 // Processes events until `done` holds. No time limit: the test's own timeout catches a hang.
 void processUntil(const std::function<bool()>& done);
@@ -43,6 +46,7 @@ struct SeenBox {
   bool windowModal = false;
   bool staysOnTop = false;
   bool active = false;  // it took the keyboard within a second of showing
+  friend bool operator==(const SeenBox&, const SeenBox&) = default;
 };
 
 // Presses `button` in the next message box that appears, and records what it showed.
