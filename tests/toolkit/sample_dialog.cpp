@@ -1,6 +1,5 @@
 #include "tests/toolkit/sample_dialog.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -21,14 +20,13 @@ constexpr tk::ControlTemplate kControls[] = {
     {kNameEdit, Edit, "", {60, 8, 80, 12}, kTabStop, {}, 5},
     {kReadOnlyEdit, Edit, "", {150, 8, 40, 12}, kReadOnly | kNoBorder},
     {kNumberEdit, Edit, "1", {10, 26, 30, 12}, kTabStop},
-    {kSpin, Spin, "", {40, 26, 10, 12}, kSpinStyle},
+    {kSpin, Spin, "", {50, 24, 10, 16}, kSpinStyle},  // placed by its buddy
     {tk::kNoId, GroupBox, "Choices", {5, 42, 110, 40}, kGroupStart},
     {kRadioA, RadioButton, "A", {10, 54, 30, 10}, kTabStop},
     {kRadioB, RadioButton, "B", {50, 54, 30, 10}},
     {kRadioC, RadioButton, "C", {10, 68, 30, 10}, kGroupStart | kTabStop},
     {kRadioD, RadioButton, "D", {50, 68, 30, 10}},
     {kCheck, CheckBox, "Check", {125, 48, 60, 10}, kGroupStart | kTabStop},
-    {kLeftCheck, CheckBox, "Left", {125, 60, 60, 10}, kLabelLeft | kTabStop},
     {kDisabledCheck, CheckBox, "Off", {125, 72, 60, 10}, kDisabled},
     {kListCombo, ComboBox, "", {10, 88, 70, 50}, kDropDownList | kTabStop, kKinds},
     {kEditCombo, ComboBox, "", {90, 88, 70, 50}, kTabStop, kKinds},
@@ -36,7 +34,6 @@ constexpr tk::ControlTemplate kControls[] = {
     {kProgress, ProgressBar, "", {10, 134, 180, 8}, kSmooth},
     {tk::kNoId, Label, "Depth", {10, 148, 30, 8}},
     {kOkButton, PushButton, "OK", {100, 146, 40, 14}, kDefaultButton | kTabStop},
-    {kHiddenButton, PushButton, "Hidden", {150, 146, 40, 14}, kHidden},
 };
 
 constexpr tk::ControlTemplate kChildControls[] = {
@@ -53,9 +50,6 @@ const tk::DialogTemplate kChildTemplate{
     // a dialog the tests run over the sample
     kChildTemplateId, 100, 50, "Child", kFont, 8, kModalFrame, kChildControls};
 
-SampleDialog::SampleDialog(const tk::DialogTemplate& dialogTemplate)
-    : TableDialog(dialogTemplate) {}
-
 std::span<const tk::EventEntry<SampleDialog>> SampleDialog::eventTable() {
   static constexpr tk::EventEntry<SampleDialog> kEvents[] = {
       tk::onRange(1, 9999, tk::Notify::Click, &SampleDialog::clicked),
@@ -66,27 +60,13 @@ std::span<const tk::EventEntry<SampleDialog>> SampleDialog::eventTable() {
   return kEvents;
 }
 
-std::size_t SampleDialog::count(int id, tk::Notify notify) const {
-  return static_cast<std::size_t>(
-      std::count(received.begin(), received.end(), Received{id, notify}));
-}
-
-void SampleDialog::onInitDialog() {
-  if (init) init(*this);
-}
-
 std::optional<tk::Colour> SampleDialog::onColour(tk::ColourContext& context, int id,
                                                  tk::ColourKind kind) {
   colourQueries.emplace_back(id, kind);
   if (id != colouredId || !brush) return std::nullopt;
-  context.setTextColour(textColour);
-  context.setTextBackground(textBackground);
+  context.setTextColour({0, 0, 255});
+  context.setTextBackground({0, 255, 0});
   return brush;
-}
-
-void SampleDialog::record(int id, tk::Notify notify) {
-  received.push_back({id, notify});
-  if (reaction) reaction(*this, received.back());
 }
 
 }  // namespace sample

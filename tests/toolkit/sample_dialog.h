@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/toolkit/dialog.h"
@@ -26,14 +28,12 @@ enum ControlId : int {
   kRadioC = 112,  // second radio group: C, D
   kRadioD = 113,
   kCheck = 120,
-  kLeftCheck = 121,  // label on the left
   kDisabledCheck = 122,
   kListCombo = 130,  // drop-down list
   kEditCombo = 131,  // editable drop-down
   kMemo = 140,       // multi-line, read-only
   kProgress = 150,
   kOkButton = 160,  // default button
-  kHiddenButton = 161,
   kChildEdit = 200,
   kChildOk = 201,
   kChildProgress = 202,
@@ -48,37 +48,38 @@ struct Received {
   friend bool operator==(const Received&, const Received&) = default;
 };
 
-// Records every notification its event table receives, and answers colour queries for one
-// control with the colours a test chose.
+// Records every notification its event table receives and every colour query, and answers the
+// queries of one control with the brush a test chose.
 class SampleDialog : public tk::TableDialog<SampleDialog> {
  public:
-  explicit SampleDialog(const tk::DialogTemplate& dialogTemplate = kTemplate);
+  explicit SampleDialog(const tk::DialogTemplate& dialogTemplate = kTemplate)
+      : TableDialog(dialogTemplate) {}
 
   static std::span<const tk::EventEntry<SampleDialog>> eventTable();
 
   // The window while the dialog runs, for tests that act as the dialog's own code would.
   tk::Window& ui() { return window(); }
-  std::size_t count(int id, tk::Notify notify) const;
+  std::size_t count(int id, tk::Notify notify) const {
+    return static_cast<std::size_t>(std::ranges::count(received, Received{id, notify}));
+  }
 
-  void onInitDialog() override;
+  void onInitDialog() override {
+    if (init) init(*this);
+  }
   std::optional<tk::Colour> onColour(tk::ColourContext& context, int id,
                                      tk::ColourKind kind) override;
 
   std::vector<Received> received;
   std::function<void(SampleDialog&)> init;
-  // Runs after a notification is recorded.
-  std::function<void(SampleDialog&, Received)> reaction;
 
-  // The colours given to `colouredId` when it asks: blue text on a green text background, in
-  // a box of the brush; no brush means no answer.
+  // The answer `colouredId` gets when it asks: blue text on a green text background, in a box
+  // of the brush; no brush means no answer.
   int colouredId = kDepthEdit;
-  tk::Colour textColour{0, 0, 255};
-  tk::Colour textBackground{0, 255, 0};
   std::optional<tk::Colour> brush;
   std::vector<std::pair<int, tk::ColourKind>> colourQueries;
 
  private:
-  void record(int id, tk::Notify notify);
+  void record(int id, tk::Notify notify) { received.push_back({id, notify}); }
   void clicked(int id) { record(id, tk::Notify::Click); }
   void changed(int id) { record(id, tk::Notify::Change); }
   void timer() { record(0, tk::Notify::Timer); }

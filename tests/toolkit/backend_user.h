@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "tests/toolkit/sample_dialog.h"
+
+// The tests both backends must pass are written once against these; each test executable links
+// the implementation for its own backend.
+namespace backend {
+
+// Runs `script` in the next modal run of `dialog`, once its window is shown; the run ends with
+// kIdCancel if the script left it going.
+void during(sample::SampleDialog& dialog, const std::function<void()>& script);
+// Runs `dialog` modally with `script` inside, and gives the run's result.
+int run(sample::SampleDialog& dialog, const std::function<void()>& script);
+
+// What a user does to, and sees of, the window `dialog` runs in.
+void click(sample::SampleDialog& dialog, int id);
+// Types `text` key by key into an edit or a typeable combo box, replacing its text.
+void type(sample::SampleDialog& dialog, int id, std::string_view text);
+void spin(sample::SampleDialog& dialog, int id, bool up);
+int progressPosition(sample::SampleDialog& dialog, int id);
+std::string ownerTitle(sample::SampleDialog& dialog);
+// Lets the backend go on until `done` holds.
+void waitUntil(const std::function<bool()>& done);
+
+}  // namespace backend

@@ -1,0 +1,38 @@
+#include <thread>
+
+#include "platform/toolkit/headless/headless_toolkit.h"
+#include "tests/toolkit/backend_user.h"
+
+namespace backend {
+namespace {
+
+using sample::SampleDialog;
+
+tk::HeadlessToolkit theToolkit;
+
+tk::HeadlessWindow& windowOf(SampleDialog& d) { return static_cast<tk::HeadlessWindow&>(d.ui()); }
+
+}  // namespace
+
+void during(SampleDialog& d, const std::function<void()>& script) {
+  theToolkit.onModal(d.dialogTemplate().id, [script](tk::HeadlessWindow&) { script(); });
+}
+
+int run(SampleDialog& d, const std::function<void()>& script) {
+  during(d, script);
+  return theToolkit.runModal(d);
+}
+
+void click(SampleDialog& d, int id) { windowOf(d).click(id); }
+void type(SampleDialog& d, int id, std::string_view text) { windowOf(d).type(id, text); }
+void spin(SampleDialog& d, int id, bool up) {
+  up ? windowOf(d).spinUp(id) : windowOf(d).spinDown(id);
+}
+int progressPosition(SampleDialog& d, int id) { return windowOf(d).progress(id).position; }
+std::string ownerTitle(SampleDialog& d) { return windowOf(d).owner()->title(); }
+
+void waitUntil(const std::function<bool()>& done) {
+  while (!done()) std::this_thread::yield();
+}
+
+}  // namespace backend

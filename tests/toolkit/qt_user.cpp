@@ -1,0 +1,56 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QtTest/QTest>
+
+#include "platform/toolkit/qt/spin_arrows.h"
+#include "tests/toolkit/backend_user.h"
+#include "tests/toolkit/qt_test_support.h"
+
+namespace backend {
+namespace {
+
+using sample::SampleDialog;
+
+void clickOn(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
+QWidget* control(SampleDialog& d, int id) { return qttest::control(qttest::windowOf(d), id); }
+
+}  // namespace
+
+void during(SampleDialog& d, const std::function<void()>& script) {
+  qttest::duringRun(d, [script](QWidget*) { script(); });
+}
+
+int run(SampleDialog& d, const std::function<void()>& script) {
+  during(d, script);
+  return qttest::toolkit().runModal(d);
+}
+
+void click(SampleDialog& d, int id) { clickOn(control(d, id)); }
+
+void type(SampleDialog& d, int id, std::string_view text) {
+  QWidget* target = control(d, id);
+  if (auto* combo = qobject_cast<QComboBox*>(target)) target = combo->lineEdit();
+  qobject_cast<QLineEdit*>(target)->selectAll();
+  // Key by key, with the characters beyond ASCII that QTest::keyClicks cannot type.
+  for (QChar c : QString::fromUtf8(text))
+    QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+void spin(SampleDialog& d, int id, bool up) {
+  auto* arrows = static_cast<tk::SpinArrows*>(control(d, id));
+  clickOn(up ? arrows->upButton() : arrows->downButton());
+}
+
+int progressPosition(SampleDialog& d, int id) {
+  return qobject_cast<QProgressBar*>(control(d, id))->value();
+}
+
+std::string ownerTitle(SampleDialog& d) {
+  return qttest::windowOf(d)->parentWidget()->windowTitle().toStdString();
+}
+
+void waitUntil(const std::function<bool()>& done) { qttest::processUntil(done); }
+
+}  // namespace backend
