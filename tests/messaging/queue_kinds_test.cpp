@@ -70,6 +70,17 @@ TEST_P(QueueKindsTest, APutOntoAFullQueueFailsAndStoresNothing) {
   EXPECT_TRUE(queue.put(third));
   EXPECT_EQ(queue.queryMaxDepth(), 3);
   EXPECT_EQ(queue.queryDepth(), 3);
+
+  // Room made by gets is room again, as often as the queue fills.
+  for (int round = 0; round < 3; ++round) {
+    QueueMessage taken;
+    ASSERT_TRUE(queue.get(taken, GetOptions{})) << queue.reason();
+    third.msgId.reset();
+    EXPECT_TRUE(queue.put(third)) << queue.reason();
+    EXPECT_FALSE(queue.put(third));
+    EXPECT_EQ(queue.reason(), reason::kQueueFull);
+  }
+  EXPECT_EQ(queue.queryDepth(), 3);
 }
 
 TEST_P(QueueKindsTest, AConnectionSeesQueuesDeletedAndDefinedAfterItConnected) {

@@ -14,7 +14,9 @@
 // Depth is a counter kept in the transaction of each put and get, split so that getters never
 // wait for one another: a queue's row counts the messages added (puts are serialised on that row
 // anyway, for their sequence), and each connection counts what it took in a row of its own.
-// Depth is what was added less what was taken, less what expired and was not yet discarded.
+// Depth is what was added less what was taken, less what expired and was not yet discarded. A put
+// adds up the taken counts only near the maximum depth: the queue's row keeps a past sum, and
+// while what was added since is less than the maximum, the queue has room.
 namespace kx::pg::schema {
 
 // The schema of a queue manager, quoted for SQL.
@@ -46,7 +48,9 @@ inline constexpr unsigned kByMsgId = 2;
 inline constexpr unsigned kByCorrelId = 4;
 inline constexpr unsigned kVariants = 8;
 // Both give the message's length, then its descriptor and body (cut to the buffer); a take whose
-// message is longer than the buffer takes leaves it and gives its length alone.
+// message is longer than the buffer takes leaves it and gives its length alone. Expired messages
+// are never selected; purgeExpired discards them, where a take found nothing or a put found the
+// queue full.
 Statement take(const std::string& s, unsigned variant);
 Statement browse(const std::string& s, unsigned variant);
 

@@ -268,6 +268,11 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
         heads_[queueId] = 0;  // one that a getter held back may wait below: look from the start
         return Step::again(Retry::kFromTheStart);
       }
+      if (!browse) {
+        // Nothing to take: what expired on the queue goes now.
+        std::int64_t removed = 0;
+        if (const Step step = purgeExpired(queueId, now, removed); !step.ok()) return step;
+      }
       if (underCursor) return reason::kNoMessageUnderCursor;
       if (browseFirst) cursor = 0;
       return reason::kNoMessageAvailable;
