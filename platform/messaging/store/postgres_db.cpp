@@ -108,7 +108,13 @@ Connection::~Connection() { close(); }
 
 ReasonCode Connection::open(const std::string& conninfo, std::string& problem) {
   close();
-  conn_ = PQconnectdb(conninfo.c_str());
+  // A server that cannot be reached must not hold a caller (a monitor's tick, say) for the
+  // minutes a network may take to say so: a connect gives up after kConnectTimeoutSeconds unless
+  // the connection string says otherwise, as its settings come after and override this one.
+  const std::string timeout = std::to_string(kConnectTimeoutSeconds);
+  const char* const keywords[] = {"connect_timeout", "dbname", nullptr};
+  const char* const values[] = {timeout.c_str(), conninfo.c_str(), nullptr};
+  conn_ = PQconnectdbParams(keywords, values, 1);
   if (conn_ == nullptr) {
     problem = "out of memory";
     return reason::kResourceProblem;

@@ -76,6 +76,9 @@ struct Statement {
   std::vector<Type> types;
 };
 
+// How long a connect waits for a server that does not answer, unless the connection string says.
+inline constexpr int kConnectTimeoutSeconds = 5;
+
 // One connection to a PostgreSQL server.
 class Connection {
  public:
@@ -85,7 +88,8 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   // kQueueManagerNotAvailable when the server cannot be reached or refuses the connection;
-  // `problem` says what the server or libpq said.
+  // `problem` says what the server or libpq said. `conninfo` is a libpq connection string, in
+  // either of its forms.
   ReasonCode open(const std::string& conninfo, std::string& problem);
   void close();
   // False once the connection to the server is lost.
