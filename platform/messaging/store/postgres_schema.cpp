@@ -204,31 +204,38 @@ RETURNING (SELECT count(*) FROM expired))sql",
 }
 
 Statement take(const std::string& s, unsigned variant) {
-  // The first message that no other getter is taking, locked, and deleted by its place unless it
-  // is longer than the buffer takes ($9: truncation accepted). The commit is as durable as the
-  // message taken.
-  return {"kx_take_" + std::to_string(variant),
-          inSchema(R"sql(
-WITH pick AS (
-  SELECT m.ctid AS at, length(m.data) AS len FROM {S}.messages m
-  WHERE )sql" + selection("m", variant) +
-                       R"sql(
-    AND EXISTS (SELECT 1 FROM {S}.manager g WHERE )sql" +
-                       kInEpoch + R"sql()
-  ORDER BY m.seq LIMIT 1 FOR UPDATE OF m SKIP LOCKED),
-gone AS (
-  DELETE FROM {S}.messages m
-  WHERE m.ctid = (SELECT pick.at FROM pick)
-    AND ($10 < 0 OR (SELECT pick.len FROM pick) <= $10 OR $9)
-  RETURNING m.*),
+  // The first message that no other getter is taking, locked and deleted by its place, and
+  // counted. The commit is as durable as the message taken.
+  const std::string counted = R"sql(
 counted AS (
   UPDATE {S}.taken t SET removed = t.removed + 1 FROM gone
   WHERE t.queue_id = $3 AND t.shard = $8)
-SELECT pick.len, )sql" +
-                       descriptorOf("gone") +
-                       R"sql(,
-  set_config('synchronous_commit', CASE WHEN gone.persistent THEN 'on' ELSE 'off' END, true)
-FROM pick LEFT JOIN gone ON true)sql",
+SELECT )sql";
+  const std::string durable = R"sql(,
+  set_config('synchronous_commit', CASE WHEN gone.persistent THEN 'on' ELSE 'off' END, true))sql";
+  const auto pick = [&](const char* columns) {
+    return std::string("SELECT ") + columns + " FROM {S}.messages m WHERE " +
+           selection("m", variant) + " AND EXISTS (SELECT 1 FROM {S}.manager g WHERE " + kInEpoch +
+           ") ORDER BY m.seq LIMIT 1 FOR UPDATE OF m SKIP LOCKED";
+  };
+  const std::string name = "kx_take_" + std::to_string(variant);
+  if ((variant & kWithinBuffer) == 0) {
+    // Whatever its length: the whole message, or as much as a buffer takes that accepts the cut.
+    return {name,
+            inSchema("WITH gone AS (DELETE FROM {S}.messages m WHERE m.ctid = (" + pick("m.ctid") +
+                         ") RETURNING m.*)," + counted + "length(gone.data), " +
+                         descriptorOf("gone") + durable + " FROM gone",
+                     s),
+            kGetTypes};
+  }
+  // Only if it fits the buffer ($10): a longer one is left where it is, and only its length
+  // given.
+  return {name,
+          inSchema("WITH pick AS (" + pick("m.ctid AS at, length(m.data) AS len") +
+                       "), gone AS (DELETE FROM {S}.messages m WHERE m.ctid = (SELECT pick.at FROM "
+                       "pick) AND (SELECT pick.len FROM pick) <= $10 RETURNING m.*)," +
+                       counted + "pick.len, " + descriptorOf("gone") + durable +
+                       " FROM pick LEFT JOIN gone ON true",
                    s),
           kGetTypes};
 }

@@ -46,7 +46,8 @@ Statement purgeExpired(const std::string& s);
 inline constexpr unsigned kExact = 1;  // the message under the cursor, not the next after it
 inline constexpr unsigned kByMsgId = 2;
 inline constexpr unsigned kByCorrelId = 4;
-inline constexpr unsigned kVariants = 8;
+inline constexpr unsigned kWithinBuffer = 8;  // a take only of a message the buffer takes whole
+inline constexpr unsigned kVariants = 16;
 // Both give the message's length, then its descriptor and body (cut to the buffer); a take whose
 // message is longer than the buffer takes leaves it and gives its length alone. Expired messages
 // are never selected; purgeExpired discards them, where a take found nothing or a put found the

@@ -245,8 +245,10 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
       }
       if (!message.correlId.isNone()) variant |= schema::kByCorrelId;
     }
+    // A take that may not cut the message to its buffer leaves a longer one where it is.
+    if (!browse && buffer && !acceptTruncated) variant |= schema::kWithinBuffer;
     // A plain take looks on from the message this connection took last.
-    const bool fromHead = !browse && variant == 0;
+    const bool fromHead = !browse && (variant & ~schema::kWithinBuffer) == 0;
     if (fromHead) position = heads_[queueId];
     now = seam::nowMs();
     pg::Params params;
