@@ -162,11 +162,11 @@ ReasonCode Connection::run(const Statement& statement, const Params& params, Res
   if (types.size() != statement.types.size() || params.count() != static_cast<int>(types.size())) {
     return reason::kInternalError;  // a statement given other parameters than it takes
   }
-  if (std::find(prepared_.begin(), prepared_.end(), statement.name) == prepared_.end()) {
+  if (!prepared_.contains(statement.name)) {
     Result prepared(PQprepare(conn_, statement.name.c_str(), statement.sql.c_str(),
                               static_cast<int>(types.size()), types.data()));
     if (PQresultStatus(prepared.raw()) != PGRES_COMMAND_OK) return failure(prepared.raw());
-    prepared_.emplace_back(statement.name);
+    prepared_.insert(statement.name);
   }
   result = Result(PQexecPrepared(conn_, statement.name.c_str(), params.count(), params.values(),
                                  params.lengths(), params.formats(), 1));

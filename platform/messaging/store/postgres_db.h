@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/messaging/reason_codes.h"
@@ -111,7 +112,7 @@ class Connection {
   ReasonCode finish(Result& result);
 
   PGconn* conn_ = nullptr;
-  std::vector<std::string> prepared_;
+  std::unordered_set<std::string> prepared_;  // the names prepared on this connection
   std::string sqlState_;
   std::string lastError_;
 };
