@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace kx {
 
@@ -56,7 +58,15 @@ inline constexpr ReasonCode kDataDirectoryUnsafe = 7020;  // every user may writ
 // a read-only file system have their own; anything else is an I/O error.
 ReasonCode reasonFromSystemError(int error);
 
-// A short description of a reason code for command-line tools and logs ("queue full").
+// The texts of the reason codes, from one table that the monitor and kxadmin share.
+
+// A short description for command-line tools and logs ("queue full").
 const char* describeReason(ReasonCode code);
+// The code's name in words ("unknown object name").
+const char* reasonName(ReasonCode code);
+// The code, its name and a one-line meaning with the names involved, for a user who meets the
+// bare number: "2085: unknown object name: QM1 has no queue ORDERS.X". An empty name reads as
+// "the queue manager" or "the queue".
+std::string explainReason(ReasonCode code, std::string_view manager, std::string_view queue = {});
 
 }  // namespace kx
