@@ -16,8 +16,6 @@
 #include "platform/messaging/get_options.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
-#include "platform/runtime/exit_status.h"
-#include "platform/runtime/process_end.h"
 #include "platform/runtime/thread_random.h"
 
 namespace tarnix {
@@ -42,14 +40,25 @@ std::int32_t leadingInteger(const std::string& field) {
   return static_cast<std::int32_t>(value);
 }
 
-// A line of standard output, flushed at once: the program may end right after it.
+// Says why a run ends: a line of standard output, flushed at once, that the report keeps too.
 // The compiler checks each call's arguments against its format.
-__attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
+__attribute__((format(printf, 2, 3))) void fail(RunReport* report, const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  std::va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
   va_end(args);
+  std::string line(static_cast<std::size_t>(std::max(length, 0)) + 1, '\0');
+  std::vsnprintf(line.data(), line.size(), format, again);
+  va_end(again);
+  line.pop_back();
+  std::fputs(line.c_str(), stdout);
   std::fflush(stdout);
+  if (report == nullptr) return;
+  while (!line.empty() && line.back() == '\n') line.pop_back();
+  if (!report->failure.empty()) report->failure += '\n';
+  report->failure += line;
 }
 
 // Seconds since 1970 in bytes 0 to 3 and the milliseconds within that second in bytes 4 and 5,
@@ -68,13 +77,18 @@ kx::MessageId24 clockCorrelId() {
 
 class GeneratorRun {
  public:
-  GeneratorRun(const std::string& request, const tk::ProgressBar& progress, std::stop_token stop)
-      : fields_(splitRequest(request)), progress_(progress), stop_(std::move(stop)) {
+  GeneratorRun(const std::string& request, const tk::ProgressBar& progress, std::stop_token stop,
+               RunReport* report)
+      : fields_(splitRequest(request)),
+        progress_(progress),
+        stop_(std::move(stop)),
+        report_(report) {
     fields_.resize(std::max(fields_.size(), kFieldCount));
   }
 
   std::int32_t run() {
     const std::int32_t count = integer(3);
+    if (report_ != nullptr) report_->count = count;
     progress_.setRange(static_cast<std::uint16_t>(count));
     progress_.setStep(1);
     randomPause_ = !field(4).empty() && field(4)[0] == 'r';
@@ -83,20 +97,28 @@ class GeneratorRun {
 
     manager_.setManagerName(field(1));
     if (!manager_.connect()) {
-      say("IkxQueueManager::connect ended with reason code %d\n", manager_.reason());
+      fail(report_, "IkxQueueManager::connect ended with reason code %d\n", manager_.reason());
       return manager_.reason();
     }
     if (!prepareSource()) {
       endRun();
+      progress_.setPosition(0);
       return 0;
     }
     target_.setQueueName(field(2));
     target_.bindManager(manager_);
     target_.openWith(kx::openopt::kOutput);  // a target that cannot be opened fails its puts
-    report_ = integer(10);
+    reportWord_ = integer(10);
 
     for (std::int32_t number = 1; number <= count && !stop_.stop_requested(); ++number) {
-      if (!putOne()) return endRun();
+      if (report_ != nullptr) report_->putting = number;
+      const Pass pass = putOne();
+      if (pass == Pass::PutFailed) return endRun();  // the bar shows how many were put
+      if (pass == Pass::SourceFailed) {
+        endRun();
+        progress_.setPosition(0);
+        return 0;
+      }
       progress_.stepIt();
       pause();
     }
@@ -109,8 +131,11 @@ class GeneratorRun {
   const std::string& field(std::size_t index) const { return fields_[index]; }
   std::int32_t integer(std::size_t index) const { return leadingInteger(fields_[index]); }
 
-  // Prepares the content by the source letter; false ends the run (a file that cannot be read,
-  // a length the queue manager would not take). Sources that cannot work end the program.
+  // What became of one pass.
+  enum class Pass { Put, PutFailed, SourceFailed };
+
+  // Prepares the content by the source letter; false ends the run, having said why, or quietly
+  // when a stop came first.
   bool prepareSource() {
     source_ = field(6).empty() ? '\0' : field(6)[0];
     switch (source_) {
@@ -119,25 +144,25 @@ class GeneratorRun {
       case 'f':
         return prepareFile(field(7));
       case 'q':
-        prepareQueue(field(7));
-        return true;
+        return prepareQueue(field(7));
       default:
-        say("Invalid source value: %c\n", source_);
-        rt::endProcess(rt::kExitFailure);
+        fail(report_, "Invalid source value: %c\n", source_);
+        return false;
     }
   }
 
   // The same digits for every message of the run, made once from the clock-seeded generator.
   bool prepareRandom(std::int32_t length) {
     if (length < 0 || static_cast<std::size_t>(length) > kx::kMaxMessageLength) {
-      say("Random message length %d is outside 0 to %zu bytes\n", length, kx::kMaxMessageLength);
+      fail(report_, "Random message length %d is outside 0 to %zu bytes\n", length,
+           kx::kMaxMessageLength);
       return false;
     }
     std::vector<std::uint8_t> digits;
     try {
       digits.resize(static_cast<std::size_t>(length));
     } catch (const std::bad_alloc&) {
-      say("No memory for a random message of %d bytes\n", length);
+      fail(report_, "No memory for a random message of %d bytes\n", length);
       return false;
     }
     rt::seedThreadRandom(static_cast<std::uint32_t>(std::time(nullptr)));
@@ -150,16 +175,29 @@ class GeneratorRun {
   }
 
   bool prepareFile(const std::string& path) {
-    if (!lines_.open(path)) return false;  // silently, as a missing file ends a run
-    if (lines_.empty()) {
-      say("No lines in the input file %s\n", path.c_str());
-      return false;
+    std::string why;
+    switch (lines_.open(path, stop_, why)) {
+      case LineSource::Opened::Ready:
+        message_.format = kContentFormat;
+        return true;
+      case LineSource::Opened::CannotOpen:
+        fail(report_, "Cannot open the input file %s: %s\n", path.c_str(), why.c_str());
+        return false;
+      case LineSource::Opened::NoLines:
+        fail(report_, "No lines in the input file %s\n", path.c_str());
+        return false;
+      case LineSource::Opened::LineTooLong:
+        fail(report_,
+             "A line of the input file %s is longer than the largest message (%zu bytes)\n",
+             path.c_str(), kx::kMaxMessageLength);
+        return false;
+      case LineSource::Opened::Stopped:
+        break;
     }
-    message_.format = kContentFormat;
-    return true;
+    return false;
   }
 
-  void prepareQueue(const std::string& name) {
+  bool prepareQueue(const std::string& name) {
     preserveMsgId_ = integer(14) != 0;
     preserveCorrelId_ = integer(15) != 0;
     sourceQueue_.emplace();
@@ -168,39 +206,40 @@ class GeneratorRun {
     sourceQueue_->openWith(kx::openopt::kInputAsDefined);
     browse_.options = kBrowseFirst;
     if (sourceQueue_->queryDepth() == 0) {
-      say("No messages in the input queue %s\n", name.c_str());
-      rt::endProcess(rt::kExitFailure);
+      fail(report_, "No messages in the input queue %s\n", name.c_str());
+      return false;
     }
+    return true;
   }
 
   // Takes the next copy from the source queue, from its first message again after its last.
-  void copyNext() {
+  bool copyNext() {
     for (int attempt = 0; attempt < 2; ++attempt) {
       message_.msgId.reset();
       message_.correlId.reset();
       if (sourceQueue_->get(message_, browse_)) {
         browse_.options = kBrowseNext;
-        return;
+        return true;
       }
       browse_.options = kBrowseFirst;
     }
-    say("Funny error - oops");
-    rt::endProcess(rt::kExitFailure);
+    fail(report_, "Funny error - oops");
+    return false;
   }
 
-  bool putOne() {
+  Pass putOne() {
     if (source_ == 'f') {
       const std::string_view line = lines_.next();
       message_.setData(line.data(), line.size());
-    } else if (source_ == 'q') {
-      copyNext();
+    } else if (source_ == 'q' && !copyNext()) {
+      return Pass::SourceFailed;
     }
     const bool copying = source_ == 'q';
     if (!(copying && preserveCorrelId_)) {
       message_.correlId = correlIdOption_ ? clockCorrelId() : kx::MessageId24::none();
     }
     if (!(copying && preserveMsgId_)) message_.msgId.reset();  // the queue manager assigns one
-    message_.report = report_;
+    message_.report = reportWord_;
     if (!field(17).empty()) message_.replyToQ = field(17);
     if (!field(18).empty()) message_.replyQmgr = field(18);
     message_.persistent = integer(9);
@@ -208,10 +247,10 @@ class GeneratorRun {
 
     target_.put(message_);
     if (target_.reason() != kx::reason::kNone) {
-      say("IkxQueue::put ended with reason code %d\n", target_.reason());
-      return false;
+      fail(report_, "IkxQueue::put ended with reason code %d\n", target_.reason());
+      return Pass::PutFailed;
     }
-    return true;
+    return Pass::Put;
   }
 
   void pause() {
@@ -230,6 +269,7 @@ class GeneratorRun {
   std::vector<std::string> fields_;
   const tk::ProgressBar& progress_;
   std::stop_token stop_;
+  RunReport* report_;
 
   bool randomPause_ = false;
   std::int32_t pauseValue_ = 0;  // the fixed pause, or the random pause's divisor
@@ -237,7 +277,7 @@ class GeneratorRun {
   char source_ = '\0';
   bool preserveMsgId_ = false;
   bool preserveCorrelId_ = false;
-  std::int32_t report_ = 0;
+  std::int32_t reportWord_ = 0;
 
   // Declared before the queues, so that they are destroyed first.
   kx::IkxQueueManager manager_;
@@ -251,14 +291,17 @@ class GeneratorRun {
 }  // namespace
 
 std::int32_t runGenerator(const std::string& request, const tk::ProgressBar& progress,
-                          std::stop_token stop) {
+                          std::stop_token stop, RunReport* report) {
+  std::int32_t ended = 0;
   try {
-    return GeneratorRun(request, progress, std::move(stop)).run();
+    ended = GeneratorRun(request, progress, std::move(stop), report).run();
   } catch (const std::bad_alloc&) {
     // A line too long to hold, say; the run's objects are released on the way out.
-    say("The generator ran out of memory; the run ends\n");
-    return 0;
+    fail(report, "The generator ran out of memory; the run ends\n");
+    progress.setPosition(0);
   }
+  if (report != nullptr) report->ended = true;
+  return ended;
 }
 
 void pauseMillis(std::int32_t milliseconds, std::stop_token stop) {

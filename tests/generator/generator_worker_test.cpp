@@ -1,8 +1,10 @@
 // Generator runs on a real store: the three sources, the descriptor options, pauses, progress,
-// and the failures that end a run or the program.
+// and the failures that end a run.
 #include "generator/generator_worker.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +15,7 @@
 
 #include "generator/line_source.h"
 #include "platform/messaging/get_options.h"
+#include "platform/messaging/test_seams.h"
 #include "platform/runtime/process_end.h"
 #include "platform/toolkit/headless/headless_progress.h"
 #include "tests/support/manager_fixture.h"
@@ -34,16 +37,23 @@ class GeneratorRun : public ManagerFixture {
     kx::IkxQueue queue;
   };
 
-  // Runs the request on this thread; gives what the run printed.
+  // Runs the request on this thread; gives what the run printed. Whether it disconnected is in
+  // disconnects_, what it reported in report_.
   std::string run(const std::string& request) {
     result_ = endStatus_ = -1;
+    disconnects_ = 0;
+    report_ = std::make_unique<RunReport>();
     rt::setProcessEnder([](int) {});  // endProcess then throws ProcessEnded with the status
+    kx::setTraceHook([this](kx::TraceEvent event, const void*, std::string_view) {
+      if (event == kx::TraceEvent::ManagerDisconnected) ++disconnects_;
+    });
     ::testing::internal::CaptureStdout();
     try {
-      result_ = runGenerator(request, bar_, {});
+      result_ = runGenerator(request, bar_, {}, report_.get());
     } catch (const rt::ProcessEnded& ended) {
       endStatus_ = ended.status;
     }
+    kx::setTraceHook({});
     rt::setProcessEnder({});
     return ::testing::internal::GetCapturedStdout();
   }
@@ -102,6 +112,8 @@ class GeneratorRun : public ManagerFixture {
   tk::ProgressBar bar_{sink_};
   std::int32_t result_ = -1;
   int endStatus_ = -1;
+  int disconnects_ = 0;
+  std::unique_ptr<RunReport> report_;
   int files_ = 0;
 };
 
@@ -165,9 +177,7 @@ TEST_F(GeneratorRun, FileLinesWrapToTheFirstWithoutTheirLineEnds) {
   EXPECT_EQ(std::vector(texts.begin() + 5, texts.end()),
             (std::vector<std::string>{"one", "two", "one"}));
 
-  // A missing file ends the run silently, an empty one says so; neither puts anything.
-  EXPECT_EQ(runFile(3, (dataDir_ / "missing.txt").string()), "");
-  EXPECT_EQ(result_, 0);
+  // An empty file says so and puts nothing.
   const std::string empty = writeFile("");
   EXPECT_EQ(runFile(3, empty), "No lines in the input file " + empty + "\n");
   EXPECT_EQ(depthOf("TARGET"), 8);
@@ -180,8 +190,9 @@ TEST_F(GeneratorRun, LineBufferFitsTheLongestLineWithRoomForItsEnd) {
   const std::string contents[] = {"short\n1234567\nx\n", "12345678\n", "123456789", "1234567\r\n",
                                   std::string(100, 'x') + "\n"};
   const std::size_t sizes[] = {10, 20, 20, 10, 160};
+  std::string why;
   for (std::size_t k = 0; k < std::size(sizes); ++k) {
-    ASSERT_TRUE(source.open(writeFile(contents[k])));
+    ASSERT_EQ(source.open(writeFile(contents[k]), {}, why), LineSource::Opened::Ready);
     EXPECT_EQ(source.bufferSize(), sizes[k]) << contents[k];
   }
 }
@@ -215,24 +226,60 @@ TEST_F(GeneratorRun, QueueCopiesFollowTheSourceInOrderAndLeaveItAlone) {
   EXPECT_EQ(copies[8].correlId, source[1].correlId);
 }
 
-TEST_F(GeneratorRun, FailuresThatEndTheProgramWithStatusOne) {
+// Each failure is a line on standard output and in the report; the run closes what it opened,
+// disconnects and sets the bar back to 0, and the program goes on.
+TEST_F(GeneratorRun, SourcesThatCannotWorkEndTheRunNotTheProgram) {
   defineQueue("TARGET");
   defineQueue("EMPTY");
-  EXPECT_EQ(runOnTarget("0 0 0 x 1024 0 0 0 0 0 0 0 0 0"), "Invalid source value: x\n");
-  EXPECT_EQ(endStatus_, 1);
-  EXPECT_EQ(runOnTarget("0 0 0 q EMPTY 0 0 0 0 0 0 0 0 0"),
-            "No messages in the input queue EMPTY\n")
-      << "even with a count of 0";
-  EXPECT_EQ(endStatus_, 1);
-  // A source that cannot be browsed at all.
-  EXPECT_EQ(runOnTarget("1 0 0 q NOT.DEFINED 0 0 0 0 0 0 0 0 0"), "Funny error - oops");
-  EXPECT_EQ(endStatus_, 1);
+  const std::string fifo = (dataDir_ / "lines.fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string missing = (dataDir_ / "missing.txt").string();
+  const std::string folder = dataDir_.string();
+  const struct {
+    std::string fields;
+    std::string line;
+  } cases[] = {
+      {"3 0 0 x 1024", "Invalid source value: x\n"},
+      {"0 0 0 q EMPTY", "No messages in the input queue EMPTY\n"},  // even with a count of 0
+      {"1 0 0 q NOT.DEFINED", "Funny error - oops"},  // a source that cannot be browsed at all
+      {"3 0 0 f " + missing,
+       "Cannot open the input file " + missing + ": No such file or directory\n"},
+      {"3 0 0 f " + folder, "Cannot open the input file " + folder + ": Is a directory\n"},
+      // A pipe with no writer: opening it must not wait for one.
+      {"3 0 0 f " + fifo, "Cannot open the input file " + fifo + ": not a regular file\n"},
+      {"3 0 0 f /dev/zero", "Cannot open the input file /dev/zero: not a regular file\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fields);
+    sink_->setPosition(3);
+    EXPECT_EQ(runOnTarget(c.fields + " 0 0 0 0 0 0 0 0 0"), c.line);
+    EXPECT_EQ(endStatus_, -1) << "the program goes on";
+    EXPECT_EQ(result_, 0);
+    std::string shown = c.line;
+    if (shown.ends_with('\n')) shown.pop_back();
+    EXPECT_EQ(report_->failure, shown);
+    EXPECT_TRUE(report_->ended);
+    EXPECT_EQ(disconnects_, 1) << "the run's connection is released";
+    EXPECT_EQ(sink_->state().position, 0);
+  }
+  EXPECT_EQ(depthOf("TARGET"), 0);
 
   // The source letter is looked at only once connected: a failed connect ends the run first.
   EXPECT_EQ(run("pz.exe NOSUCH TARGET 0 0 0 x 1024 0 0 0 0 0 0 0 0 0"),
             "IkxQueueManager::connect ended with reason code 2058\n");
   EXPECT_EQ(result_, kx::reason::kQueueManagerNameError);
-  EXPECT_EQ(endStatus_, -1);
+  EXPECT_EQ(report_->failure, "IkxQueueManager::connect ended with reason code 2058");
+}
+
+TEST_F(GeneratorRun, ALineLongerThanTheLargestMessageEndsTheRunUnread) {
+  defineQueue("TARGET");
+  // A sparse file of zero bytes and no line end: one line one byte over the largest message.
+  const std::string path = writeFile("");
+  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kx::kMaxMessageLength) + 1), 0);
+  EXPECT_EQ(runFile(1, path), "A line of the input file " + path +
+                                  " is longer than the largest message (" +
+                                  std::to_string(kx::kMaxMessageLength) + " bytes)\n");
+  EXPECT_EQ(depthOf("TARGET"), 0);
 }
 
 TEST_F(GeneratorRun, FailuresThatEndTheRun) {
