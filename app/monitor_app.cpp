@@ -8,6 +8,7 @@
 #include "monitor/monitor_dialog.h"
 #include "platform/runtime/process_end.h"
 #include "platform/toolkit/message_box.h"
+#include "platform/toolkit/worker_set.h"
 
 namespace tarnix {
 namespace {
@@ -58,6 +59,9 @@ int MonitorApp::run(const std::vector<std::string>& arguments, bool notify) {
   // Queue objects fifth first, then their manager, then the window; destruction closes and
   // disconnects them.
   dialog->releaseClientObjects();
+  // A generator run that did not stop in time is left working on objects of its own: the process
+  // ends at once rather than destroy what such a run may still reach.
+  if (tk::WorkerSet::strays() != 0) rt::endProcess(rt::kExitNormal);
   dialog.reset();
   return rt::kExitNormal;
 }

@@ -56,6 +56,7 @@ void MonitorDialog::pollDepths() {
       restartTimer(process_.refreshIntervalMs);
       if (alerts_) alerts_->managerAnswered();
     } else {
+      reconnectReason_ = manager_->reason();
       ++process_.reconnectCount;
       process_.retryLabel = "R" + std::to_string(process_.reconnectCount);
       window().setText(ctl::depthBox(0), process_.retryLabel);
@@ -84,6 +85,7 @@ kx::ReasonCode MonitorDialog::pollSlot(int slot, double warningFraction) {
   kx::IkxQueue& queue = *queues_[slot];
   const std::int32_t depth = queue.queryDepth();
   const kx::ReasonCode code = queue.reason();
+  slotReasons_[slot] = code;
   if (meansNoDepth(code)) {
     window().setText(ctl::depthBox(slot), "N/A");
     window().setSigned(ctl::reasonBox(slot), code);

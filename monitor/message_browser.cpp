@@ -32,6 +32,8 @@ void MonitorDialog::displayMessage() {
   kx::GetOptions options{kDisplayFirst};
   queue.get(message, options);
   if (queue.reason() != kx::reason::kNone) {
+    lastErrorReason_ = queue.reason();
+    lastErrorQueue_ = queueNames_[slot];
     w.setSigned(ctl::kLastError, queue.reason());
     w.setText(ctl::kErrorMark, "e");
     return;

@@ -1,5 +1,6 @@
 // Removing one message and emptying a whole queue: the monitor's two destructive operations.
 #include <cstdint>
+#include <string>
 
 #include "monitor/monitor_dialog.h"
 #include "platform/messaging/get_options.h"
@@ -17,9 +18,13 @@ constexpr std::int32_t kTakeUnderCursor = kx::getopt::kUnderCursor | kx::getopt:
 constexpr std::int32_t kTakeDiscarding =
     kx::getopt::kAcceptTruncated | kx::getopt::kFailIfQuiescing;
 
-constexpr const char* kConfirmText =
-    "Are you sure you want to delete all messages from the selected queue?";
 constexpr const char* kConfirmCaption = "Empty Queue?";
+
+// The question names the queue of the row whose button was pressed, which need not be the one
+// selected.
+std::string confirmText(const std::string& queueName) {
+  return "Are you sure you want to delete all messages from queue " + queueName + "?";
+}
 
 }  // namespace
 
@@ -55,7 +60,8 @@ void MonitorDialog::emptyQueue(int slot) {
   // A row without a queue has nothing to empty and nothing to ask about.
   if (!slotUsed(slot)) return;
   if (window().isChecked(ctl::kConfirmDelete) &&
-      window().messageBox(kConfirmText, kConfirmCaption, tk::mb::kYesNoQuestion) == tk::kIdNo) {
+      window().messageBox(confirmText(queueNames_[slot]), kConfirmCaption,
+                          tk::mb::kYesNoQuestion) == tk::kIdNo) {
     return;
   }
   // During a reconnect back-off the button ends the wait instead: the next tick comes at the

@@ -43,6 +43,9 @@ inline constexpr int kPutApplType = 1105;
 inline constexpr int kPutTime = 1106;
 inline constexpr int kPutDate = 1107;
 
+// Commands of context menus, apart from the control ids.
+inline constexpr int kStopGeneratorRuns = 2001;  // the progress bar's "Stop generator run"
+
 constexpr int depthBox(int slot) { return kFirstDepthBox + 2 * slot; }
 constexpr int nameBox(int slot) { return kFirstNameBox + 2 * slot; }
 constexpr int emptyButton(int slot) { return kFirstEmptyButton + slot; }

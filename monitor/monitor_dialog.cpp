@@ -11,6 +11,7 @@
 #include "platform/runtime/exit_status.h"
 #include "platform/runtime/process_end.h"
 #include "platform/runtime/thread_random.h"
+#include "platform/toolkit/dialog_units.h"
 #include "platform/toolkit/message_box.h"
 
 namespace tarnix {
@@ -63,6 +64,7 @@ std::span<const tk::EventEntry<MonitorDialog>> MonitorDialog::eventTable() {
       tk::on<D>(ctl::kRefreshRate, Notify::Change, &D::changeRefreshRate),
       tk::on<D>(tk::kNoId, Notify::LeftButtonUp, &D::showCreditBox),
       tk::on<D>(ctl::kOpt, Notify::Click, &D::editGenerateOptions),
+      tk::on<D>(ctl::kStopGeneratorRuns, Notify::Command, &D::stopGeneratorRuns),
   };
   return kTable;
 }
@@ -89,6 +91,7 @@ void MonitorDialog::onInitDialog() {
   window().setSpinBuddy(ctl::kNumberSpin, ctl::kNumber);
   process_.initDone = true;
   process_.generatorProgressBar = window().progressBar(ctl::kProgress);
+  window().addContextAction(ctl::kProgress, ctl::kStopGeneratorRuns, "Stop generator run");
 }
 
 bool MonitorDialog::connectOrEnd() {
@@ -121,25 +124,38 @@ int MonitorDialog::prepareQueueSlots() {
   return longest;
 }
 
+// The rows of slots without a queue are hidden: their controls overlap the row above by a
+// little, and they have nothing to show or do.
 void MonitorDialog::showQueueNames() {
   window().setText(ctl::nameBox(0), queueNames_[0]);
   for (int k = 1; k < kSlotCount; ++k) {
-    if (!slotUsed(k)) continue;
+    if (!slotUsed(k)) {
+      for (int id : {ctl::emptyButton(k), ctl::depthBox(k), ctl::selectButton(k), ctl::nameBox(k),
+                     ctl::reasonBox(k)}) {
+        window().showControl(id, false);
+      }
+      continue;
+    }
     window().setText(ctl::nameBox(k), queueNames_[k]);
     window().enable(ctl::selectButton(k), true);
   }
 }
 
 // The window shrinks to its caption and the queue rows; the operator enlarges it to reach the
-// message controls below them.
+// message controls below them. Its client area ends with the last used row's depth box, select
+// button and name box, and shows at least two rows, so that the Gen button's label can be read.
 void MonitorDialog::sizeToQueues(int longestName) {
-  int highestUsed = 0;
+  int lastRow = 1;
   for (int k = 0; k < kSlotCount; ++k) {
-    if (slotUsed(k)) highestUsed = k;
+    if (slotUsed(k)) lastRow = std::max(lastRow, k);
   }
-  const int height = 50 + 25 * highestUsed;
+  int bottom = 0;
+  for (const int id : {ctl::depthBox(lastRow), ctl::selectButton(lastRow), ctl::nameBox(lastRow)}) {
+    const tk::Rect& r = dialogTemplate().find(id)->rect;
+    bottom = std::max(bottom, r.y + r.height);
+  }
   const int width = static_cast<int>(longestName * 5.9 + 145);
-  window().setGeometry(100, 100, width, height);
+  window().setGeometry(100, 100, width, tk::hostOuterHeight(bottom));
 }
 
 void MonitorDialog::setDefaults() {

@@ -8,8 +8,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "generator/generate_options.h"
+#include "generator/run_report.h"
 #include "monitor/depth_alerts.h"
 #include "monitor/monitor_controls.h"
 #include "monitor/monitor_icon.h"
@@ -52,6 +54,9 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   std::optional<tk::Colour> onColour(tk::ColourContext& context, int id,
                                      tk::ColourKind kind) override;
   const tk::Icon* onQueryDragIcon() override;
+  // What each control that a user may not read at a glance means now: reason codes with their
+  // names and meanings, the buttons' work, a generator run's progress.
+  std::string onToolTip(int id) override;
 
   // The slot whose select button is checked: the highest of slots 1 to 4 that is, else 0.
   int selectedSlot() const;
@@ -77,6 +82,8 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void changeRefreshRate();
   void showCreditBox();
   void editGenerateOptions();
+  // "Stop generator run": every run ends before its next put or pause.
+  void stopGeneratorRuns();
   // The request text a Gen press hands to a generator run now.
   std::string generatorRequest() const;
   // The removal's own work: browses the slot's queue to its Nth message and takes the message
@@ -92,6 +99,10 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void showQueueNames();
   void sizeToQueues(int longestName);
   void setDefaults();
+  // Once a run has ended: a failure shows in the window as well as on standard output.
+  void generatorRunEnded(const RunReport& report);
+  std::string depthToolTip(int slot) const;
+  std::string progressToolTip();
   // One row of the depth poll; gives the reason of its depth query.
   kx::ReasonCode pollSlot(int slot, double warningFraction);
   void restartTimer(std::int32_t periodMs);
@@ -105,6 +116,14 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   std::array<std::unique_ptr<kx::IkxQueue>, kSlotCount> queues_;
   std::array<std::string, kSlotCount> queueNames_;
   std::array<std::int32_t, kSlotCount> alarmStates_{1, 1, 1, 1, 1};
+  // The reason each row's last depth query gave, the reason of the last failed reconnect, and
+  // the browser's last failure with the queue it browsed: what the boxes that show them mean.
+  std::array<kx::ReasonCode, kSlotCount> slotReasons_{};
+  kx::ReasonCode reconnectReason_ = kx::reason::kNone;
+  kx::ReasonCode lastErrorReason_ = kx::reason::kNone;
+  std::string lastErrorQueue_;
+  // The generator runs started from this window that may still be going.
+  std::vector<std::shared_ptr<RunReport>> runs_;
   std::string managerName_;
   tk::Colour backgroundBrush_{0, 0, 0};
   GenerateOptions generateOptions_;

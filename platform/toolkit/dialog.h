@@ -3,6 +3,7 @@
 #include <cassert>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "platform/toolkit/colour.h"
 #include "platform/toolkit/dialog_template.h"
@@ -37,6 +38,8 @@ class Dialog {
                                          ColourKind /*kind*/) {
     return std::nullopt;
   }
+  // The tooltip of a control, asked each time the toolkit is about to show it; empty for none.
+  virtual std::string onToolTip(int /*id*/) { return {}; }
   // The icon drawn while the minimised window is dragged; null for the toolkit's default.
   virtual const Icon* onQueryDragIcon() { return nullptr; }
 

@@ -13,33 +13,40 @@ struct PixelRect {
   friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-// Window sizes that the logic gives in pixels are the pixels of the host the templates were
-// drawn for: 6 pixels to an average character, and 25 pixels to a row of 15 dialog units (the
-// logic's own pitch of the monitor's queue rows), so 40 pixels to three character heights.
+// Window sizes that the logic gives in pixels are outer sizes in the pixels of the host the
+// templates were drawn for: its dialog font's average character is 6 by 13 pixels, and its
+// caption and sizing frame add 26 pixels down and 8 across.
 inline constexpr int kHostCharWidth = 6;
-inline constexpr int kHostPixelsPer3CharHeights = 40;
+inline constexpr int kHostCharHeight = 13;
+inline constexpr int kHostFrameWidth = 8;
+inline constexpr int kHostFrameHeight = 26;
+
+// The outer height in the host's pixels of a window whose client area is `units` dialog units
+// tall.
+int hostOuterHeight(int units);
 
 // Turns dialog units into pixels by the dialog font's metrics: x = units × average character
 // width / 4, y = units × character height / 8, each rounded to the nearest pixel.
 class DialogUnits {
  public:
-  DialogUnits(int averageCharWidth, int charHeight)
+  DialogUnits(double averageCharWidth, double charHeight)
       : charWidth_(averageCharWidth), charHeight_(charHeight) {}
 
-  int charWidth() const { return charWidth_; }
-  int charHeight() const { return charHeight_; }
+  double charWidth() const { return charWidth_; }
+  double charHeight() const { return charHeight_; }
   int x(int units) const;
   int y(int units) const;
   // Each edge is mapped on its own, so that controls that touch in units touch in pixels.
   PixelRect rect(const Rect& units) const;
-  // A window size in the host's pixels, scaled by the same factor as the dialog units, so that
-  // a window sized to show some rows of controls shows the same rows here.
-  int hostWidth(int pixels) const;
-  int hostHeight(int pixels) const;
+  // The client area, in these pixels, of a window whose outer size in the host's pixels is
+  // given: the host's frame comes off, and the rest goes through the host's dialog units, so
+  // that the controls the host showed whole show whole here, whatever frame this desktop draws.
+  int clientWidth(int hostOuterWidth) const;
+  int clientHeight(int hostOuterHeight) const;
 
  private:
-  int charWidth_;
-  int charHeight_;
+  double charWidth_;
+  double charHeight_;
 };
 
 }  // namespace tk

@@ -10,6 +10,7 @@ enum class Notify {
   Change,        // an edit's text changed, by typing or by the program
   Timer,         // the window's timer expired (id 0)
   LeftButtonUp,  // the left mouse button was released over the window's background (id kNoId)
+  Command,       // a context-menu entry was chosen (the id is its command)
 };
 
 // One row of a dialog's event table: a control id (or a range of ids) and a notification, and

@@ -7,6 +7,7 @@ namespace mb {
 inline constexpr int kOk = 0;
 inline constexpr int kIconError = 16;
 inline constexpr int kYesNoQuestion = 36;
+inline constexpr int kIconWarning = 48;
 inline constexpr int kIconInformation = 64;
 }  // namespace mb
 

@@ -37,6 +37,11 @@ class Window {
   virtual bool isChecked(int id) const = 0;
   virtual void setChecked(int id, bool checked) = 0;
   virtual void enable(int id, bool enabled) = 0;
+  // A hidden control is neither drawn nor reached by the user; its text and state stay.
+  virtual void showControl(int id, bool shown) = 0;
+  // Adds `label` to the control's context menu; choosing it raises Notify::Command with `command`
+  // as the id.
+  virtual void addContextAction(int id, int command, std::string_view label) = 0;
 
   // Combo boxes; index -1 clears the selection, and reads back when nothing is selected.
   virtual void selectItem(int id, int index) = 0;
@@ -66,15 +71,23 @@ class Window {
   // A message box owned by this window; a null caption means the application's name. Gives the
   // answer (kIdOk, kIdYes, kIdNo).
   virtual int messageBox(std::string_view text, const char* caption, int style) = 0;
+  // A message box owned by this window that waits for no answer: the window goes on while it is
+  // open, and OK closes it. While the box of this caption is open, a further text joins it on a
+  // line of its own rather than opening another box.
+  virtual void showNotice(std::string_view text, const char* caption, int style) = 0;
 
   // Runs `child` modally over this window and gives its end result.
   virtual int runModal(Dialog& child) = 0;
   // Ends this dialog's modal run with `result`.
   virtual void endDialog(int result) = 0;
 
-  // Starts a worker thread at normal priority. Closing the window asks every worker to stop and
-  // joins it. False when the thread could not be started.
-  virtual bool startWorker(std::function<void(std::stop_token)> work) = 0;
+  // Starts a worker thread at normal priority; once the work has ended, `whenEnded` (if any) runs
+  // on the user-interface thread, unless the window closed first. Closing the window asks every
+  // worker to stop and joins it. False when the thread could not be started.
+  virtual bool startWorker(std::function<void(std::stop_token)> work,
+                           std::function<void()> whenEnded) = 0;
+  // Asks every worker of this window to stop, without waiting for it to end.
+  virtual void stopWorkers() = 0;
 };
 
 }  // namespace tk

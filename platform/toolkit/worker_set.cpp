@@ -6,32 +6,31 @@
 namespace tk {
 namespace {
 
-// Sets the flag when the work ends, however it ends.
-struct FinishedGuard {
-  std::atomic<bool>& finished;
-  const WorkerSet::FinishedHook& onFinished;
-  ~FinishedGuard() {
-    finished = true;
-    if (onFinished) onFinished();
-  }
-};
+constexpr int kRunning = 0;
+constexpr int kFinished = 1;
+constexpr int kStray = 2;
+
+std::atomic<std::size_t> strayCount = 0;
 
 }  // namespace
 
 bool WorkerSet::start(std::function<void(std::stop_token)> work) {
   reapFinished();
-  auto finished = std::make_shared<std::atomic<bool>>(false);
+  auto state = std::make_shared<State>();
+  // The thread keeps what it uses by value: a worker left to end on its own outlives this set.
+  auto body = [work = std::move(work), state, hook = onFinished_](std::stop_token stop) {
+    try {
+      work(std::move(stop));
+    } catch (...) {
+      // The thread's boundary: what the work did not handle ends the work, not the program.
+    }
+    state->finished = true;
+    int running = kRunning;
+    if (!state->phase.compare_exchange_strong(running, kFinished)) --strayCount;
+    if (hook) hook();
+  };
   try {
-    workers_.push_back(Worker{finished, std::jthread([work = std::move(work), finished,
-                                                      &hook = onFinished_](std::stop_token stop) {
-                                FinishedGuard guard{*finished, hook};
-                                try {
-                                  work(std::move(stop));
-                                } catch (...) {
-                                  // The thread's boundary: what the work did not handle ends the
-                                  // work, not the program.
-                                }
-                              })});
+    workers_.push_back(Worker{state, std::jthread(std::move(body))});
   } catch (const std::system_error&) {
     return false;
   }
@@ -44,18 +43,29 @@ void WorkerSet::requestStop() {
 
 void WorkerSet::joinAll(const Join& join) {
   for (Worker& worker : workers_) {
-    if (join) {
-      join(worker.thread, *worker.finished);
-    } else if (worker.thread.joinable()) {
+    if (!worker.thread.joinable()) continue;
+    if (!join || join(worker.thread, worker.state->finished)) {
+      if (worker.thread.joinable()) worker.thread.join();
+      continue;
+    }
+    // Counted before the thread can see it, so that the count never drops below zero.
+    ++strayCount;
+    int running = kRunning;
+    if (worker.state->phase.compare_exchange_strong(running, kStray)) {
+      worker.thread.detach();
+    } else {
+      --strayCount;  // it ended meanwhile
       worker.thread.join();
     }
   }
   workers_.clear();
 }
 
+std::size_t WorkerSet::strays() { return strayCount.load(); }
+
 void WorkerSet::reapFinished() {
   std::erase_if(workers_, [](Worker& worker) {
-    if (!*worker.finished) return false;
+    if (!worker.state->finished) return false;
     worker.thread.join();  // returns at once: the work is over
     return true;
   });

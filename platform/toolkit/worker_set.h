@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <stop_token>
@@ -24,14 +25,25 @@ class WorkerSet {
   // False when the thread could not be started.
   bool start(std::function<void(std::stop_token)> work);
   void requestStop();
-  // Joins every worker; `join` may serve the user-interface thread's duties while it waits.
-  using Join = std::function<void(std::jthread& thread, const std::atomic<bool>& finished)>;
+  // Joins every worker. `join` may serve the user-interface thread's duties while it waits; when
+  // it gives up on a worker (false), that worker is left to end on its own and counts among the
+  // strays until it does.
+  using Join = std::function<bool(std::jthread& thread, const std::atomic<bool>& finished)>;
   void joinAll(const Join& join = {});
   std::size_t size() const { return workers_.size(); }
 
+  // Workers of any window that a join gave up on and that have not ended yet. A process that
+  // ends with strays must end at once: they may still be using what it would destroy.
+  static std::size_t strays();
+
  private:
+  // 0 running, 1 finished, 2 left to end on its own.
+  struct State {
+    std::atomic<bool> finished = false;
+    std::atomic<int> phase = 0;
+  };
   struct Worker {
-    std::shared_ptr<std::atomic<bool>> finished;
+    std::shared_ptr<State> state;
     std::jthread thread;
   };
   void reapFinished();

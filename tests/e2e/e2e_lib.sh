@@ -153,3 +153,29 @@ wait_for_text() {
 pixels_of_colour() {
   convert "$1" -crop "$2" +repage -depth 8 txt:- | grep -c "($3)" || true
 }
+
+# Lays out the template $1 (monitor or options) on the real backend as tarnix does, at the scale
+# in force, into $WORK/layout_$1 (see template_layout.cpp); fails when a label does not fit.
+layout_of() {
+  "$BUILD/tests/e2e/template_layout" "$1" >"$WORK/layout_$1" 2>>"$WORK/layout.log" ||
+    fail "labels of the $1 template that do not fit: $(awk '$7 == "too-long"' "$WORK/layout_$1")"
+}
+
+# "X Y W H" of control $2 of template $1 within its window, in the display's pixels.
+rect_of() {
+  awk -v id="$2" '$1 == "scale" {s = $2}
+    $1 == "control" && $2 == id {printf "%d %d %d %d\n", $3 * s, $4 * s, $5 * s, $6 * s; exit}' \
+    "$WORK/layout_$1"
+}
+
+# "X Y", the centre of control $2 of template $1 within its window, in the display's pixels.
+centre_of() {
+  local x y w h
+  read -r x y w h <<<"$(rect_of "$1" "$2")"
+  echo "$((x + w / 2)) $((y + h / 2))"
+}
+
+# The colour "R,G,B" of role $2 (window or base) in template $1's layout.
+colour_of() {
+  awk -v role="$2" '$1 == "colour" && $2 == role {print $3}' "$WORK/layout_$1"
+}

@@ -10,18 +10,20 @@ start_xvfb
 "$KXADMIN" put QM1 Q1 --text before --count 7 >/dev/null
 cd "$WORK"
 printf '1 80 1 1 100 0 0 b 256 SRC.Q lines.txt 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' >tarnix.ini
+layout_of monitor
 start_tarnix QM1 Q1
 window=$(visible_windows '^QM1$')
 [ -n "$window" ] || fail "no monitor window"
 xdotool windowsize "$window" 820 580
 sleep 0.5
 eval "$(geometry_of "$window")"
-# The progress bar, 2 to 457 dialog units across and 329 to 343 down.
-bar="792x22+$((X + 4))+$((Y + 535))"
+read -r bx by bw bh <<<"$(rect_of monitor 1071)"
+bar="$((bw - 4))x$((bh - 4))+$((X + bx + 2))+$((Y + by + 2))"
 screenshot generator_before
 convert "$SHOTS/generator_before.png" -crop "$bar" +repage "$WORK/bar_before.png"
 
-xdotool mousemove $((X + 35)) $((Y + 20)) click 1 # "Gen"
+read -r cx cy <<<"$(centre_of monitor 1041)"
+xdotool mousemove $((X + cx)) $((Y + cy)) click 1 # "Gen"
 depth=""
 for _ in $(seq 100); do
   depth=$("$KXADMIN" queues QM1 | awk '$1 == "Q1" {print $3}')

@@ -10,6 +10,7 @@ start_xvfb
 "$KXADMIN" define QM1 Q1 >/dev/null
 cd "$WORK"
 printf '1 50 2 1\n100 0 0 b 1024 SRC.Q lines.txt 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' >tarnix.ini
+layout_of monitor
 start_tarnix QM1 Q1
 window=$(visible_windows '^QM1$')
 [ -n "$window" ] || fail "no monitor window"
@@ -18,13 +19,16 @@ sleep 0.5
 eval "$(geometry_of "$window")"
 
 # The settings are in the boxes beside "% Warning" and "Refresh rate".
-warning=$(wait_for_text $((X + 693)) $((Y + 42)) 50)
-rate=$(wait_for_text $((X + 693)) $((Y + 68)) 2)
+read -r wx wy <<<"$(centre_of monitor 1034)"
+read -r rx ry <<<"$(centre_of monitor 1066)"
+warning=$(wait_for_text $((X + wx)) $((Y + wy)) 50)
+rate=$(wait_for_text $((X + rx)) $((Y + ry)) 2)
 echo "% Warning '$warning', Refresh rate '$rate'"
 [ "$warning" = "50" ] || fail "% Warning shows '$warning', not 50"
 [ "$rate" = "2" ] || fail "Refresh rate shows '$rate', not 2"
 
-xdotool mousemove $((X + 35)) $((Y + 90)) click 1 # "Opt"
+read -r cx cy <<<"$(centre_of monitor 1103)"
+xdotool mousemove $((X + cx)) $((Y + cy)) click 1 # "Opt"
 options=$(visible_windows '^Generate Options$')
 [ -n "$options" ] || fail "Opt did not open the options"
 sleep 0.5

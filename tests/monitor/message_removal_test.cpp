@@ -95,7 +95,7 @@ TEST_F(MessageRemoval, EmptyButtonsAskFirstEmptyTheirOwnRowShowNothingAndEndABac
   w.click(ctl::emptyButton(1));
   ASSERT_EQ(toolkit_.boxes().size(), 1u);
   const tk::ShownBox& box = toolkit_.boxes().back();
-  EXPECT_EQ(box.text, "Are you sure you want to delete all messages from the selected queue?");
+  EXPECT_EQ(box.text, "Are you sure you want to delete all messages from queue Q2?");
   EXPECT_EQ(box.caption, "Empty Queue?");
   EXPECT_EQ(box.style, 36);
   EXPECT_TRUE(box.owned);

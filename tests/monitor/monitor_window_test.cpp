@@ -69,16 +69,19 @@ TEST_F(MonitorWindow, StartsInItsDocumentedStateAndAnswersItsOwnControls) {
   EXPECT_TRUE(toolkit_.boxes().front().owned);
 }
 
-// Sized to the rows of the queues given, each row's name shown and its select button enabled; the
-// empty buttons always enabled; every slot within its threshold until the first tick.
+// Sized to the rows of the queues given, each row's name shown and its select button enabled;
+// the rows without a queue hidden; every slot within its threshold until the first tick. The
+// height, in the host's pixels with its 26 of caption and frame, reaches the bottom of the last
+// row's name box (17, 32, 47, 62 and 77 units down), and of the second row at least, so that
+// "Gen" can be read.
 TEST_F(MonitorWindow, RowsFollowTheQueuesWidthTheLongestNameAndHeightTheirCount) {
   const std::string name48(48, 'N');
   const std::vector<std::pair<std::vector<std::string>, tk::PixelRect>> cases = {
-      {{"A"}, {100, 100, 150, 50}},
-      {{"ABC", "ABCDEFGHIJ"}, {100, 100, 204, 75}},
-      {{"ABCDEFGHIJ", "ABC", "B"}, {100, 100, 204, 100}},
-      {{"A", "B", "C", "D"}, {100, 100, 150, 125}},
-      {{name48, "A", "B", "C", "D"}, {100, 100, 428, 150}},
+      {{"A"}, {100, 100, 150, 78}},
+      {{"ABC", "ABCDEFGHIJ"}, {100, 100, 204, 78}},
+      {{"ABCDEFGHIJ", "ABC", "B"}, {100, 100, 204, 103}},
+      {{"A", "B", "C", "D"}, {100, 100, 150, 127}},
+      {{name48, "A", "B", "C", "D"}, {100, 100, 428, 152}},
   };
   for (const auto& [names, rect] : cases) {
     SCOPED_TRACE(names.size());
@@ -89,6 +92,10 @@ TEST_F(MonitorWindow, RowsFollowTheQueuesWidthTheLongestNameAndHeightTheirCount)
       EXPECT_EQ(w.textOf(ctl::nameBox(k)), used ? names[k] : "") << k;
       EXPECT_EQ(w.enabled(ctl::selectButton(k)), used) << k;
       EXPECT_TRUE(w.enabled(ctl::emptyButton(k))) << k;
+      for (const int id : {ctl::emptyButton(k), ctl::depthBox(k), ctl::selectButton(k),
+                           ctl::nameBox(k), ctl::reasonBox(k)}) {
+        EXPECT_EQ(w.visible(id), used) << id;
+      }
       EXPECT_EQ(dialog_->alarmState(k), 1) << k;
     }
     w.close();

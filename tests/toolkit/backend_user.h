@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/toolkit/sample_dialog.h"
 
@@ -23,6 +24,15 @@ void type(sample::SampleDialog& dialog, int id, std::string_view text);
 void spin(sample::SampleDialog& dialog, int id, bool up);
 int progressPosition(sample::SampleDialog& dialog, int id);
 std::string ownerTitle(sample::SampleDialog& dialog);
+// The tooltip the control shows when the user points at it.
+std::string toolTip(sample::SampleDialog& dialog, int id);
+// Chooses the entry `label` of the control's context menu.
+void chooseContextAction(sample::SampleDialog& dialog, int id, std::string_view label);
+// The texts of the notice boxes open over the window, and OK on each of them.
+std::vector<std::string> openNotices(sample::SampleDialog& dialog);
+void dismissNotices(sample::SampleDialog& dialog);
+// Lets the backend go on until `done` holds, the end calls of finished workers included.
+void waitForEnds(sample::SampleDialog& dialog, const std::function<bool()>& done);
 // Lets the backend go on until `done` holds.
 void waitUntil(const std::function<bool()>& done);
 

@@ -1,9 +1,12 @@
 // What both backends do alike, run on each: notifications, groups, typing, the spin, nested
-// modal runs and worker threads.
+// modal runs, worker threads, tooltips, context menus and notice boxes.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/toolkit/message_box.h"
@@ -96,20 +99,23 @@ TEST(BothBackends, NestedDialogRunsOverItsOwnerAndClosingItStopsAndJoinsItsWorke
       type(child, kChildEdit, "typed");
       childBar = child.ui().progressBar(kChildProgress);
       // The worker is joined before either bar handle goes: it may use them by reference.
-      ASSERT_TRUE(child.ui().startWorker([&](const std::stop_token& stop) {
-        childBar.setRange(10);
-        childBar.setStep(4);
-        for (int i = 0; i < 3; ++i) childBar.stepIt();  // the third starts over from the beginning
-        stepped = true;
-        while (!stop.stop_requested()) {
-          childBar.setStep(4);  // a call that leaves the position as it is
-          ownersBar.stepIt();
-          ++calls;
-        }
-        // Going on after the request: these calls must return at once.
-        for (int i = 0; i < 1000; ++i) childBar.setPosition(i);
-        finished = true;
-      }));
+      ASSERT_TRUE(child.ui().startWorker(
+          [&](const std::stop_token& stop) {
+            childBar.setRange(10);
+            childBar.setStep(4);
+            for (int i = 0; i < 3; ++i)
+              childBar.stepIt();  // the third starts over from the beginning
+            stepped = true;
+            while (!stop.stop_requested()) {
+              childBar.setStep(4);  // a call that leaves the position as it is
+              ownersBar.stepIt();
+              ++calls;
+            }
+            // Going on after the request: these calls must return at once.
+            for (int i = 0; i < 1000; ++i) childBar.setPosition(i);
+            finished = true;
+          },
+          {}));
       waitUntil([&] { return stepped.load(); });
       // Each call had completed when it returned, so the bar shows all of them.
       EXPECT_EQ(progressPosition(child, kChildProgress), 2);
@@ -132,6 +138,41 @@ TEST(BothBackends, NestedDialogRunsOverItsOwnerAndClosingItStopsAndJoinsItsWorke
   EXPECT_EQ(result, tk::kIdOk);
   EXPECT_EQ(child.received.front(), (Received{kChildEdit, Change}));
   childBar.stepIt();  // the window is gone: returns without effect
+}
+
+TEST(BothBackends, TooltipsAskAfreshMenusRaiseCommandsNoticesJoinAndWorkersEndOnTheWindowsThread) {
+  SampleDialog d;
+  run(d, [&] {
+    EXPECT_EQ(toolTip(d, kOkButton), "Close, query 1");
+    EXPECT_EQ(toolTip(d, kOkButton), "Close, query 2");
+    EXPECT_EQ(toolTip(d, kCheck), "");
+
+    d.ui().addContextAction(kProgress, 77, "Stop");
+    chooseContextAction(d, kProgress, "Stop");
+    EXPECT_EQ(d.count(77, Command), 1u);
+
+    // A notice waits for no answer; while it is open, the next one of its caption joins it.
+    d.ui().showNotice("one", "Cap", tk::mb::kIconWarning);
+    d.ui().showNotice("two", "Cap", tk::mb::kIconWarning);
+    EXPECT_EQ(openNotices(d), std::vector<std::string>{"one\ntwo"});
+    dismissNotices(d);
+    d.ui().showNotice("three", "Cap", tk::mb::kIconWarning);
+    EXPECT_EQ(openNotices(d), std::vector<std::string>{"three"});
+    dismissNotices(d);
+
+    // A worker that waits for its stop; its end call comes on this thread.
+    const std::thread::id here = std::this_thread::get_id();
+    std::optional<std::thread::id> endedOn;
+    ASSERT_TRUE(d.ui().startWorker(
+        [](const std::stop_token& stop) {
+          while (!stop.stop_requested()) std::this_thread::yield();
+        },
+        [&] { endedOn = std::this_thread::get_id(); }));
+    d.ui().stopWorkers();
+    waitForEnds(d, [&] { return endedOn.has_value(); });
+    EXPECT_EQ(endedOn, here);
+    d.ui().endDialog(tk::kIdOk);
+  });
 }
 
 }  // namespace

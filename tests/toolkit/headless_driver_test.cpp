@@ -62,16 +62,18 @@ TEST_F(HeadlessDriver, WindowRefusesWhatItsControlsCannotDoAndAClosedWindowAllOf
   // Closing stops and joins the window's worker; then its bars take no calls, and the window
   // no worker and no user action.
   std::atomic<bool> stopped = false;
-  ASSERT_TRUE(window.startWorker([&stopped](const std::stop_token& stop) {
-    while (!stop.stop_requested()) std::this_thread::yield();
-    stopped = true;
-  }));
+  ASSERT_TRUE(window.startWorker(
+      [&stopped](const std::stop_token& stop) {
+        while (!stop.stop_requested()) std::this_thread::yield();
+        stopped = true;
+      },
+      {}));
   tk::ProgressBar bar = window.progressBar(kProgress);
   window.close();
   EXPECT_TRUE(stopped);
   bar.setPosition(50);
   EXPECT_EQ(window.progress(kProgress).position, 0);
-  EXPECT_FALSE(window.startWorker([](const std::stop_token&) {}));
+  EXPECT_FALSE(window.startWorker([](const std::stop_token&) {}, {}));
   EXPECT_THROW(window.click(kCheck), std::logic_error);
 }
 

@@ -31,6 +31,27 @@ void spin(SampleDialog& d, int id, bool up) {
 int progressPosition(SampleDialog& d, int id) { return windowOf(d).progress(id).position; }
 std::string ownerTitle(SampleDialog& d) { return windowOf(d).owner()->title(); }
 
+std::string toolTip(SampleDialog& d, int id) { return windowOf(d).toolTipOf(id); }
+
+void chooseContextAction(SampleDialog& d, int id, std::string_view label) {
+  windowOf(d).chooseContextAction(id, label);
+}
+
+std::vector<std::string> openNotices(SampleDialog& d) {
+  std::vector<std::string> texts;
+  for (const auto& notice : windowOf(d).notices()) {
+    if (notice.open) texts.push_back(notice.text);
+  }
+  return texts;
+}
+
+void dismissNotices(SampleDialog& d) { windowOf(d).dismissNotices(); }
+
+void waitForEnds(SampleDialog& d, const std::function<bool()>& done) {
+  windowOf(d).waitForWorkers();
+  waitUntil(done);
+}
+
 void waitUntil(const std::function<bool()>& done) {
   while (!done()) std::this_thread::yield();
 }

@@ -1,5 +1,11 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -49,6 +55,40 @@ int progressPosition(SampleDialog& d, int id) {
 
 std::string ownerTitle(SampleDialog& d) {
   return qttest::windowOf(d)->parentWidget()->windowTitle().toStdString();
+}
+
+std::string toolTip(SampleDialog& d, int id) {
+  QWidget* w = control(d, id);
+  QHelpEvent point(QEvent::ToolTip, w->rect().center(), w->mapToGlobal(w->rect().center()));
+  QApplication::sendEvent(w, &point);
+  return w->toolTip().toStdString();
+}
+
+void chooseContextAction(SampleDialog& d, int id, std::string_view label) {
+  QWidget* w = control(d, id);
+  ASSERT_EQ(w->contextMenuPolicy(), Qt::ActionsContextMenu);
+  for (QAction* action : w->actions()) {
+    if (action->text().toStdString() == label) action->trigger();
+  }
+}
+
+std::vector<std::string> openNotices(SampleDialog& d) {
+  std::vector<std::string> texts;
+  for (auto* box : qttest::windowOf(d)->findChildren<QMessageBox*>()) {
+    if (box->isVisible()) texts.push_back(box->text().toStdString());
+  }
+  return texts;
+}
+
+void dismissNotices(SampleDialog& d) {
+  for (auto* box : qttest::windowOf(d)->findChildren<QMessageBox*>()) {
+    if (box->isVisible()) box->button(QMessageBox::Ok)->click();
+  }
+  qttest::processFor(20);
+}
+
+void waitForEnds(SampleDialog& /*d*/, const std::function<bool()>& done) {
+  qttest::processUntil(done);
 }
 
 void waitUntil(const std::function<bool()>& done) { qttest::processUntil(done); }

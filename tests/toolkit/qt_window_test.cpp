@@ -8,9 +8,13 @@
 #include <QTimer>
 #include <QWindow>
 #include <QtTest/QTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "platform/toolkit/message_box.h"
+#include "platform/toolkit/worker_set.h"
 #include "tests/toolkit/qt_test_support.h"
 #include "tests/toolkit/sample_dialog.h"
 
@@ -98,6 +102,29 @@ TEST(QtWindow, TopmostChangesWithoutMovingOrEndingTheRunAndItsBoxesFollowIt) {
   EXPECT_EQ(qttest::toolkit().messageBox("Failed", nullptr, tk::mb::kIconError), tk::kIdOk);
   EXPECT_EQ(unowned, (qttest::SeenBox{"Failed", "toolkit_qt_tests", QMessageBox::Critical, false,
                                       false, true}));
+}
+
+// A worker busy in a call that no stop wakes (a database that does not answer, say) must not
+// hold the window's close: the close waits a moment, then leaves the worker to end on its own
+// and counts it, so that the program can end at once rather than destroy what it uses.
+TEST(QtWindow, ClosingLeavesAWorkerThatCannotStopToEndOnItsOwn) {
+  SampleDialog dialog;
+  std::atomic<bool> release = false;
+  std::atomic<bool> ended = false;
+  qttest::runWith(dialog, [&](QWidget*) {
+    ASSERT_TRUE(dialog.ui().startWorker(
+        [&](const std::stop_token&) {
+          while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          ended = true;
+        },
+        {}));
+    dialog.ui().endDialog(tk::kIdOk);
+  });
+  EXPECT_FALSE(ended) << "the close waited for the worker";
+  EXPECT_EQ(tk::WorkerSet::strays(), 1u);
+  release = true;
+  qttest::processUntil([] { return tk::WorkerSet::strays() == 0; });
+  EXPECT_TRUE(ended);
 }
 
 }  // namespace

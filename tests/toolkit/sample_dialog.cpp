@@ -1,6 +1,7 @@
 #include "tests/toolkit/sample_dialog.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace sample {
@@ -56,8 +57,14 @@ std::span<const tk::EventEntry<SampleDialog>> SampleDialog::eventTable() {
       tk::onRange(1, 9999, tk::Notify::Change, &SampleDialog::changed),
       tk::on(0, tk::Notify::Timer, &SampleDialog::timer),
       tk::on(tk::kNoId, tk::Notify::LeftButtonUp, &SampleDialog::leftButtonUp),
+      tk::onRange(1, 9999, tk::Notify::Command, &SampleDialog::command),
   };
   return kEvents;
+}
+
+std::string SampleDialog::onToolTip(int id) {
+  ++toolTipQueries;
+  return id == kOkButton ? "Close, query " + std::to_string(toolTipQueries) : std::string();
 }
 
 std::optional<tk::Colour> SampleDialog::onColour(tk::ColourContext& context, int id,

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,9 @@ class SampleDialog : public tk::TableDialog<SampleDialog> {
   }
   std::optional<tk::Colour> onColour(tk::ColourContext& context, int id,
                                      tk::ColourKind kind) override;
+  // The OK button's tooltip counts the questions, so that a test sees each is asked afresh.
+  std::string onToolTip(int id) override;
+  int toolTipQueries = 0;
 
   std::vector<Received> received;
   std::function<void(SampleDialog&)> init;
@@ -84,6 +88,7 @@ class SampleDialog : public tk::TableDialog<SampleDialog> {
   void changed(int id) { record(id, tk::Notify::Change); }
   void timer() { record(0, tk::Notify::Timer); }
   void leftButtonUp() { record(tk::kNoId, tk::Notify::LeftButtonUp); }
+  void command(int id) { record(id, tk::Notify::Command); }
 };
 
 }  // namespace sample

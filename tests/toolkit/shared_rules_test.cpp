@@ -20,15 +20,18 @@ TEST(SpinStepRule, OutOfRangeComesToTheNearerEndAndWithoutWrapStaysThere) {
 }
 
 TEST(DialogUnitRule, EdgesMapOnTheirOwnSoThatTouchingControlsTouchInPixels) {
-  const tk::DialogUnits units(7, 13);  // the 8-point sans font here: 7 by 13 pixels
+  const tk::DialogUnits units(6.4, 12.3);  // an 8-point sans font: 6.4 by 12.3 pixels
   const tk::PixelRect left = units.rect({0, 0, 10, 15});
   const tk::PixelRect right = units.rect({10, 15, 5, 15});
   EXPECT_EQ(left.x + left.width, right.x);
   EXPECT_EQ(left.y + left.height, right.y);
-  EXPECT_EQ(right.width, 8) << "its edges, 17.5 and 26.25, round to 18 and 26";
-  // Window sizes in the host's pixels: 6 to a character across, 25 to a row of 15 units down.
-  EXPECT_EQ(units.hostWidth(204), 238);
-  EXPECT_EQ(units.hostHeight(50), 49);
+  EXPECT_EQ(right.width, 8) << "its edges, 16 and 24, are 8 apart";
+  // A window sized in the host's pixels shows what the host showed: a client area 77 units
+  // tall, whose bottom edge lies at 118.4 pixels here, comes back at least that tall.
+  EXPECT_EQ(tk::hostOuterHeight(77), 152);
+  EXPECT_EQ(units.clientHeight(152), 120);
+  EXPECT_GE(units.clientHeight(tk::hostOuterHeight(77)), units.y(77));
+  EXPECT_EQ(units.clientWidth(204), 210) << "196 host pixels across: 130.7 units";
 }
 
 TEST(NumberTextRule, OnlyTextThatIsOneNumberThatFitsTheTypeReadsAsANumber) {

@@ -33,7 +33,8 @@ HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, Headles
               !t.has(attr::kHidden),
               -1,
               SpinModel(t.attrs),
-              std::move(progress)};
+              std::move(progress),
+              {}};
     controls_.push_back(std::move(c));
   }
 }
@@ -136,6 +137,12 @@ void HeadlessWindow::setChecked(int id, bool checked) {
 
 void HeadlessWindow::enable(int id, bool enabled) { control(id).enabled = enabled; }
 
+void HeadlessWindow::showControl(int id, bool shown) { control(id).visible = shown; }
+
+void HeadlessWindow::addContextAction(int id, int command, std::string_view label) {
+  control(id).actions.emplace_back(command, std::string(label));
+}
+
 void HeadlessWindow::selectItem(int id, int index) {
   Control& c = controlOfKind(id, {ControlKind::ComboBox}, "selectItem");
   const auto count = static_cast<int>(c.tmpl->items.size());
@@ -185,6 +192,18 @@ int HeadlessWindow::messageBox(std::string_view text, const char* caption, int s
   return toolkit_.showBox(text, caption, style, true);
 }
 
+void HeadlessWindow::showNotice(std::string_view text, const char* caption, int style) {
+  const std::string shownCaption = caption != nullptr ? caption : toolkit_.applicationName();
+  for (Notice& notice : notices_) {
+    if (notice.open && notice.caption == shownCaption) {
+      notice.text += "\n";
+      notice.text += text;
+      return;
+    }
+  }
+  notices_.push_back(Notice{std::string(text), shownCaption, style, true});
+}
+
 int HeadlessWindow::runModal(Dialog& child) {
   requireOpen("runModal");
   return toolkit_.run(child, this);
@@ -194,9 +213,19 @@ void HeadlessWindow::endDialog(int result) {
   if (!closed_) endResult_ = result;
 }
 
-bool HeadlessWindow::startWorker(std::function<void(std::stop_token)> work) {
-  return !closed_ && workers_.start(std::move(work));
+bool HeadlessWindow::startWorker(std::function<void(std::stop_token)> work,
+                                 std::function<void()> whenEnded) {
+  if (closed_) return false;
+  return workers_.start([work = std::move(work), whenEnded = std::move(whenEnded),
+                         ended = endedCalls_](std::stop_token stop) {
+    work(std::move(stop));
+    if (!whenEnded) return;
+    std::lock_guard lock(ended->mutex);
+    ended->calls.push_back(whenEnded);
+  });
 }
+
+void HeadlessWindow::stopWorkers() { workers_.requestStop(); }
 
 // --- what a user does ---
 
@@ -276,6 +305,35 @@ void HeadlessWindow::releaseLeftButton() {
   notify(kNoId, Notify::LeftButtonUp);
 }
 
+void HeadlessWindow::chooseContextAction(int id, std::string_view label) {
+  requireOpen("chooseContextAction");
+  Control& c = control(id);
+  auto found = std::find_if(c.actions.begin(), c.actions.end(),
+                            [label](const auto& action) { return action.second == label; });
+  if (found == c.actions.end()) {
+    throw std::logic_error("chooseContextAction: control " + std::to_string(id) +
+                           " has no entry \"" + std::string(label) + "\"");
+  }
+  if (c.enabled && c.visible) notify(found->first, Notify::Command);
+}
+
+void HeadlessWindow::dismissNotices() {
+  for (Notice& notice : notices_) notice.open = false;
+}
+
+void HeadlessWindow::waitForWorkers() {
+  requireOpen("waitForWorkers");
+  workers_.joinAll();
+  std::vector<std::function<void()>> calls;
+  {
+    std::lock_guard lock(endedCalls_->mutex);
+    calls.swap(endedCalls_->calls);
+  }
+  for (const auto& call : calls) {
+    if (!closed_) call();
+  }
+}
+
 // --- what a user sees ---
 
 ColourAnswer HeadlessWindow::colourOf(int id) {
@@ -311,6 +369,18 @@ int HeadlessWindow::spinBuddy(int id) const {
 
 ProgressState HeadlessWindow::progress(int id) const {
   return controlOfKind(id, {ControlKind::ProgressBar}, "progress").progress->state();
+}
+
+std::vector<std::string> HeadlessWindow::contextActions(int id) const {
+  std::vector<std::string> labels;
+  for (const auto& action : control(id).actions) labels.push_back(action.second);
+  return labels;
+}
+
+std::string HeadlessWindow::toolTipOf(int id) {
+  requireOpen("toolTipOf");
+  control(id);  // refuses an id the template does not have
+  return dialog_.onToolTip(id);
 }
 
 const Icon* HeadlessWindow::dragIcon() {

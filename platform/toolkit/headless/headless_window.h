@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -39,6 +40,8 @@ class HeadlessWindow : public Window {
   bool isChecked(int id) const override;
   void setChecked(int id, bool checked) override;
   void enable(int id, bool enabled) override;
+  void showControl(int id, bool shown) override;
+  void addContextAction(int id, int command, std::string_view label) override;
   void selectItem(int id, int index) override;
   int selectedItem(int id) const override;
   void setSpinBuddy(int spinId, int editId) override;
@@ -50,9 +53,12 @@ class HeadlessWindow : public Window {
   void setIcons(const Icon& large, const Icon& small) override;
   void startTimer(std::uint32_t periodMs) override;
   int messageBox(std::string_view text, const char* caption, int style) override;
+  void showNotice(std::string_view text, const char* caption, int style) override;
   int runModal(Dialog& child) override;
   void endDialog(int result) override;
-  bool startWorker(std::function<void(std::stop_token)> work) override;
+  bool startWorker(std::function<void(std::stop_token)> work,
+                   std::function<void()> whenEnded) override;
+  void stopWorkers() override;
 
   // What a user does.
   void click(int id);
@@ -65,6 +71,13 @@ class HeadlessWindow : public Window {
   // Delivers one expiry of the window's timer; refused when no timer was started.
   void fireTimer();
   void releaseLeftButton();
+  // Chooses the entry `label` of the control's context menu; refused when there is none.
+  void chooseContextAction(int id, std::string_view label);
+  // Presses OK on every notice box that is open.
+  void dismissNotices();
+  // Joins every worker (each must end on its own, or have been asked to stop), then runs the
+  // end calls of the workers that have ended, as the user-interface thread would.
+  void waitForWorkers();
 
   // What a user sees.
   ColourAnswer colourOf(int id);
@@ -76,6 +89,17 @@ class HeadlessWindow : public Window {
   std::pair<std::int16_t, std::int16_t> spinRange(int id) const;
   int spinBuddy(int id) const;
   ProgressState progress(int id) const;
+  std::vector<std::string> contextActions(int id) const;
+  // The tooltip the dialog gives the control now.
+  std::string toolTipOf(int id);
+  // Every notice box shown, the open ones with every text that joined them.
+  struct Notice {
+    std::string text;
+    std::string caption;
+    int style = 0;
+    bool open = true;
+  };
+  const std::vector<Notice>& notices() const { return notices_; }
   // The period the timer runs with; nullopt before it is first started.
   std::optional<std::uint32_t> timerPeriod() const { return timerPeriod_; }
   const std::string& title() const { return title_; }
@@ -107,6 +131,12 @@ class HeadlessWindow : public Window {
     int selected = -1;
     SpinModel spin;
     std::shared_ptr<HeadlessProgressSink> progress;
+    std::vector<std::pair<int, std::string>> actions;  // context menu: command and label
+  };
+  // The end calls of workers that have ended, handed over from their threads.
+  struct EndedCalls {
+    std::mutex mutex;
+    std::vector<std::function<void()>> calls;
   };
 
   Control& control(int id);
@@ -131,6 +161,8 @@ class HeadlessWindow : public Window {
   std::optional<std::uint32_t> timerPeriod_;
   std::optional<int> endResult_;
   bool closed_ = false;
+  std::vector<Notice> notices_;
+  std::shared_ptr<EndedCalls> endedCalls_ = std::make_shared<EndedCalls>();
   WorkerSet workers_;
 };
 

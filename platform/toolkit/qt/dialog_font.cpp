@@ -1,13 +1,11 @@
 #include "platform/toolkit/qt/dialog_font.h"
 
-#include <QFontMetrics>
 #include <QFontMetricsF>
-#include <cmath>
 
 namespace tk {
 
 QFont dialogFont(const DialogTemplate& dialogTemplate) {
-  QFont font(QStringLiteral("Sans Serif"),
+  QFont font(QString::fromLatin1(kDialogFace),
              dialogTemplate.fontPoints > 0 ? dialogTemplate.fontPoints : 8);
   font.setStyleHint(QFont::SansSerif);
   return font;
@@ -16,9 +14,9 @@ QFont dialogFont(const DialogTemplate& dialogTemplate) {
 DialogUnits dialogUnits(const QFont& font) {
   static const QString kLetters =
       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-  const double lettersWidth = QFontMetricsF(font).horizontalAdvance(kLetters);
-  const int averageWidth = static_cast<int>(std::lround(lettersWidth / kLetters.size()));
-  return {averageWidth, QFontMetrics(font).height()};
+  const QFontMetricsF metrics(font);
+  return {metrics.horizontalAdvance(kLetters) / static_cast<double>(kLetters.size()),
+          metrics.height()};
 }
 
 }  // namespace tk

@@ -19,11 +19,4 @@ void DialogWidget::mouseReleaseEvent(QMouseEvent* event) {
   QDialog::mouseReleaseEvent(event);
 }
 
-bool DialogWidget::event(QEvent* event) {
-  const bool handled = QDialog::event(event);
-  const auto type = event->type();
-  if ((type == QEvent::Move || type == QEvent::Show) && frameMayHaveChanged) frameMayHaveChanged();
-  return handled;
-}
-
 }  // namespace tk

@@ -47,14 +47,18 @@ void announceWorkerFinished() {
   callsChanged.notify_all();
 }
 
-void joinServingProgressCalls(std::jthread& worker, const std::atomic<bool>& finished) {
+bool joinServingProgressCalls(std::jthread& worker, const std::atomic<bool>& finished,
+                              std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     runProgressCalls();
     std::unique_lock lock(callsMutex);
-    callsChanged.wait(lock, [&] { return finished.load() || !queuedCalls().empty(); });
+    const bool woken = callsChanged.wait_until(
+        lock, deadline, [&] { return finished.load() || !queuedCalls().empty(); });
     if (finished.load()) break;
+    if (!woken) return false;
   }
   worker.join();
+  return true;
 }
 
 }  // namespace tk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -19,7 +20,9 @@ void runProgressCalls();
 // From a worker, as its last act: wakes a window that is joining it.
 void announceWorkerFinished();
 
-// On the user-interface thread: serves queued calls until `finished` is set, then joins.
-void joinServingProgressCalls(std::jthread& worker, const std::atomic<bool>& finished);
+// On the user-interface thread: serves queued calls until `finished` is set, then joins; gives
+// false, without joining, when `deadline` comes first.
+bool joinServingProgressCalls(std::jthread& worker, const std::atomic<bool>& finished,
+                              std::chrono::steady_clock::time_point deadline);
 
 }  // namespace tk

@@ -39,7 +39,30 @@ QMessageBox::Icon iconOf(BoxIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+// Above an always-on-top owner too, whether or not a window manager stacks it.
+void keepAboveOwner(QMessageBox& box, const QWidget* owner) {
+  if (owner != nullptr && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  }
+}
+
 }  // namespace
+
+void showNoticeBox(QPointer<QMessageBox>& box, QWidget* owner, std::string_view text,
+                   const QString& caption, int style) {
+  const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  if (box && box->isVisible()) {
+    box->setText(box->text() + QLatin1Char('\n') + line);
+    return;
+  }
+  box = new QMessageBox(iconOf(decodeBoxStyle(style).icon), caption, line, QMessageBox::Ok, owner);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setTextFormat(Qt::PlainText);
+  box->setWindowModality(Qt::NonModal);
+  keepAboveOwner(*box, owner);
+  box->show();
+  box->raise();
+}
 
 int showMessageBox(QWidget* owner, std::string_view text, const char* caption, int style,
                    const QString& defaultCaption) {
@@ -50,10 +73,8 @@ int showMessageBox(QWidget* owner, std::string_view text, const char* caption, i
                   buttonsOf(decoded.buttons), owner);
   box.setTextFormat(Qt::PlainText);
   box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-  // Above an always-on-top owner too, and with the keyboard, with or without a window manager.
-  if (owner != nullptr && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-  }
+  // With the keyboard, with or without a window manager.
+  keepAboveOwner(box, owner);
   QTimer::singleShot(0, &box, [&box] {
     box.raise();
     box.activateWindow();

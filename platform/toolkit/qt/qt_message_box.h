@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <string_view>
 
@@ -12,5 +14,10 @@ namespace tk {
 // caption shows `defaultCaption`.
 int showMessageBox(QWidget* owner, std::string_view text, const char* caption, int style,
                    const QString& defaultCaption);
+
+// Shows `text` in a box owned by `owner` that waits for no answer, and keeps it in `box`; while
+// `box` is still open the text joins it on a line of its own instead. OK closes the box.
+void showNoticeBox(QPointer<QMessageBox>& box, QWidget* owner, std::string_view text,
+                   const QString& caption, int style);
 
 }  // namespace tk

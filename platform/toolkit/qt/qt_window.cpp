@@ -1,5 +1,6 @@
 #include "platform/toolkit/qt/qt_window.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 #include <utility>
 
@@ -20,18 +22,26 @@
 #include "platform/toolkit/qt/colour_line_edit.h"
 #include "platform/toolkit/qt/dialog_font.h"
 #include "platform/toolkit/qt/dialog_widget.h"
+#include "platform/toolkit/qt/group_frame.h"
 #include "platform/toolkit/qt/icon_image.h"
 #include "platform/toolkit/qt/progress_calls.h"
+#include "platform/toolkit/qt/push_button.h"
 #include "platform/toolkit/qt/qt_message_box.h"
 #include "platform/toolkit/qt/qt_progress_sink.h"
 #include "platform/toolkit/qt/qt_text.h"
 #include "platform/toolkit/qt/radio_button.h"
 #include "platform/toolkit/qt/spin_arrows.h"
+#include "platform/toolkit/qt/tool_tip_ask.h"
 #include "platform/toolkit/text_prefix.h"
 #include "platform/toolkit/timer_period.h"
 
 namespace tk {
 namespace {
+
+// How long a closing window waits for its workers to stop. A worker that is still busy then (in
+// a call that a stop cannot wake) is left to end on its own, so that closing the window always
+// ends the program promptly.
+constexpr std::chrono::milliseconds kWorkerStopWait{500};
 
 bool takesFocus(ControlKind kind) {
   switch (kind) {
@@ -52,7 +62,9 @@ bool takesFocus(ControlKind kind) {
 
 Qt::WindowFlags windowFlagsOf(std::uint32_t styles) {
   if ((styles & (style::kMinimiseBox | style::kMaximiseBox)) == 0) {
-    return Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    // Customised, so that the window manager offers no box the template does not have.
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowCloseButtonHint;
   }
   Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -80,20 +92,14 @@ void QtWindow::build() {
   widget_->setFont(dialogFont(t));
   widget_->setWindowTitle(fromUtf8(t.title));
   widget_->resize(units_.x(t.width), units_.y(t.height));
+  // A frame without a sizing border keeps the template's size.
+  if ((t.styles & style::kSizingBorder) == 0) widget_->setFixedSize(widget_->size());
   // Modal from its first show, also when the dialog shows itself during its initialisation.
   widget_->setWindowModality(Qt::ApplicationModal);
   widget_->cancel = [this] {
     if (!ended_) endDialog(kIdCancel);
   };
   widget_->leftButtonUp = [this] { notify(kNoId, Notify::LeftButtonUp); };
-  // A window manager frames the window after it is shown; the outer size then needs refitting.
-  widget_->frameMayHaveChanged = [this] {
-    const QWindow* handle = widget_->windowHandle();
-    if (outer_ && handle != nullptr && handle->frameMargins() != appliedFrame_) {
-      applyOuterGeometry();
-    }
-  };
-
   timer_ = new QTimer(widget_.get());
   timer_->setObjectName(QStringLiteral("tkTimer"));
   QObject::connect(timer_, &QTimer::timeout, widget_.get(), [this] { notify(0, Notify::Timer); });
@@ -152,7 +158,7 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
       break;
     }
     case ControlKind::PushButton: {
-      auto* button = new QPushButton(label, parent);
+      auto* button = new PushButton(label, parent);
       button->setDefault(t.has(attr::kDefaultButton));
       QObject::connect(button, &QPushButton::clicked, parent,
                        [this, id] { notify(id, Notify::Click); });
@@ -181,7 +187,7 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
       break;
     }
     case ControlKind::GroupBox: {
-      auto* group = new QGroupBox(label, parent);
+      auto* group = new GroupFrame(label, parent);
       // Clicks in the frame reach the dialog's background, as the frame is only drawn there.
       group->setAttribute(Qt::WA_TransparentForMouseEvents);
       new PaletteColours(group, group, ask);
@@ -214,8 +220,10 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
     }
   }
 
+  if (id != kNoId) new ToolTipAsk(w, [this, id] { return toolTip(id); });
   w->setProperty("tkId", id);
   w->setProperty("tkKind", static_cast<int>(t.kind));
+  w->setProperty("tkIndex", static_cast<int>(index));
   if (id != kNoId) w->setObjectName(QStringLiteral("control%1").arg(id));
   PixelRect r = units_.rect(t.rect);
   // A combo box's template height is the extent of its open list; closed it is as tall as the
@@ -256,6 +264,11 @@ void QtWindow::clearRadioGroup(std::size_t index) {
   }
 }
 
+std::string QtWindow::toolTip(int id) {
+  if (closed_ || !dialog_.isAttached()) return {};
+  return dialog_.onToolTip(id);
+}
+
 ColourAnswer QtWindow::askColour(int id, ControlKind kind) {
   if (closed_ || !dialog_.isAttached()) return {};
   const std::optional<ColourKind> colourKind = colourKindOf(kind);
@@ -276,13 +289,20 @@ void QtWindow::close() {
   if (closed_) return;
   closed_ = true;
   timer_->stop();
+  open_.reset();  // the end calls of workers that end from now on are dropped
+  for (auto& [caption, box] : notices_) {
+    if (box) box->close();
+  }
   // Stop first, then release this window's progress bars so that no call waits on them, then
   // join while serving the calls a worker makes on any other window's progress bar.
   workers_.requestStop();
   for (Control& c : controls_) {
     if (c.progress) c.progress->close();
   }
-  workers_.joinAll(joinServingProgressCalls);
+  const auto deadline = std::chrono::steady_clock::now() + kWorkerStopWait;
+  workers_.joinAll([deadline](std::jthread& worker, const std::atomic<bool>& finished) {
+    return joinServingProgressCalls(worker, finished, deadline);
+  });
   if (dialog_.isAttached()) dialog_.detach();
   widget_->hide();
 }
@@ -358,6 +378,20 @@ void QtWindow::enable(int id, bool enabled) {
   if (Control* c = find(id)) c->widget->setEnabled(enabled);
 }
 
+void QtWindow::showControl(int id, bool shown) {
+  if (Control* c = find(id)) c->widget->setVisible(shown);
+}
+
+void QtWindow::addContextAction(int id, int command, std::string_view label) {
+  Control* c = find(id);
+  if (c == nullptr) return;
+  auto* action = new QAction(fromUtf8(label), c->widget);
+  QObject::connect(action, &QAction::triggered, c->widget,
+                   [this, command] { notify(command, Notify::Command); });
+  c->widget->addAction(action);
+  c->widget->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
 void QtWindow::selectItem(int id, int index) {
   Control* c = find(id);
   auto* combo = c != nullptr ? qobject_cast<QComboBox*>(c->widget) : nullptr;
@@ -405,16 +439,8 @@ ProgressBar QtWindow::progressBar(int id) {
 void QtWindow::setTitle(std::string_view title) { widget_->setWindowTitle(fromUtf8(title)); }
 
 void QtWindow::setGeometry(int x, int y, int width, int height) {
-  outer_ = QRect(x, y, units_.hostWidth(width), units_.hostHeight(height));
-  applyOuterGeometry();
-}
-
-void QtWindow::applyOuterGeometry() {
-  const QWindow* handle = widget_->windowHandle();
-  appliedFrame_ = handle != nullptr ? handle->frameMargins() : QMargins();
-  widget_->move(outer_->topLeft());  // a top-level widget's position is its frame's
-  widget_->resize(std::max(1, outer_->width() - appliedFrame_.left() - appliedFrame_.right()),
-                  std::max(1, outer_->height() - appliedFrame_.top() - appliedFrame_.bottom()));
+  widget_->move(x, y);  // a top-level widget's position is its frame's
+  widget_->resize(units_.clientWidth(width), units_.clientHeight(height));
 }
 
 void QtWindow::setTopmost(bool topmost) {
@@ -445,6 +471,12 @@ int QtWindow::messageBox(std::string_view text, const char* caption, int style) 
   return showMessageBox(widget_.get(), text, caption, style, applicationName_);
 }
 
+void QtWindow::showNotice(std::string_view text, const char* caption, int style) {
+  if (closed_) return;
+  const QString shownCaption = caption != nullptr ? QString::fromUtf8(caption) : applicationName_;
+  showNoticeBox(notices_[shownCaption], widget_.get(), text, shownCaption, style);
+}
+
 int QtWindow::runModal(Dialog& child) {
   QtWindow window(child, widget_.get(), applicationName_);
   return window.run();
@@ -457,8 +489,20 @@ void QtWindow::endDialog(int result) {
   widget_->done(result);
 }
 
-bool QtWindow::startWorker(std::function<void(std::stop_token)> work) {
-  return !closed_ && workers_.start(std::move(work));
+bool QtWindow::startWorker(std::function<void(std::stop_token)> work,
+                           std::function<void()> whenEnded) {
+  if (closed_) return false;
+  return workers_.start([work = std::move(work), whenEnded = std::move(whenEnded),
+                         open = std::weak_ptr<int>(open_)](std::stop_token stop) {
+    work(std::move(stop));
+    if (!whenEnded) return;
+    // Runs on the user-interface thread, which alone resets `open`.
+    postProgressCall([open, whenEnded] {
+      if (!open.expired()) whenEnded();
+    });
+  });
 }
+
+void QtWindow::stopWorkers() { workers_.requestStop(); }
 
 }  // namespace tk

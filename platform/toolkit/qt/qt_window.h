@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QMargins>
-#include <QRect>
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <atomic>
+#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,8 +27,8 @@ class QtProgressSink;
 class SpinArrows;
 
 // A dialog's window with real widgets made from its template. Every control widget carries its
-// control id in the property "tkId" and its kind in "tkKind"; a control with an id is also named
-// "control<id>".
+// control id in the property "tkId", its kind in "tkKind" and its place in the template in
+// "tkIndex"; a control with an id is also named "control<id>".
 class QtWindow : public Window {
  public:
   // `owner` is the window a nested dialog runs over; null for a top-level one.
@@ -46,22 +46,28 @@ class QtWindow : public Window {
   bool isChecked(int id) const override;
   void setChecked(int id, bool checked) override;
   void enable(int id, bool enabled) override;
+  void showControl(int id, bool shown) override;
+  void addContextAction(int id, int command, std::string_view label) override;
   void selectItem(int id, int index) override;
   int selectedItem(int id) const override;
   void setSpinBuddy(int spinId, int editId) override;
   void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
   ProgressBar progressBar(int id) override;
-  // Position is the window's top-left and size its outer size, its frame's where a window
-  // manager adds one; the size is scaled from the host's pixels like the dialog units.
+  // Position is the window's top-left, its frame's where a window manager adds one; the size is
+  // the host's outer size, whose client area (the host's frame off) shows here in dialog units,
+  // whatever frame this desktop adds.
   void setGeometry(int x, int y, int width, int height) override;
   void setTitle(std::string_view title) override;
   void setTopmost(bool topmost) override;
   void setIcons(const Icon& large, const Icon& small) override;
   void startTimer(std::uint32_t periodMs) override;
   int messageBox(std::string_view text, const char* caption, int style) override;
+  void showNotice(std::string_view text, const char* caption, int style) override;
   int runModal(Dialog& child) override;
   void endDialog(int result) override;
-  bool startWorker(std::function<void(std::stop_token)> work) override;
+  bool startWorker(std::function<void(std::stop_token)> work,
+                   std::function<void()> whenEnded) override;
+  void stopWorkers() override;
 
  private:
   struct Control {
@@ -77,11 +83,9 @@ class QtWindow : public Window {
   const Control* find(int id) const;
   void notify(int id, Notify notify);
   void clearRadioGroup(std::size_t index);
+  std::string toolTip(int id);
   ColourAnswer askColour(int id, ControlKind kind);
   void close();
-  // Fits the window's frame to the outer geometry the dialog asked for, with the frame the
-  // window manager draws now.
-  void applyOuterGeometry();
 
   Dialog& dialog_;
   QString applicationName_;
@@ -90,8 +94,9 @@ class QtWindow : public Window {
   QTimer* timer_ = nullptr;
   std::vector<Control> controls_;
   WorkerSet workers_{announceWorkerFinished};
-  std::optional<QRect> outer_;
-  QMargins appliedFrame_;
+  // Lives while the window is open; the end calls of its workers run only while it does.
+  std::shared_ptr<int> open_ = std::make_shared<int>(0);
+  std::map<QString, QPointer<QMessageBox>> notices_;
   int result_;
   bool ended_ = false;
   bool closed_ = false;
