@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The real tarnix binary under Xvfb: "Gen" with a count of 100 from tarnix.ini puts 100 messages
-# onto the selected queue, and the progress bar is back at its start after the run.
+# onto the selected queue, and the progress bar is back at its start after the run. A run from a
+# pipe says why it cannot in a box of its own while the window goes on, and a run held in a put
+# by another program's lock does not hold the window's close.
 source "$(dirname "$0")/e2e_lib.sh"
 start_xvfb
 
@@ -43,4 +45,52 @@ echo "progress bar pixels changed by the run: $changed"
 press_key_until_gone "$window" Escape
 [ "$(tarnix_status)" -eq 0 ] || fail "closing the window: non-zero status"
 [ ! -s "$WORK/stdout" ] || fail "the run printed: $(cat "$WORK/stdout")"
+
+# A pipe as the source file: the run ends at once with its line, on standard output and in a box
+# "Gen" over the window, which stays.
+mkfifo "$WORK/lines.fifo"
+printf '1 80 1 1 5 0 0 f 256 SRC.Q %s 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' "$WORK/lines.fifo" >tarnix.ini
+rm -f "$WORK/status"
+start_tarnix QM1 Q1
+window=$(visible_windows '^QM1$')
+[ -n "$window" ] || fail "no monitor window"
+sleep 0.5
+eval "$(geometry_of "$window")"
+xdotool mousemove $((X + cx)) $((Y + cy)) click 1 # "Gen"
+box=$(visible_windows '^Gen$')
+[ -n "$box" ] || fail "no box after a run from a pipe"
+said="Cannot open the input file $WORK/lines.fifo: not a regular file"
+[ "$(cat "$WORK/stdout")" = "$said" ] || fail "the run printed: $(cat "$WORK/stdout")"
+screenshot generator_failed
+[ -n "$(visible_windows '^QM1$')" ] || fail "the window went with the run"
+press_key_until_gone "$box" Return
+press_key_until_gone "$window" Escape
+[ "$(tarnix_status)" -eq 0 ] || fail "closing the window: non-zero status"
+
+# Another program holds the store's write lock, so the run waits in its first put, where no stop
+# reaches it: closing the window still ends the program at once, not when the lock's wait ends.
+printf '1 80 1 1 5 0 0 b 256 SRC.Q lines.txt 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' >tarnix.ini
+mkfifo "$WORK/sql"
+sqlite3 "$KX_DATA_DIR/QM1.qmgr" <"$WORK/sql" >/dev/null &
+locker=$!
+exec 8>"$WORK/sql"
+echo 'BEGIN IMMEDIATE;' >&8
+rm -f "$WORK/status"
+start_tarnix QM1 Q1
+window=$(visible_windows '^QM1$')
+[ -n "$window" ] || fail "no monitor window"
+sleep 0.5
+eval "$(geometry_of "$window")"
+xdotool mousemove $((X + cx)) $((Y + cy)) click 1 # "Gen"
+sleep 1
+started=$(date +%s%N)
+xdotool windowfocus --sync "$window" key Escape
+status=$(tarnix_status)
+took=$((($(date +%s%N) - started) / 1000000))
+echo "COMMIT;" >&8
+exec 8>&-
+wait "$locker"
+echo "closing during a held put took $took ms"
+[ "$status" -eq 0 ] || fail "closing the window: status $status"
+[ "$took" -lt 2000 ] || fail "closing the window took $took ms"
 echo "PASS"
