@@ -40,7 +40,7 @@ LabelMeasure pushButton(const QWidget& control, const QString& label) {
   if (line.fit == LabelFit::Fits || control.height() <= control.width()) return line;
   int widest = 0;
   for (const QChar c : label) widest = std::max(widest, across(control, QString(c)));
-  const double lines = static_cast<double>(label.size());
+  const auto lines = static_cast<double>(label.size());
   const int needed = static_cast<int>(std::ceil(QFontMetricsF(control.font()).height() * lines));
   const bool fits = widest <= room.width() && needed <= room.height();
   return {fits ? LabelFit::Stacked : LabelFit::TooLong, needed, room.height()};
