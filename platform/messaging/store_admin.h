@@ -26,6 +26,8 @@ struct ManagerInfo {
   bool running = false;
   bool isDefault = false;
   bool damaged = false;      // the file is not a usable store; it is listed, never touched
+  bool readOnly = false;     // its file or its file system may not be written
+  bool noAccess = false;     // this user may not read or write its file or its folder
   bool inPostgres = false;   // kept in a PostgreSQL database rather than in a file here
   bool unreachable = false;  // in PostgreSQL, and its database could not be reached
 };

@@ -30,6 +30,18 @@ StoreKind storeKindOf(std::string_view validatedName);
 // The small file holding the name kxadmin marked as the default queue manager.
 std::filesystem::path defaultMarkPath();
 
+// Reads a small file of the data directory whole: never through a link, only a regular file, and
+// never more than `limit` bytes, so that a planted FIFO, device or link can neither hold a caller
+// nor fill its memory. kQueueManagerNameError when there is no such file; kStoreDamaged (with
+// `problem` naming the file and what it is) for a link, a file of another kind or a longer one.
+ReasonCode readSmallFile(const std::filesystem::path& path, std::size_t limit, std::string& text,
+                         std::string& problem);
+
+// The name in the default mark. kNoDefaultQueueManager when there is no mark; otherwise
+// kQueueManagerNameError, with `problem` saying what is wrong with it, unless it holds a valid
+// name and nothing more.
+ReasonCode readDefaultMark(std::string& name, std::string& problem);
+
 // The default queue manager's name: $KX_DEFAULT_QMGR, else the one marked default. Fails with
 // kNoDefaultQueueManager when there is none, and kQueueManagerNameError when what was found is no
 // valid name; `problem` then says which and where.

@@ -56,6 +56,8 @@ int list() {
     std::string line = info.name;
     line.resize(std::max<std::size_t>(line.size() + 2, 50), ' ');
     line += info.damaged       ? "damaged"
+            : info.readOnly    ? "read-only"
+            : info.noAccess    ? "no access"
             : info.unreachable ? "unreachable"
             : info.running     ? "running"
                                : "stopped";

@@ -49,11 +49,12 @@ std::string what(const kx::IkxQueueManager& manager, kx::ReasonCode why) {
   return kx::admin::explainFailure(manager.managerName(), why);
 }
 
-// Reads a message body from a file, at most one byte more than the largest message, so that a
-// device or a huge file is refused without being read whole.
+// Reads a message body from a regular file, at most one byte more than the largest message, so
+// that a huge file (or one that grows) is refused without being read whole. The open does not
+// block, so a FIFO is refused rather than waited on, as is a device.
 bool readBody(const std::string& path, std::vector<std::uint8_t>& body, std::string& problem) {
   const std::string label = "'" + printable(path) + "'";
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     problem = "cannot read " + label + ": " + std::strerror(errno);
     return false;
@@ -67,12 +68,18 @@ bool readBody(const std::string& path, std::vector<std::uint8_t>& body, std::str
   } else if (S_ISDIR(status.st_mode)) {
     ok = false;
     problem = label + " is a directory";
-  } else if (S_ISREG(status.st_mode) &&
-             static_cast<std::uint64_t>(status.st_size) > kx::kMaxMessageLength) {
+  } else if (!S_ISREG(status.st_mode)) {
+    ok = false;
+    problem = label + " is not a regular file (" +
+              (S_ISFIFO(status.st_mode)   ? "a FIFO"
+               : S_ISSOCK(status.st_mode) ? "a socket"
+                                          : "a device") +
+              ")";
+  } else if (static_cast<std::uint64_t>(status.st_size) > kx::kMaxMessageLength) {
     ok = false;
     problem = tooBig;
   }
-  if (ok && S_ISREG(status.st_mode)) body.reserve(static_cast<std::size_t>(status.st_size));
+  if (ok) body.reserve(static_cast<std::size_t>(status.st_size));
   while (ok) {
     const std::size_t want =
         std::min<std::size_t>(1 << 16, kx::kMaxMessageLength + 1 - body.size());

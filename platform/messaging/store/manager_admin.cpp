@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 #include "platform/messaging/names.h"
@@ -134,8 +133,8 @@ Status deleteQueueManager(std::string_view name, bool force) {
     }
     for (const fs::path& companion : companionPaths(path)) fs::remove(companion, error);
     std::string marked;
-    if (std::ifstream mark(defaultMarkPath());
-        mark && std::getline(mark, marked) && marked == name) {
+    std::string problem;
+    if (readDefaultMark(marked, problem) == reason::kNone && marked == name) {
       fs::remove(defaultMarkPath(), error);
     }
     return {};
@@ -215,8 +214,12 @@ void describe(std::string_view name, ManagerInfo& info) {
   Database db;
   Statement row;
   ManagerRow manager;
-  info.damaged =
-      openStore(name, db) != reason::kNone || readManagerRow(db, row, manager) != reason::kNone;
+  ReasonCode why = openStore(name, db);
+  if (why == reason::kNone) why = readManagerRow(db, row, manager);
+  // A store that may not be written is not damaged: it works again once that is put right.
+  info.readOnly = why == reason::kStoreReadOnly;
+  info.noAccess = why == reason::kStoreNoAccess;
+  info.damaged = why != reason::kNone && !info.readOnly && !info.noAccess;
   info.running = manager.running;
 }
 

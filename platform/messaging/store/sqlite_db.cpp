@@ -98,9 +98,10 @@ ReasonCode Database::open(const std::string& path, bool create) {
   close();
   // An absolute path is never read as a URI, whatever SQLite was built with; no flag asks for one.
   if (path.empty() || path.front() != '/') return reason::kInternalError;
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-  // A new store is made in a folder given by its real path, so any link in it is a planted one.
-  if (create) flags |= SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW;
+  // A store is always opened by the real path of its folder, so any link in it is a planted one.
+  int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW;
+  if (create) flags |= SQLITE_OPEN_CREATE;
   const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     const ReasonCode why = reasonFromSqlite(rc, db_ != nullptr ? sqlite3_system_errno(db_) : 0);

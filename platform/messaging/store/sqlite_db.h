@@ -61,7 +61,7 @@ class Database {
   Database& operator=(const Database&) = delete;
 
   // Opens an existing file by its absolute path, or with `create` a new file that the caller has
-  // just made empty and exclusively (never through a link); sets the busy timeout.
+  // just made empty and exclusively; sets the busy timeout. A path with a link in it is refused.
   ReasonCode open(const std::string& path, bool create);
   void close();
   bool isOpen() const { return db_ != nullptr; }

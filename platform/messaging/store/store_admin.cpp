@@ -154,8 +154,7 @@ Status setDefaultQueueManager(std::string_view name) {
         return failure(why, "queue manager " + quotedName(name) + " does not exist", kKept);
       }
       if (why == reason::kStoreDamaged) {
-        return failure(why, storePath(name).string() + " is not a usable queue manager store",
-                       kKept);
+        return failure(why, describeUnusableStore(storePath(name)), kKept);
       }
       if (why != reason::kNone) return explained(storeFailure(why, kKept), name, kKept);
     }
