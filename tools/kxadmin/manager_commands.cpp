@@ -39,10 +39,25 @@ int check(const std::string& manager) {
               << " messages)\n";
     return kExitOk;
   }
-  std::cout << manager << ": damaged (" << report.problems.size()
-            << " problems); get what can be read, then 'kxadmin delete --force " << manager
-            << "'\n";
+  std::cout << manager << ": damaged (" << report.problems.size() << " problems); "
+            << (report.advice.empty()
+                    ? "get what can be read, then 'kxadmin delete --force " + manager + "'"
+                    : report.advice)
+            << '\n';
   return kExitFailed;
+}
+
+int salvage(const std::string& manager) {
+  admin::SalvageReport report;
+  if (const admin::Status status = admin::salvageQueueManager(manager, report); !status) {
+    return fail(status);
+  }
+  for (const auto& line : report.queues) std::cout << line << '\n';
+  std::cout << "salvaged queue manager " << manager << " (stopped): " << report.copied
+            << " messages copied";
+  if (report.lost > 0) std::cout << ", " << report.lost << " could not be read";
+  std::cout << "; the store as it was is kept as " << report.keptAs.string() << '\n';
+  return kExitOk;
 }
 
 int list() {
@@ -149,6 +164,13 @@ void addManagerCommands(CLI::App& app, int& status) {
       "check", "Check a queue manager's store: its pages, and its depths against its messages");
   checking->add_option("manager", args->manager, "Queue manager name")->required();
   checking->callback([args, &status] { status = check(args->manager); });
+
+  auto* salvaging = app.add_subcommand(
+      "salvage",
+      "Rebuild a stopped queue manager's store from every message that can still be read (a copy "
+      "of the old file is kept)");
+  salvaging->add_option("manager", args->manager, "Queue manager name")->required();
+  salvaging->callback([args, &status] { status = salvage(args->manager); });
 
   auto* listing = app.add_subcommand("list", "List the queue managers and their state");
   listing->callback([&status] { status = list(); });

@@ -113,14 +113,30 @@ ReasonCode Database::open(const std::string& path, bool create) {
   return reason::kNone;
 }
 
-ReasonCode Database::readFileHeader(std::span<unsigned char> header) {
-  sqlite3_file* file = nullptr;
+ReasonCode Database::mainFile(sqlite3_file*& file) {
+  file = nullptr;
   const int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file);
   if (rc != SQLITE_OK) return reasonFromSqlite(rc);
   if (file == nullptr || file->pMethods == nullptr) return reason::kStoreIoError;
-  const int read = file->pMethods->xRead(file, header.data(), static_cast<int>(header.size()), 0);
+  return reason::kNone;
+}
+
+ReasonCode Database::readFile(std::int64_t offset, std::span<unsigned char> bytes) {
+  sqlite3_file* file = nullptr;
+  if (const ReasonCode why = mainFile(file); why != reason::kNone) return why;
+  const int read =
+      file->pMethods->xRead(file, bytes.data(), static_cast<int>(bytes.size()), offset);
   if (read == SQLITE_IOERR_SHORT_READ) return reason::kStoreDamaged;
-  return reasonFromSqlite(read);
+  return reasonFromSqlite(read, sqlite3_system_errno(db_));
+}
+
+ReasonCode Database::fileSize(std::int64_t& size) {
+  sqlite3_file* file = nullptr;
+  if (const ReasonCode why = mainFile(file); why != reason::kNone) return why;
+  sqlite3_int64 bytes = 0;
+  const int rc = file->pMethods->xFileSize(file, &bytes);
+  size = bytes;
+  return reasonFromSqlite(rc, sqlite3_system_errno(db_));
 }
 
 void Database::close() {

@@ -67,7 +67,11 @@ class Database {
   bool isOpen() const { return db_ != nullptr; }
   // The first bytes of the main file, read through SQLite's own handle on it; a file shorter
   // than `header` reads as damaged.
-  ReasonCode readFileHeader(std::span<unsigned char> header);
+  ReasonCode readFileHeader(std::span<unsigned char> header) { return readFile(0, header); }
+  // Bytes of the main file at `offset`, and its size, through SQLite's own handle: a descriptor
+  // of our own on the file, once closed, would drop every lock this process holds on it.
+  ReasonCode readFile(std::int64_t offset, std::span<unsigned char> bytes);
+  ReasonCode fileSize(std::int64_t& size);
 
   // Runs SQL that returns no rows.
   ReasonCode exec(const char* sql);
@@ -84,6 +88,7 @@ class Database {
 
  private:
   ReasonCode run(Statement& statement, const char* sql);
+  ReasonCode mainFile(sqlite3_file*& file);
 
   sqlite3* db_ = nullptr;
   Statement begin_;

@@ -96,6 +96,18 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
   return embedded::checkQueueManager(name, report);
 }
 
+Status salvageQueueManager(std::string_view name, SalvageReport& report) {
+  report = SalvageReport{};
+  if (inPostgres(name)) {
+    return failure(reason::kOptionNotValidForType,
+                   "queue manager " + quotedName(name) +
+                       " is kept in PostgreSQL; its database is repaired with the database's own "
+                       "tools",
+                   kNothingChanged);
+  }
+  return embedded::salvageQueueManager(name, report);
+}
+
 Status defineLocalQueue(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
   if (inPostgres(manager)) {
     return guarded([&] { return postgres::defineLocalQueue(manager, queue, maxDepth); });
