@@ -167,8 +167,21 @@ TEST_F(PermissionsAndLinks, LinksPlantedInTheDataDirectoryAreNeverFollowed) {
 
 TEST_F(PermissionsAndLinks, AStoreThatIsALinkIsNeverOpenedThroughIt) {
   manager_.disconnect();
-  // The store moved out of the data directory, and a link to it left in its place.
   const fs::path store = dataDir_ / "QM1.qmgr";
+  // A link planted as the store's WAL is never written through, and is named.
+  const fs::path victim = dataDir_.string() + "-victim";
+  std::ofstream(victim) << "precious";
+  fs::create_symlink(victim, store.string() + "-wal");
+  EXPECT_EQ(roundTrip(), reason::kStoreDamaged);
+  EXPECT_NE(admin::explainFailure("QM1", reason::kStoreDamaged)
+                .find(store.string() + "-wal is not a regular file"),
+            std::string::npos);
+  EXPECT_EQ(contentOf(victim), "precious");
+  fs::remove(store.string() + "-wal");
+  fs::remove(victim);
+  EXPECT_EQ(roundTrip(), reason::kNone);
+
+  // The store moved out of the data directory, and a link to it left in its place.
   const fs::path elsewhere = dataDir_.string() + "-elsewhere.qmgr";
   fs::rename(store, elsewhere);
   fs::create_symlink(elsewhere, store);

@@ -46,6 +46,9 @@ std::string explainFileProblem(ReasonCode why, const fs::path& store) {
     }
     return line + ": free space on it, by removing other files or by getting or purging messages";
   }
+  if (why == reason::kStoreDamaged) {
+    if (std::optional<std::string> stray = strayFileProblem(store)) return *stray;
+  }
   if (why == reason::kStoreNoAccess || why == reason::kStoreReadOnly) {
     if (std::string denied = deniedFile(store); !denied.empty()) return denied;
   }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -20,6 +21,17 @@ namespace {
 std::uint32_t bigEndian32(const unsigned char* bytes) {
   return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
          (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+}
+
+// A journal, WAL or shared-memory file beside the store that is not a regular file: SQLite never
+// opens one through a link, so the store cannot be used while it is there.
+std::optional<std::filesystem::path> strayCompanion(const std::filesystem::path& store) {
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    const std::filesystem::path companion = store.string() + suffix;
+    struct stat status {};
+    if (::lstat(companion.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return companion;
+  }
+  return std::nullopt;
 }
 
 // The persistent layout shared by all queues.
@@ -54,7 +66,7 @@ std::vector<std::filesystem::path> companionPaths(const std::filesystem::path& s
           reservePath(store)};
 }
 
-std::string describeUnusableStore(const std::filesystem::path& path) {
+std::optional<std::string> strayFileProblem(const std::filesystem::path& path) {
   struct stat status {};
   if (::lstat(path.c_str(), &status) == 0) {
     if (S_ISLNK(status.st_mode)) {
@@ -64,7 +76,15 @@ std::string describeUnusableStore(const std::filesystem::path& path) {
     if (S_ISDIR(status.st_mode)) return path.string() + " is a directory, not a store";
     if (!S_ISREG(status.st_mode)) return path.string() + " is not a regular file, so not a store";
   }
-  return path.string() + " is not a usable queue manager store";
+  if (const auto companion = strayCompanion(path)) {
+    return companion->string() + " is not a regular file (a link, say), so the store beside it " +
+           "cannot be used; remove it";
+  }
+  return std::nullopt;
+}
+
+std::string describeUnusableStore(const std::filesystem::path& path) {
+  return strayFileProblem(path).value_or(path.string() + " is not a usable queue manager store");
 }
 
 ReasonCode checkStoreHeader(const std::filesystem::path& path) {
@@ -106,7 +126,7 @@ ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db) {
   if (::lstat(real.c_str(), &status) != 0) {
     return errno == ENOENT ? reason::kQueueManagerNameError : reasonFromSystemError(errno);
   }
-  if (!S_ISREG(status.st_mode)) return reason::kStoreDamaged;
+  if (!S_ISREG(status.st_mode) || strayCompanion(real)) return reason::kStoreDamaged;
   makeStorePrivate(real, status);
   if (const ReasonCode why = db.open(real.string(), false); why != reason::kNone) return why;
   if (sqlite3_db_readonly(db.handle(), "main") == 1) {
