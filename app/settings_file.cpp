@@ -118,7 +118,7 @@ void apply(int number, const SettingsValue& value, const MonitorDialog::Presets&
 }
 
 // 22 values take a few hundred bytes; a file far larger than that is not a settings file.
-constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
+constexpr std::size_t kMaxSettingsBytes = std::size_t{64} * 1024;
 
 // Closes a descriptor when the reading ends, however it ends.
 struct Descriptor {

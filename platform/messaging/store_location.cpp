@@ -37,7 +37,7 @@ std::string passwordHome() {
 }
 
 // A connection string is one short line; this is far more than any holds.
-constexpr std::size_t kMaxRecordBytes = 64 * 1024;
+constexpr std::size_t kMaxRecordBytes = std::size_t{64} * 1024;
 
 const char* kindOf(mode_t mode) {
   if (S_ISDIR(mode)) return "a directory";

@@ -196,7 +196,7 @@ TEST_F(SettingsFile, AnythingButASmallRegularFileIsSkippedInOneLine) {
 
   // Up to 64 KiB the file is read; one byte more and none of it is.
   std::string padded = "1 50 5 0 77";
-  padded.resize(64 * 1024, ' ');
+  padded.resize(std::size_t{64} * 1024, ' ');
   EXPECT_EQ(open(padded.c_str()),
             "tarnix.ini: value 6 could not be read: the file ends before "
             "it; values 6 to 22 keep their defaults\n");

@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contentOf(const fs::path& path) {
+std::string bytesOf(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -29,7 +29,7 @@ class DamagedStore : public QueueFixture {
   // Makes the store file hold every change (none left in the WAL), with no connection on it.
   fs::path quietStore() {
     manager_.disconnect();
-    const fs::path store = dataDir_ / "QM1.qmgr";
+    fs::path store = dataDir_ / "QM1.qmgr";
     sqlite3* db = nullptr;
     EXPECT_EQ(sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr),
@@ -74,6 +74,7 @@ class DamagedStore : public QueueFixture {
     IkxQueue second;
     attach(manager_, second, "Q2");
     std::vector<MessageId24> ids;
+    ids.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
       ids.push_back(putText(second, "message " + std::to_string(i) + std::string(400, '.'), true));
     }
@@ -159,7 +160,7 @@ TEST_F(DamagedStore, SalvageCopiesEveryReadableMessageWholeAndKeepsTheDamagedFil
   // One page whose header is lost, one whose messages are partly overwritten.
   overwrite(leaves[3], 0, 256);
   overwrite(leaves[7], 3000, 256);
-  const std::string damaged = contentOf(quietStore());
+  const std::string damaged = bytesOf(quietStore());
 
   KxadminRun run = runKxadmin({"salvage", "QM1"});
   ASSERT_EQ(run.status, 0) << run.output;
@@ -169,7 +170,7 @@ TEST_F(DamagedStore, SalvageCopiesEveryReadableMessageWholeAndKeepsTheDamagedFil
   ASSERT_NE(kept, std::string::npos) << run.output;
   const fs::path keptAs = run.output.substr(kept + 8, run.output.size() - kept - 9);
   EXPECT_EQ(keptAs.parent_path(), dataDir_);
-  EXPECT_TRUE(contentOf(keptAs) == damaged) << "the kept copy is the damaged file as it was";
+  EXPECT_TRUE(bytesOf(keptAs) == damaged) << "the kept copy is the damaged file as it was";
   EXPECT_EQ(runKxadmin({"check", "QM1"}).status, 0);
 
   startManager();
