@@ -34,6 +34,12 @@ sleep 0.3
 # The filter leaves ORDERS.OUT alone: tick it; then all again, and tick EVENTS, the first.
 keys "$chooser" Tab Down space shift+Tab ctrl+a BackSpace Tab Home space
 screenshot chooser_ticked
+# The window as a newcomer sees it, frame included (docs/chooser.png in the repository).
+eval "$(geometry_of "$chooser")"
+read -r left right top bottom <<<"$(frame_extents "$chooser")"
+import -display "$DISPLAY" -window root -crop \
+  "$((WIDTH + left + right))x$((HEIGHT + top + bottom))+$((X - left))+$((Y - top))" +repage \
+  "$SHOTS/chooser_window.png"
 keys "$chooser" Return
 monitor=$(visible_windows '^QM1$')
 [ -n "$monitor" ] || fail "no monitor after Monitor"
