@@ -17,8 +17,12 @@ ChooserModel::State stateOf(const admin::ManagerInfo& info) {
 }
 
 bool holdsIgnoringCase(std::string_view text, std::string_view part) {
-  const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-  return std::ranges::search(text, part, {}, lower, lower).begin() != text.end() || part.empty();
+  const auto same = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  };
+  return std::search(text.begin(), text.end(), part.begin(), part.end(), same) != text.end() ||
+         part.empty();
 }
 
 }  // namespace

@@ -9,8 +9,8 @@ namespace tk {
 namespace {
 
 QSettings userSettings() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarnix"),
-                   QStringLiteral("tarnix"));
+  return {QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarnix"),
+          QStringLiteral("tarnix")};
 }
 
 }  // namespace
