@@ -24,7 +24,6 @@ namespace tarnix {
 namespace {
 
 constexpr std::size_t kFieldCount = 19;
-constexpr const char* kContentFormat = "KXSTR   ";
 constexpr std::int32_t kBrowseFirst = kx::getopt::kBrowseFirst | kx::getopt::kFailIfQuiescing;
 constexpr std::int32_t kBrowseNext = kx::getopt::kBrowseNext | kx::getopt::kFailIfQuiescing;
 
@@ -145,7 +144,7 @@ class GeneratorRun {
       digit = static_cast<std::uint8_t>(std::to_string(rt::threadRandom()).front());
     }
     message_.setData(digits.data(), digits.size());
-    message_.format = kContentFormat;
+    message_.format = kx::kFormatString;
     return true;
   }
 
@@ -155,7 +154,7 @@ class GeneratorRun {
       say("No lines in the input file %s\n", path.c_str());
       return false;
     }
-    message_.format = kContentFormat;
+    message_.format = kx::kFormatString;
     return true;
   }
 

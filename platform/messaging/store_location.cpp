@@ -95,16 +95,19 @@ ReasonCode readSmallFile(const fs::path& path, std::size_t limit, std::string& t
   return why;
 }
 
-fs::path dataDirectory() {
+fs::path dataDirectory(std::string* origin) {
   fs::path directory;
   if (const char* dir = std::getenv("KX_DATA_DIR"); dir != nullptr && *dir != '\0') {
     directory = dir;
+    if (origin != nullptr) *origin = "KX_DATA_DIR";
   } else if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
     directory = fs::path(xdg) / "kx";
+    if (origin != nullptr) *origin = "XDG_DATA_HOME";
   } else {
     const char* home = std::getenv("HOME");
     directory = fs::path(home != nullptr && *home != '\0' ? std::string(home) : passwordHome()) /
                 ".local" / "share" / "kx";
+    if (origin != nullptr) *origin = "the home folder";
   }
   std::error_code error;
   fs::path absolute = fs::absolute(directory, error);

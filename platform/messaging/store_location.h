@@ -12,8 +12,9 @@
 namespace kx {
 
 // $KX_DATA_DIR, else $XDG_DATA_HOME/kx, else ~/.local/share/kx; read afresh on every call and made
-// absolute against the working directory of the moment.
-std::filesystem::path dataDirectory();
+// absolute against the working directory of the moment. `origin`, when given, receives where it
+// came from: "KX_DATA_DIR", "XDG_DATA_HOME" or "the home folder".
+std::filesystem::path dataDirectory(std::string* origin = nullptr);
 
 // The file of a queue manager whose name has already been validated.
 std::filesystem::path storePath(std::string_view validatedName);

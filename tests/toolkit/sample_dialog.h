@@ -34,6 +34,7 @@ enum ControlId : int {
   kMemo = 140,       // multi-line, read-only
   kProgress = 150,
   kOkButton = 160,  // default button
+  kList = 170,      // two columns, a box on each row
   kChildEdit = 200,
   kChildOk = 201,
   kChildProgress = 202,
@@ -84,6 +85,7 @@ class SampleDialog : public tk::TableDialog<SampleDialog> {
   void changed(int id) { record(id, tk::Notify::Change); }
   void timer() { record(0, tk::Notify::Timer); }
   void leftButtonUp() { record(tk::kNoId, tk::Notify::LeftButtonUp); }
+  void selected(int id) { record(id, tk::Notify::SelectionChange); }
 };
 
 }  // namespace sample

@@ -5,6 +5,7 @@
 namespace kx::admin {
 
 Status failure(ReasonCode why, const std::string& what, std::string_view kept) {
+  if (kept.empty()) return Status{why, what};
   return Status{why, what + "; " + std::string(kept)};
 }
 

@@ -242,14 +242,14 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
   return guarded([&]() -> Status {
     report = CheckReport{};
     Database db;
-    if (Status status = openManager(name, db, kNothingChanged); !status) return status;
+    if (Status status = openManager(name, db, kJustRead); !status) return status;
     Transaction snapshot(db);
     if (const ReasonCode why = snapshot.beginRead(); why != reason::kNone) {
-      return explained(storeFailure(why, kNothingChanged), name, kNothingChanged);
+      return explained(storeFailure(why, kJustRead), name, kJustRead);
     }
     Statement pages;
     ReasonCode why = db.prepare("PRAGMA integrity_check(20)", pages);
-    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+    if (why != reason::kNone) return storeFailure(why, kJustRead);
     int rc = SQLITE_ROW;
     while ((rc = pages.step()) == SQLITE_ROW) {
       if (std::string line = pages.text(0); line != "ok")

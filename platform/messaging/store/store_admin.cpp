@@ -191,7 +191,7 @@ Status defaultQueueManager(std::string& name) {
   return guarded([&]() -> Status {
     std::string problem;
     if (const ReasonCode why = findDefaultQueueManager(name, problem); why != reason::kNone) {
-      return failure(why, problem, kNothingChanged);
+      return failure(why, problem, kJustRead);
     }
     return {};
   });
@@ -206,7 +206,7 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
     const fs::path directory = dataDirectory();
     if (!fs::exists(directory, error)) return {};
     if (std::string problem; checkDataDirectory(directory, problem) != reason::kNone) {
-      return failure(reason::kDataDirectoryUnsafe, problem, kNothingChanged);
+      return failure(reason::kDataDirectoryUnsafe, problem, kJustRead);
     }
     for (const auto& entry : fs::directory_iterator(directory, error)) {
       const fs::path& path = entry.path();
@@ -228,7 +228,7 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
       managers.push_back(std::move(info));
     }
     if (error) {
-      return failure(reason::kStoreIoError, "cannot read " + directory.string(), kNothingChanged);
+      return failure(reason::kStoreIoError, "cannot read " + directory.string(), kJustRead);
     }
     std::sort(managers.begin(), managers.end(),
               [](const ManagerInfo& a, const ManagerInfo& b) { return a.name < b.name; });

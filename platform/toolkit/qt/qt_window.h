@@ -18,6 +18,8 @@
 #include "platform/toolkit/worker_set.h"
 
 class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 namespace tk {
@@ -48,6 +50,11 @@ class QtWindow : public Window {
   void enable(int id, bool enabled) override;
   void selectItem(int id, int index) override;
   int selectedItem(int id) const override;
+  void setRows(int id, std::span<const std::vector<std::string>> rows) override;
+  void selectRow(int id, int row) override;
+  int selectedRow(int id) const override;
+  void setRowChecked(int id, int row, bool checked) override;
+  bool isRowChecked(int id, int row) const override;
   void setSpinBuddy(int spinId, int editId) override;
   void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
   ProgressBar progressBar(int id) override;
@@ -77,6 +84,8 @@ class QtWindow : public Window {
   const Control* find(int id) const;
   void notify(int id, Notify notify);
   void clearRadioGroup(std::size_t index);
+  QTreeWidget* list(int id) const;
+  QTreeWidgetItem* listRow(int id, int row) const;
   ColourAnswer askColour(int id, ControlKind kind);
   void close();
   // Fits the window's frame to the outer geometry the dialog asked for, with the frame the
