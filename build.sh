@@ -41,7 +41,7 @@ fi
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libsqlite3-dev sqlite3
           libpq-dev postgresql libgtest-dev libbenchmark-dev libcli11-dev xvfb xauth xdotool xclip x11-utils imagemagick
-          openbox dbus libxcb1-dev desktop-file-utils man-db
+          openbox dbus libxcb1-dev desktop-file-utils man-db lintian nlohmann-json3-dev
           fonts-dejavu-core fonts-liberation2 clang libclang-rt-14-dev clang-tidy)
 missing=()
 for p in "${packages[@]}"; do

@@ -23,11 +23,31 @@ CommandLine parseCommandLine(const std::vector<std::string>& argv) {
       return line;
     } else if (argument == "--notify") {
       line.notify = true;
+    } else if (argument == "--choose" || argument == "--demo") {
+      const auto action =
+          argument == "--choose" ? CommandLine::Action::Choose : CommandLine::Action::Demo;
+      if (line.action != CommandLine::Action::Run && line.action != action) {
+        line.action = CommandLine::Action::Refuse;
+        line.refusal = "--choose and --demo cannot be given together";
+        return line;
+      }
+      line.action = action;
     } else {
       line.action = CommandLine::Action::Refuse;
       line.refusal = "unknown option '" + argument + "'";
       return line;
     }
+  }
+  // The chooser takes at most a queue manager's name, the demo none: the queues are chosen there.
+  const std::size_t names = line.arguments.size() - 1;
+  if (line.action == CommandLine::Action::Choose && names > 1) {
+    line.action = CommandLine::Action::Refuse;
+    line.refusal =
+        "--choose takes at most the name of a queue manager; the queues are ticked in "
+        "the chooser";
+  } else if (line.action == CommandLine::Action::Demo && names > 0) {
+    line.action = CommandLine::Action::Refuse;
+    line.refusal = "--demo takes no names: it watches the demo queue manager's queues";
   }
   return line;
 }
@@ -37,9 +57,20 @@ std::string usageText(std::string_view program) {
   const std::string name(base.empty() ? "tarnix" : base);
   return "Usage: " + name +
          " [--notify] QMGR QUEUE [QUEUE ...]\n"
+         "       " +
+         name +
+         " [--notify] --choose [QMGR]\n"
+         "       " +
+         name +
+         " [--notify] --demo\n"
          "Watches the depth of up to five queues of one queue manager in a small window that\n"
          "stays on top. QMGR \"\" means the default queue manager.\n"
          "\n"
+         "  --choose    first open a window that lists the queue managers and their queues\n"
+         "              (QMGR selected, else the last choice): tick up to five and press\n"
+         "              Monitor; the last choice is offered first next time\n"
+         "  --demo      make the demo queue manager DEMO on first use (started if stopped)\n"
+         "              and watch its queues\n"
          "  --notify    also send a desktop notification when a queue goes over its warning\n"
          "              mark or back within it, and when the queue manager is lost or back\n"
          "  --help      show this text and exit\n"

@@ -3,8 +3,12 @@
 #include <array>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/settings_file.h"
+#include "chooser/chooser_dialog.h"
+#include "chooser/chooser_model.h"
+#include "chooser/demo_manager.h"
 #include "monitor/monitor_dialog.h"
 #include "platform/runtime/process_end.h"
 #include "platform/toolkit/message_box.h"
@@ -64,6 +68,33 @@ int MonitorApp::run(const std::vector<std::string>& arguments, bool notify) {
   if (tk::WorkerSet::strays() != 0) rt::endProcess(rt::kExitNormal);
   dialog.reset();
   return rt::kExitNormal;
+}
+
+int MonitorApp::runChooser(const std::vector<std::string>& arguments, bool notify) {
+  ChooserModel model(toolkit_.memory());
+  std::optional<std::string> asked;
+  if (arguments.size() > 1) asked = arguments[1];
+  ChooserDialog chooser(model, asked);
+  if (toolkit_.runModal(chooser) != tk::kIdOk) return rt::kExitNormal;
+  std::vector<std::string> monitorArguments{arguments.front(), chooser.choice().manager};
+  for (const std::string& queue : chooser.choice().queues) monitorArguments.push_back(queue);
+  return run(monitorArguments, notify);
+}
+
+int MonitorApp::runDemo(const std::string& program, bool notify) {
+  bool made = false;
+  if (const kx::admin::Status status = prepareDemo(made); !status) {
+    std::cerr << "tarnix: " << status.message << std::endl;
+    toolkit_.messageBox(status.message, "Demo", tk::mb::kIconError);
+    return rt::kExitFailure;
+  }
+  if (made) {
+    std::cout << "made the demo queue manager " << kDemoManager << " in "
+              << kx::admin::dataDirectory().string() << std::endl;
+  }
+  std::vector<std::string> arguments{program, kDemoManager};
+  for (const std::string& queue : demoQueues()) arguments.push_back(queue);
+  return run(arguments, notify);
 }
 
 }  // namespace tarnix

@@ -21,6 +21,12 @@ class MonitorApp {
   // out. With `notify`, alarms and outages also go to the desktop's notifications. Gives the
   // exit status after the window closes; a refusal ends the process from within.
   int run(const std::vector<std::string>& arguments, bool notify = false);
+  // The chooser first, then the monitor on the queues chosen there, as run() would start it with
+  // their names. `arguments`: the program's name, then the queue manager to select if one was
+  // named. Cancel ends with the normal status, no monitor shown.
+  int runChooser(const std::vector<std::string>& arguments, bool notify = false);
+  // Makes the demo queue manager on first use (starts it when stopped), then monitors its queues.
+  int runDemo(const std::string& program, bool notify = false);
 
   ProcessValues& process() { return process_; }
 

@@ -1,9 +1,12 @@
 #include "app/settings_file.h"
 
-#include <array>
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -114,25 +117,70 @@ void apply(int number, const SettingsValue& value, const MonitorDialog::Presets&
   }
 }
 
-// The whole text of the settings file, or nothing when it cannot be opened or read (a directory
-// of that name opens but gives a read error).
-std::optional<std::string> settingsText() {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(kFileName, "r"),
-                                                             &std::fclose);
-  if (!file) return std::nullopt;
-  std::string text;
-  std::array<char, 4096> chunk{};
-  while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get())) {
-    text.append(chunk.data(), got);
+// 22 values take a few hundred bytes; a file far larger than that is not a settings file.
+constexpr std::size_t kMaxSettingsBytes = std::size_t{64} * 1024;
+
+// Closes a descriptor when the reading ends, however it ends.
+struct Descriptor {
+  explicit Descriptor(int value) : fd(value) {}
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
   }
-  if (std::ferror(file.get()) != 0) return std::nullopt;
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int fd;
+};
+
+const char* kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Says in one line why the file was not read; every value then keeps its default.
+std::nullopt_t skipped(const std::string& why) {
+  std::cerr << kFileName << ": " << why << "; it was not read, and every value keeps its default\n";
+  return std::nullopt;
+}
+
+// The whole text of the settings file; nothing, silently, when there is none. Only a regular file
+// is read, and only up to kMaxSettingsBytes: it is opened without blocking, so that a FIFO of that
+// name cannot hold up the window's start, and a device never feeds it without end.
+std::optional<std::string> settingsText() {
+  const Descriptor file(::open(kFileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0) {
+    if (errno == ENOENT) return std::nullopt;
+    return skipped(std::string("cannot be opened: ") + std::strerror(errno));
+  }
+  struct stat status {};
+  if (::fstat(file.fd, &status) != 0) {
+    return skipped(std::string("cannot be read: ") + std::strerror(errno));
+  }
+  if (!S_ISREG(status.st_mode)) return skipped(std::string("is ") + kindOf(status.st_mode));
+  const std::string tooLarge =
+      "is larger than " + std::to_string(kMaxSettingsBytes / 1024) + " KiB";
+  if (static_cast<std::uint64_t>(status.st_size) > kMaxSettingsBytes) return skipped(tooLarge);
+  // One byte past the limit tells a file that grew since it was looked at.
+  std::string text(kMaxSettingsBytes + 1, '\0');
+  std::size_t got = 0;
+  while (got < text.size()) {
+    const ssize_t n = ::read(file.fd, text.data() + got, text.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return skipped(std::string("cannot be read: ") + std::strerror(errno));
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  if (got > kMaxSettingsBytes) return skipped(tooLarge);
+  text.resize(got);
   return text;
 }
 
 }  // namespace
 
 void readSettingsFile(const MonitorDialog::Presets& presets) {
-  // Without a readable file the defaults stand, silently.
+  // Without the file the defaults stand, silently; a file that is not read says why.
   if (const std::optional<std::string> text = settingsText()) applySettings(*text, presets);
 }
 

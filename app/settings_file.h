@@ -7,7 +7,8 @@
 namespace tarnix {
 
 // Presets the window's and the generator's options from tarnix.ini in the working directory,
-// once, during the window's initialisation. Without the file every default stands, silently.
+// once, during the window's initialisation. Without the file every default stands, silently; one
+// that is not a regular file, or is larger than 64 KiB, is not read, and one line says so.
 void readSettingsFile(const MonitorDialog::Presets& presets);
 
 // Applies the values of a settings file's text, each as soon as it is read. A value that cannot

@@ -16,14 +16,16 @@ function(tarnix_forbid_includes folder)
   endforeach()
 endfunction()
 
-foreach(folder app monitor generator platform/toolkit platform/toolkit/headless platform/runtime)
+foreach(folder app chooser monitor generator platform/toolkit platform/toolkit/headless
+               platform/runtime)
   tarnix_forbid_includes(${folder})
 endforeach()
 
 # The store's own headers (platform/messaging/store/) are private to the messaging library: every
 # other folder, tests and tools included, works through its public headers. The headers refuse to
 # compile outside the library too; this check names the file before anything compiles.
-foreach(folder app monitor generator platform/toolkit platform/runtime tools tests bench fuzz)
+foreach(folder app chooser monitor generator platform/toolkit platform/runtime tools tests bench
+               fuzz)
   file(GLOB_RECURSE sources "${PROJECT_SOURCE_DIR}/${folder}/*.h"
                             "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
   foreach(source IN LISTS sources)

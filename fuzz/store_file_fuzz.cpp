@@ -1,5 +1,6 @@
-// Opening a store file made of fuzzed bytes and working on it as a client and as kxadmin would:
-// every failure must come back as a reason, never as a crash, a hang or undefined behaviour.
+// Opening a store file made of fuzzed bytes and working on it as a client and as kxadmin would,
+// salvage included: every failure must come back as a reason, never as a crash, a hang or
+// undefined behaviour, and a salvaged store must start.
 //
 // The input is either a whole file (first byte even) or, to reach deeper, a list of patches over
 // a real store made at start-up (first byte odd): each patch is a 2-byte offset in units of 16
@@ -137,6 +138,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kx::admin::checkQueueManager("FUZZ", report);
   std::int64_t removed = 0;
   kx::admin::purgeQueue("FUZZ", "Q2", removed);
-  if (kx::admin::stopQueueManager("FUZZ")) kx::admin::startQueueManager("FUZZ");
+  kx::admin::stopQueueManager("FUZZ");
+  // A salvage reads whatever can be read; what it rebuilds must then start.
+  kx::admin::SalvageReport salvaged;
+  if (kx::admin::salvageQueueManager("FUZZ", salvaged)) {
+    fs::remove(salvaged.keptAs, error);
+    require(static_cast<bool>(kx::admin::startQueueManager("FUZZ")));
+  }
   return 0;
 }

@@ -22,7 +22,6 @@ namespace tarnix {
 namespace {
 
 constexpr std::size_t kFieldCount = 19;
-constexpr const char* kContentFormat = "KXSTR   ";
 constexpr std::int32_t kBrowseFirst = kx::getopt::kBrowseFirst | kx::getopt::kFailIfQuiescing;
 constexpr std::int32_t kBrowseNext = kx::getopt::kBrowseNext | kx::getopt::kFailIfQuiescing;
 
@@ -170,7 +169,7 @@ class GeneratorRun {
       digit = static_cast<std::uint8_t>(std::to_string(rt::threadRandom()).front());
     }
     message_.setData(digits.data(), digits.size());
-    message_.format = kContentFormat;
+    message_.format = kx::kFormatString;
     return true;
   }
 
@@ -178,7 +177,7 @@ class GeneratorRun {
     std::string why;
     switch (lines_.open(path, stop_, why)) {
       case LineSource::Opened::Ready:
-        message_.format = kContentFormat;
+        message_.format = kx::kFormatString;
         return true;
       case LineSource::Opened::CannotOpen:
         fail(report_, "Cannot open the input file %s: %s\n", path.c_str(), why.c_str());

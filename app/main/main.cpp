@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
       std::cerr << "tarnix: " << line.refusal << "\n" << tarnix::usageText(line.arguments.front());
       return rt::kExitUsage;
     case tarnix::CommandLine::Action::Run:
+    case tarnix::CommandLine::Action::Choose:
+    case tarnix::CommandLine::Action::Demo:
       break;
   }
   std::string why;
@@ -29,5 +31,11 @@ int main(int argc, char** argv) {
   }
   tk::QtToolkit toolkit(line.arguments.front());
   tarnix::MonitorApp app(toolkit);
+  if (line.action == tarnix::CommandLine::Action::Choose) {
+    return app.runChooser(line.arguments, line.notify);
+  }
+  if (line.action == tarnix::CommandLine::Action::Demo) {
+    return app.runDemo(line.arguments.front(), line.notify);
+  }
   return app.run(line.arguments, line.notify);
 }

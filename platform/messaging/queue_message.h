@@ -24,6 +24,10 @@ inline constexpr std::int32_t kExpiryUnlimited = -1;
 inline constexpr std::int32_t kPutApplTypeThisPlatform = 6;
 inline constexpr std::int32_t kCcsidUtf8 = 1208;
 
+// The format name of a message whose data is text, as the generator's file source and kxadmin's
+// put --text and --file give it; the monitor's "Format" box shows it.
+inline constexpr const char* kFormatString = "KXSTR   ";
+
 // The largest message body a queue manager takes; a longer one fails the put with
 // kMessageTooBig.
 inline constexpr std::size_t kMaxMessageLength = 100u << 20;

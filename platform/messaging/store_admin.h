@@ -26,6 +26,8 @@ struct ManagerInfo {
   bool running = false;
   bool isDefault = false;
   bool damaged = false;      // the file is not a usable store; it is listed, never touched
+  bool readOnly = false;     // its file or its file system may not be written
+  bool noAccess = false;     // this user may not read or write its file or its folder
   bool inPostgres = false;   // kept in a PostgreSQL database rather than in a file here
   bool unreachable = false;  // in PostgreSQL, and its database could not be reached
 };
@@ -80,6 +82,7 @@ Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t
 // id: a quick fill for set-up. All or nothing; respects the maximum depth.
 struct CheckReport {
   std::vector<std::string> problems;  // one line each; empty when the store is sound
+  std::string advice;                 // with problems: what the operator can do about them
   std::int64_t queues = 0;
   std::int64_t messages = 0;
 };
@@ -87,6 +90,21 @@ struct CheckReport {
 // counters (depth, expiring messages, next sequence) against its rows. A file that is no store at
 // all fails; a store with problems succeeds with them listed in `report`.
 Status checkQueueManager(std::string_view name, CheckReport& report);
+
+struct SalvageReport {
+  // One line for each queue: how many of its messages were copied, how many could not be read.
+  std::vector<std::string> queues;
+  std::int64_t copied = 0;
+  std::int64_t lost = 0;  // messages its counters held that could not be read
+  bool damageMet = false;
+  std::filesystem::path keptAs;  // the copy of the store as it was before
+};
+// Rebuilds a stopped queue manager of the embedded store: every message that can still be read,
+// with its whole descriptor, and every queue definition that can be read go into a fresh store,
+// which then takes the old one's place (a queue whose definition is lost comes back as
+// SALVAGED.<id>). A copy of the store as it was is kept beside it first, as `keptAs`. Refuses a
+// running queue manager, a store that other programs have open, and a file that is no store.
+Status salvageQueueManager(std::string_view name, SalvageReport& report);
 
 // Explains for an operator a failure of a client operation on `manager` (a full disk, a denied
 // permission: which file, and what to do); other reasons get their plain description.

@@ -18,6 +18,7 @@ std::optional<ColourKind> colourKindOf(ControlKind kind) {
     case ControlKind::Spin:
       return ColourKind::ScrollBar;
     case ControlKind::ProgressBar:
+    case ControlKind::List:
       return std::nullopt;
   }
   return std::nullopt;

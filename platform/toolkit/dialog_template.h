@@ -17,6 +17,7 @@ enum class ControlKind {
   Spin,
   ProgressBar,
   ComboBox,
+  List,  // rows of cells under column headings; one row selected at a time
 };
 
 // Control attributes, or-ed together.
@@ -25,7 +26,7 @@ inline constexpr std::uint32_t kNone = 0;
 inline constexpr std::uint32_t kDigitsOnly = 1u << 0;     // edit: typing accepts digits only
 inline constexpr std::uint32_t kReadOnly = 1u << 1;       // edit
 inline constexpr std::uint32_t kNoBorder = 1u << 2;       // edit
-inline constexpr std::uint32_t kMultiLine = 1u << 3;      // edit
+inline constexpr std::uint32_t kMultiLine = 1u << 3;      // edit; label: its text wraps
 inline constexpr std::uint32_t kVScroll = 1u << 4;        // edit: vertical scroll bar
 inline constexpr std::uint32_t kDefaultButton = 1u << 5;  // push button pressed by Enter
 inline constexpr std::uint32_t kDisabled = 1u << 6;
@@ -42,6 +43,7 @@ inline constexpr std::uint32_t kSpinNoThousands = 1u << 16;  // no thousands sep
 inline constexpr std::uint32_t kSmooth = 1u << 17;           // progress bar without blocks
 inline constexpr std::uint32_t kDropDownList = 1u << 18;     // combo: choose only, no typing
 inline constexpr std::uint32_t kSort = 1u << 19;             // combo: items sorted
+inline constexpr std::uint32_t kCheckBoxes = 1u << 20;       // list: each row has a box to tick
 }  // namespace attr
 
 // Dialog units: x in quarters of the font's average character width, y in eighths of its height.
@@ -55,6 +57,13 @@ struct Rect {
 
 inline constexpr int kNoId = -1;
 
+// A column of a list: its heading and its width in dialog units.
+struct ListColumn {
+  std::string_view heading;
+  int width = 0;
+  bool alignRight = false;  // numbers
+};
+
 struct ControlTemplate {
   int id = kNoId;
   ControlKind kind = ControlKind::Label;
@@ -65,6 +74,7 @@ struct ControlTemplate {
   // Edit: the most bytes of UTF-8 text the user may type or paste; 0 for no limit. Text the
   // program sets is not cut.
   std::size_t textLimit = 0;
+  std::span<const ListColumn> columns = {};  // list columns, left to right
 
   bool has(std::uint32_t a) const { return (attrs & a) != 0; }
 };

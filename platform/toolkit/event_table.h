@@ -6,11 +6,13 @@ namespace tk {
 
 // What happened to a control or to the window.
 enum class Notify {
-  Click,         // a push button, check box or radio button was clicked by the user
-  Change,        // an edit's text changed, by typing or by the program
-  Timer,         // the window's timer expired (id 0)
-  LeftButtonUp,  // the left mouse button was released over the window's background (id kNoId)
-  Command,       // a context-menu entry was chosen (the id is its command)
+  Click,            // a push button, check box or radio button was clicked by the user, or a
+                    // list row's box was ticked or cleared by the user
+  Change,           // an edit's text changed, by typing or by the program
+  Timer,            // the window's timer expired (id 0)
+  LeftButtonUp,     // the left mouse button was released over the window's background (id kNoId)
+  SelectionChange,  // the user selected another row of a list
+  Command,          // a context-menu entry was chosen (the id is its command)
 };
 
 // One row of a dialog's event table: a control id (or a range of ids) and a notification, and

@@ -6,6 +6,7 @@
 namespace tk {
 
 class Dialog;
+class Memory;
 
 // The application-level operations of the window toolkit.
 class Toolkit {
@@ -19,6 +20,9 @@ class Toolkit {
   virtual int messageBox(std::string_view text, const char* caption, int style) = 0;
   // The application's name: the caption of boxes that give none.
   virtual std::string applicationName() const = 0;
+
+  // What is remembered for the user between runs.
+  virtual Memory& memory() = 0;
 
   // Desktop notifications: false, with the reason, when the desktop offers no notification
   // service.

@@ -3,9 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/toolkit/icon.h"
 #include "platform/toolkit/progress_bar.h"
@@ -46,6 +48,15 @@ class Window {
   // Combo boxes; index -1 clears the selection, and reads back when nothing is selected.
   virtual void selectItem(int id, int index) = 0;
   virtual int selectedItem(int id) const = 0;
+
+  // Lists. Setting the rows (each row's cells in column order) replaces them all, leaves no row
+  // selected and no box ticked. Selecting a row or ticking its box from the program raises no
+  // notification; row -1 clears the selection, and reads back when no row is selected.
+  virtual void setRows(int id, std::span<const std::vector<std::string>> rows) = 0;
+  virtual void selectRow(int id, int row) = 0;
+  virtual int selectedRow(int id) const = 0;
+  virtual void setRowChecked(int id, int row, bool checked) = 0;
+  virtual bool isRowChecked(int id, int row) const = 0;
 
   // Spin controls. The spin writes its value into its buddy edit as an integer.
   virtual void setSpinBuddy(int spinId, int editId) = 0;

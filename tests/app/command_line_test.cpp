@@ -25,5 +25,29 @@ TEST(CommandLineOptions, NamesAndOptionsAreToldApartByTheirFirstCharacter) {
   EXPECT_EQ(parseCommandLine({}).arguments, (std::vector<std::string>{"tarnix"}));
 }
 
+TEST(CommandLineOptions, ChooseTakesAtMostAManagerAndDemoNoName) {
+  CommandLine line = parseCommandLine({"tarnix", "--choose"});
+  EXPECT_EQ(line.action, Action::Choose);
+  EXPECT_EQ(line.arguments, (std::vector<std::string>{"tarnix"}));
+  line = parseCommandLine({"tarnix", "QM1", "--choose", "--notify"});
+  EXPECT_EQ(line.action, Action::Choose);
+  EXPECT_TRUE(line.notify);
+  EXPECT_EQ(line.arguments, (std::vector<std::string>{"tarnix", "QM1"}));
+  EXPECT_EQ(parseCommandLine({"tarnix", "--demo"}).action, Action::Demo);
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"tarnix", "--choose", "QM1", "Q1"},
+       "--choose takes at most the name of a queue manager; the queues are ticked in the chooser"},
+      {{"tarnix", "--demo", "QM1"},
+       "--demo takes no names: it watches the demo queue manager's queues"},
+      {{"tarnix", "--demo", "--choose"}, "--choose and --demo cannot be given together"},
+  };
+  for (const auto& [argv, why] : refused) {
+    line = parseCommandLine(argv);
+    EXPECT_EQ(line.action, Action::Refuse) << why;
+    EXPECT_EQ(line.refusal, why);
+  }
+}
+
 }  // namespace
 }  // namespace tarnix::testing

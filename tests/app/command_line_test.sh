@@ -24,6 +24,12 @@ grep -Eq '^tarnix [0-9]+\.[0-9]+' "$work/out" || fail "--version: $(cat "$work/o
 head -1 "$work/err" | grep -q "^tarnix: unknown option '--frobnicate'$" || fail "$(cat "$work/err")"
 grep -q '^Usage:' "$work/err" || fail "unknown option: no usage on stderr"
 
+"$tarnix" --choose QM1 Q1 >"$work/out" 2>"$work/err"
+[ $? -eq 2 ] || fail "--choose with a queue: status"
+head -1 "$work/err" | grep -q "^tarnix: --choose takes at most the name of a queue manager" ||
+  fail "$(cat "$work/err")"
+grep -q -- '--choose \[QMGR\]' "$work/err" || fail "the usage does not show --choose"
+
 for display in "" ":97"; do
   if [ -n "$display" ]; then export DISPLAY=$display; fi
   (cd "$work" && ulimit -c unlimited && "$tarnix" QM1 Q1 >"$work/out" 2>"$work/err")

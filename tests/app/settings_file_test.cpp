@@ -1,12 +1,18 @@
 // tarnix.ini, read from the working directory during the window's initialisation.
 #include "app/settings_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "generator/options_controls.h"
@@ -17,6 +23,8 @@
 
 namespace tarnix::testing {
 namespace {
+
+using namespace std::chrono_literals;
 
 class SettingsFile : public ManagerFixture {
  protected:
@@ -63,16 +71,11 @@ constexpr const char* kEverything =
     "600 REPLY.Q\tQM2\n";
 
 TEST_F(SettingsFile, PresetsWindowAndGeneratorFromValuesAcrossBlanksTabsAndLineEnds) {
-  // Without a readable file the defaults stand, silently: no file, or a directory of that name,
-  // which opens but cannot be read.
+  // Without the file the defaults stand, silently.
   EXPECT_EQ(open(), "");
   EXPECT_EQ(process_.refreshIntervalMs, 1000);
   EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "80");
   EXPECT_EQ(options(), GenerateOptions{});
-  std::filesystem::create_directory("tarnix.ini");
-  EXPECT_EQ(open(), "");
-  EXPECT_EQ(options(), GenerateOptions{});
-  std::filesystem::remove("tarnix.ini");
 
   EXPECT_EQ(open(kEverything), "");
   EXPECT_TRUE(window_->checked(ctl::kStayOnTop));
@@ -163,6 +166,44 @@ TEST_F(SettingsFile, WhatCannotBeReadOrHeldIsRefusedAndSaysSo) {
             "their defaults\n");
   EXPECT_EQ(window_->textOf(ctl::kRefreshRate), "2") << "digits up to the letter count";
   EXPECT_TRUE(window_->checked(ctl::kConfirmDelete)) << "value 4 was never read";
+}
+
+// Whatever has the file's name, the window starts at once, reads at most 64 KiB, and says in one
+// line what it skipped: a FIFO no one writes, a device without end, a directory, a huge file.
+TEST_F(SettingsFile, AnythingButASmallRegularFileIsSkippedInOneLine) {
+  const std::string skipped = "; it was not read, and every value keeps its default\n";
+  ASSERT_EQ(::mkfifo("tarnix.ini", 0600), 0);
+  // Should the reading ever block on the FIFO, a writer that comes and goes ends it, so the test
+  // fails rather than hangs.
+  std::atomic<bool> done{false};
+  std::thread release([&] {
+    for (int i = 0; i < 300 && !done; ++i) std::this_thread::sleep_for(10ms);
+    if (const int fd = ::open("tarnix.ini", O_WRONLY | O_NONBLOCK); fd >= 0) ::close(fd);
+  });
+  const std::string saidForFifo = open();
+  done = true;
+  release.join();
+  EXPECT_EQ(saidForFifo, "tarnix.ini: is a FIFO" + skipped);
+  std::filesystem::remove("tarnix.ini");
+
+  std::filesystem::create_symlink("/dev/zero", "tarnix.ini");
+  EXPECT_EQ(open(), "tarnix.ini: is a device" + skipped);
+  std::filesystem::remove("tarnix.ini");
+  std::filesystem::create_directory("tarnix.ini");
+  EXPECT_EQ(open(), "tarnix.ini: is a directory" + skipped);
+  EXPECT_EQ(options(), GenerateOptions{});
+  std::filesystem::remove("tarnix.ini");
+
+  // Up to 64 KiB the file is read; one byte more and none of it is.
+  std::string padded = "1 50 5 0 77";
+  padded.resize(std::size_t{64} * 1024, ' ');
+  EXPECT_EQ(open(padded.c_str()),
+            "tarnix.ini: value 6 could not be read: the file ends before "
+            "it; values 6 to 22 keep their defaults\n");
+  EXPECT_EQ(options().messageCount, 77u);
+  EXPECT_EQ(open((padded + " ").c_str()), "tarnix.ini: is larger than 64 KiB" + skipped);
+  EXPECT_EQ(options().messageCount, GenerateOptions{}.messageCount);
+  EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "80");
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ pixels_of_colour() {
   convert "$1" -crop "$2" +repage -depth 8 txt:- | grep -c "($3)" || true
 }
 
-# Lays out the template $1 (monitor or options) on the real backend as tarnix does, at the scale
+# Lays out the template $1 (monitor, options or chooser) on the real backend as tarnix does, at the scale
 # in force, into $WORK/layout_$1 (see template_layout.cpp); fails when a label does not fit.
 layout_of() {
   "$BUILD/tests/e2e/template_layout" "$1" >"$WORK/layout_$1" 2>>"$WORK/layout.log" ||

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real tarnix binary on a desktop with a window manager, at QT_SCALE_FACTOR 1 and 2, with 1, 3
 # and 5 queues: at its start size the window shows the last used row's name box whole and nothing
-# of an unused row, and every label of both templates fits its control or is stacked, measured
-# with the dialog font. The options dialog offers no maximising or resizing.
+# of an unused row, and every label of the monitor's, the options dialog's and the chooser's
+# templates fits its control or is stacked, measured with the dialog font. The options dialog
+# offers no maximising or resizing.
 source "$(dirname "$0")/e2e_lib.sh"
 start_xvfb
 start_window_manager
@@ -27,6 +28,7 @@ for scale in 1 2; do
   export QT_SCALE_FACTOR=$scale
   layout_of monitor
   layout_of options
+  layout_of chooser
   echo "scale $scale: labels stacked: $(awk '$7 == "stacked" {printf "%s ", $10}' "$WORK/layout_monitor")"
   background=$(colour_of monitor window)
   base=$(colour_of monitor base)

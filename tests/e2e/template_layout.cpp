@@ -1,5 +1,6 @@
-// Lays out the monitor's or the options dialog's template on the real backend, as tarnix would
-// on this display and at this scale, and prints what a test needs to find and judge it:
+// Lays out the monitor's, the options dialog's or the chooser's template on the real backend, as
+// tarnix would on this display and at this scale, and prints what a test needs to find and judge
+// it:
 //   scale S                          device pixels to a pixel of the layout
 //   colour window|base R,G,B         the window's background and an edit's
 //   control ID X Y W H FIT NEEDED AVAILABLE LABEL
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "chooser/chooser_template.h"
 #include "generator/options_template.h"
 #include "monitor/monitor_template.h"
 #include "platform/toolkit/dialog.h"
@@ -48,13 +50,16 @@ void printColour(const char* role, const QColor& colour) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || (std::strcmp(argv[1], "monitor") != 0 && std::strcmp(argv[1], "options") != 0)) {
-    std::fprintf(stderr, "usage: template_layout monitor|options\n");
+  const tk::DialogTemplate* chosen = nullptr;
+  if (argc == 2 && std::strcmp(argv[1], "monitor") == 0) chosen = &tarnix::monitorTemplate();
+  if (argc == 2 && std::strcmp(argv[1], "options") == 0) chosen = &tarnix::optionsTemplate();
+  if (argc == 2 && std::strcmp(argv[1], "chooser") == 0) chosen = &tarnix::chooserTemplate();
+  if (chosen == nullptr) {
+    std::fprintf(stderr, "usage: template_layout monitor|options|chooser\n");
     return 2;
   }
   tk::QtToolkit toolkit("tarnix");
-  const tk::DialogTemplate& dialogTemplate =
-      std::strcmp(argv[1], "monitor") == 0 ? tarnix::monitorTemplate() : tarnix::optionsTemplate();
+  const tk::DialogTemplate& dialogTemplate = *chosen;
   Still dialog(dialogTemplate);
   const tk::QtWindow window(dialog, nullptr, QStringLiteral("tarnix"));
 

@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
+#include <thread>
 
 extern char** environ;
 
@@ -76,11 +79,27 @@ int ChildProcess::wait(long* maxResidentKb) {
   return status;
 }
 
-KxadminRun runKxadmin(const std::vector<std::string>& args) {
+KxadminRun runKxadmin(const std::vector<std::string>& args, std::chrono::seconds limit) {
   KxadminRun run;
   ChildProcess child(KXADMIN, args, true);
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  std::thread watchdog;
+  if (limit > std::chrono::seconds::zero()) {
+    watchdog = std::thread([&] {
+      std::unique_lock lock(mutex);
+      if (!ended.wait_for(lock, limit, [&] { return done; })) child.kill(SIGKILL);
+    });
+  }
   std::string line;
   while (child.readLine(line)) run.output += line + "\n";
+  {
+    const std::lock_guard lock(mutex);
+    done = true;
+  }
+  ended.notify_one();
+  if (watchdog.joinable()) watchdog.join();
   const int status = child.wait(&run.maxResidentKb);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;

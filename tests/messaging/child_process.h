@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,15 @@ class ChildProcess {
 };
 
 // A run of kxadmin to its end: exit status (128 + signal when killed), what it wrote on standard
-// output and standard error, and its peak resident memory.
+// output and standard error, and its peak resident memory. Given a time limit, a run that has not
+// ended by then is killed (status 137), so that a command that would block fails its test instead
+// of holding it.
 struct KxadminRun {
   int status = -1;
   std::string output;
   long maxResidentKb = 0;
 };
-KxadminRun runKxadmin(const std::vector<std::string>& args);
+KxadminRun runKxadmin(const std::vector<std::string>& args,
+                      std::chrono::seconds limit = std::chrono::seconds::zero());
 
 }  // namespace kx::testing

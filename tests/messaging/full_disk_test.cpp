@@ -22,9 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The data directory on a small file system of its own, so that the disk can be filled: a tmpfs
-// with a size limit, mounted directly as root, or else in a user and mount namespace of a child
-// process. Only where neither is allowed is the test skipped.
+// The data directory on a small file system of its own, so that the disk can be filled or made
+// read-only: a tmpfs with a size limit, mounted directly as root, or else in a user and mount
+// namespace of a child process. Only where neither is allowed is the test skipped.
 class FullDisk : public ::testing::Test {
  protected:
   static constexpr const char* kSize = "size=24m";
@@ -60,6 +60,14 @@ class FullDisk : public ::testing::Test {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
   }
 
+  // Mounts the small file system again, read-only or read-write.
+  void remount(bool readOnly) {
+    const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
+    ASSERT_EQ(::mount("tmpfs", mount_.c_str(), "tmpfs", flags, kSize), 0) << std::strerror(errno);
+  }
+
+  fs::path mount_;
+
  private:
   static constexpr int kUnavailable = 77;
 
@@ -81,8 +89,6 @@ class FullDisk : public ::testing::Test {
     ASSERT_TRUE(admin::defineLocalQueue("QM1", "Q1", 1'000'000));
     body();
   }
-
-  fs::path mount_;
 };
 
 // Puts persistent messages of `size` bytes onto Q1 until the store refuses one; gives how many it
@@ -154,6 +160,46 @@ TEST_F(FullDisk, StopStartAndPurgeWorkOnAFullDisk) {
     std::vector<admin::QueueInfo> queues;
     ASSERT_TRUE(admin::listQueues("QM1", queues));
     EXPECT_EQ(queues.at(0).depth, 0);
+  });
+}
+
+// A store on a file system mounted read-only is not damaged: every way in says the file system is
+// read-only and names the store, and the store works again, whole, once it is read-write.
+using ReadOnlyFileSystem = FullDisk;
+
+TEST_F(ReadOnlyFileSystem, IsSaidPlainlyNamingTheStoreAndNeverAsDamage) {
+  onSmallDisk([this] {
+    ASSERT_EQ(runKxadmin({"put", "QM1", "Q1", "--text", "kept", "--persistent"}).status, 0);
+    remount(true);
+    const std::string says =
+        (mount_ / "kx" / "QM1.qmgr").string() + " is on a read-only file system";
+
+    IkxQueueManager client;
+    client.setManagerName("QM1");
+    EXPECT_FALSE(client.connect());
+    EXPECT_EQ(client.reason(), reason::kStoreReadOnly);
+    EXPECT_NE(admin::explainFailure("QM1", client.reason()).find(says), std::string::npos);
+    const admin::Status stopped = admin::stopQueueManager("QM1");
+    EXPECT_EQ(stopped.reason, reason::kStoreReadOnly);
+    EXPECT_NE(stopped.message.find(says), std::string::npos) << stopped.message;
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"get", "QM1", "Q1"}, {"check", "QM1"}, {"queues", "QM1"}}) {
+      const KxadminRun run = runKxadmin(command);
+      EXPECT_EQ(run.status, 1);
+      EXPECT_NE(run.output.find(says), std::string::npos) << run.output;
+      EXPECT_NE(run.output.find("(reason 7019)"), std::string::npos) << run.output;
+    }
+    std::vector<admin::ManagerInfo> managers;
+    ASSERT_TRUE(admin::listQueueManagers(managers));
+    ASSERT_EQ(managers.size(), 1u);
+    EXPECT_TRUE(managers[0].readOnly);
+    EXPECT_FALSE(managers[0].damaged);
+    EXPECT_NE(runKxadmin({"list"}).output.find("read-only"), std::string::npos);
+
+    remount(false);
+    const KxadminRun got = runKxadmin({"get", "QM1", "Q1"});
+    EXPECT_EQ(got.status, 0) << got.output;
+    EXPECT_NE(got.output.find("kept"), std::string::npos) << got.output;
   });
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +11,8 @@
 namespace kx::testing {
 namespace {
 
+using namespace std::chrono_literals;
+
 // Files named on kxadmin's command line: whatever they are, one line and status 1, never an abort
 // and never a read without end.
 using InputFiles = QueueFixture;
@@ -19,15 +22,19 @@ int lineCount(const std::string& text) {
 }
 
 TEST_F(InputFiles, AFileThatCannotBeAMessageIsRefusedInOneLineAndPutsNothing) {
+  // A FIFO that no one writes would hold the read for ever; a device may never end.
+  const std::string fifo = (dataDir_ / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const struct {
     std::string file;
     const char* says;
   } cases[] = {{dataDir_.string(), "is a directory"},
-               {"/dev/zero", "holds more than the largest message"},
+               {fifo, "is not a regular file (a FIFO)"},
+               {"/dev/zero", "is not a regular file (a device)"},
                {(dataDir_ / "missing").string(), "No such file"}};
   for (const auto& [file, says] : cases) {
     SCOPED_TRACE(file);
-    const KxadminRun run = runKxadmin({"put", "QM1", "Q1", "--file", file});
+    const KxadminRun run = runKxadmin({"put", "QM1", "Q1", "--file", file}, 10s);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(lineCount(run.output), 1) << run.output;
     EXPECT_NE(run.output.find(says), std::string::npos) << run.output;

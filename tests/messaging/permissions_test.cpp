@@ -165,6 +165,81 @@ TEST_F(PermissionsAndLinks, LinksPlantedInTheDataDirectoryAreNeverFollowed) {
   fs::remove(otherVictim);
 }
 
+TEST_F(PermissionsAndLinks, AStoreThatIsALinkIsNeverOpenedThroughIt) {
+  manager_.disconnect();
+  const fs::path store = dataDir_ / "QM1.qmgr";
+  // A link planted as the store's WAL is never written through, and is named.
+  const fs::path victim = dataDir_.string() + "-victim";
+  std::ofstream(victim) << "precious";
+  fs::create_symlink(victim, store.string() + "-wal");
+  EXPECT_EQ(roundTrip(), reason::kStoreDamaged);
+  EXPECT_NE(admin::explainFailure("QM1", reason::kStoreDamaged)
+                .find(store.string() + "-wal is not a regular file"),
+            std::string::npos);
+  EXPECT_EQ(contentOf(victim), "precious");
+  fs::remove(store.string() + "-wal");
+  fs::remove(victim);
+  EXPECT_EQ(roundTrip(), reason::kNone);
+
+  // The store moved out of the data directory, and a link to it left in its place.
+  const fs::path elsewhere = dataDir_.string() + "-elsewhere.qmgr";
+  fs::rename(store, elsewhere);
+  fs::create_symlink(elsewhere, store);
+  const std::string before = contentOf(elsewhere);
+
+  EXPECT_EQ(roundTrip(), reason::kStoreDamaged);
+  const admin::Status defined = admin::defineLocalQueue("QM1", "Q2");
+  EXPECT_EQ(defined.reason, reason::kStoreDamaged);
+  EXPECT_NE(defined.message.find(store.string() + " is a symbolic link"), std::string::npos)
+      << defined.message;
+  EXPECT_EQ(admin::startQueueManager("QM1").reason, reason::kStoreDamaged);
+  EXPECT_TRUE(contentOf(elsewhere) == before) << "the file behind the link was changed";
+  for (const char* companion : {"-wal", "-shm"}) {
+    EXPECT_FALSE(fs::exists(elsewhere.string() + companion)) << companion;
+  }
+  // Forced, the delete takes the link away and leaves the file it pointed to.
+  ASSERT_TRUE(admin::deleteQueueManager("QM1", true));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(store)));
+  EXPECT_TRUE(contentOf(elsewhere) == before) << "the file behind the link was changed";
+  fs::remove(elsewhere);
+}
+
+// The default mark holds one name: a mark of any other kind, or a longer one, is refused at once,
+// named, and read no further than a name and its line end.
+TEST_F(PermissionsAndLinks, ADefaultMarkThatIsNoSmallFileIsRefusedAtOnce) {
+  using namespace std::chrono_literals;
+  const fs::path mark = dataDir_ / "default-queue-manager";
+  std::ofstream(mark) << std::string(1 << 20, 'Q');
+  KxadminRun run = runKxadmin({"default"}, 10s);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(mark.string() + " holds more than 49 bytes"), std::string::npos)
+      << run.output;
+  fs::remove(mark);
+
+  ASSERT_EQ(::mkfifo(mark.c_str(), 0600), 0);
+  run = runKxadmin({"default"}, 10s);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(mark.string() + " is a FIFO, not a regular file"), std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("mark the default again with 'kxadmin default NAME'"),
+            std::string::npos)
+      << run.output;
+  run = runKxadmin({"list"}, 10s);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("QM1"), std::string::npos) << run.output;
+  fs::remove(mark);
+
+  fs::create_symlink("/dev/zero", mark);
+  run = runKxadmin({"default"}, 10s);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(mark.string() + " is a symbolic link"), std::string::npos)
+      << run.output;
+  EXPECT_LT(run.maxResidentKb, 64 * 1024);
+  // Marking the default again puts a plain mark in place of whatever was there.
+  ASSERT_TRUE(admin::setDefaultQueueManager("QM1"));
+  EXPECT_EQ(runKxadmin({"default"}).output, "QM1\n");
+}
+
 TEST_F(PermissionsAndLinks, LeftoversOfAKilledCreateAreSweptAndNeverListed) {
   // What a create killed part-way leaves: its temporary store, SQLite's journal beside it, in the
   // names of older and newer versions; and the temporary file of a create still under way.
@@ -213,6 +288,9 @@ TEST_F(PermissionsAndLinks, AStoreWhosePermissionsArePutRightWorksAgain) {
     fs::permissions(store, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(roundTrip(), reason::kNone);
     EXPECT_TRUE(admin::defineLocalQueue("QM1", "Q2"));
+    // One that others were let read is made private again by the next use.
+    fs::permissions(store, static_cast<fs::perms>(0644));
+    EXPECT_EQ(roundTrip(), reason::kNone);
   }
   for (const auto& entry : fs::directory_iterator(dataDir_)) {
     EXPECT_EQ(modeOf(entry.path()), 0600u) << entry.path();

@@ -22,6 +22,9 @@ void click(sample::SampleDialog& dialog, int id);
 // Types `text` key by key into an edit or a typeable combo box, replacing its text.
 void type(sample::SampleDialog& dialog, int id, std::string_view text);
 void spin(sample::SampleDialog& dialog, int id, bool up);
+// Selects a list's row with the mouse; ticks or clears its box (the row selected first).
+void chooseRow(sample::SampleDialog& dialog, int id, int row);
+void tickRow(sample::SampleDialog& dialog, int id, int row);
 int progressPosition(sample::SampleDialog& dialog, int id);
 std::string ownerTitle(sample::SampleDialog& dialog);
 // The tooltip the control shows when the user points at it.

@@ -81,6 +81,43 @@ TEST(BothBackends, ProgramAndUserChangesNotifyAndControlsTakeWhatTheirStateAllow
   });
 }
 
+TEST(BothBackends, ListRowsAreSelectedAndTickedByTheUserWithNotesAndByTheProgramWithout) {
+  SampleDialog d;
+  run(d, [&] {
+    tk::Window& w = d.ui();
+    const std::vector<std::vector<std::string>> rows = {{"Q1", "3"}, {"Q2", "10"}, {"Q3", "0"}};
+    w.setRows(kList, rows);
+    EXPECT_EQ(w.selectedRow(kList), -1);
+    w.selectRow(kList, 2);
+    w.setRowChecked(kList, 0, true);
+    EXPECT_EQ(w.selectedRow(kList), 2);
+    EXPECT_TRUE(w.isRowChecked(kList, 0));
+    EXPECT_TRUE(d.received.empty()) << "the program's changes raise nothing";
+
+    chooseRow(d, kList, 1);
+    EXPECT_EQ(w.selectedRow(kList), 1);
+    tickRow(d, kList, 1);
+    tickRow(d, kList, 0);  // clears the box the program ticked
+    EXPECT_TRUE(w.isRowChecked(kList, 1));
+    EXPECT_FALSE(w.isRowChecked(kList, 0));
+    EXPECT_FALSE(w.isRowChecked(kList, 2));
+    EXPECT_EQ(w.selectedRow(kList), 0);
+    // Each tick is one click; the selection notes each move and nothing more.
+    EXPECT_EQ(d.count(kList, Click), 2u);
+    EXPECT_EQ(d.count(kList, SelectionChange), 2u);
+
+    // New rows: nothing selected, nothing ticked, still nothing raised.
+    d.received.clear();
+    w.setRows(kList, std::vector<std::vector<std::string>>(rows.begin(), rows.begin() + 2));
+    EXPECT_EQ(w.selectedRow(kList), -1);
+    EXPECT_FALSE(w.isRowChecked(kList, 0));
+    EXPECT_FALSE(w.isRowChecked(kList, 1));
+    w.selectRow(kList, 5);  // no such row: no selection
+    EXPECT_EQ(w.selectedRow(kList), -1);
+    EXPECT_TRUE(d.received.empty());
+  });
+}
+
 TEST(BothBackends, NestedDialogRunsOverItsOwnerAndClosingItStopsAndJoinsItsWorker) {
   // The nested dialog's worker steps the nested dialog's bar and its owner's. The owner stays
   // open, so the nested dialog's close must release calls on its own bar and serve those on the

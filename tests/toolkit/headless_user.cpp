@@ -28,6 +28,8 @@ void type(SampleDialog& d, int id, std::string_view text) { windowOf(d).type(id,
 void spin(SampleDialog& d, int id, bool up) {
   up ? windowOf(d).spinUp(id) : windowOf(d).spinDown(id);
 }
+void chooseRow(SampleDialog& d, int id, int row) { windowOf(d).chooseRow(id, row); }
+void tickRow(SampleDialog& d, int id, int row) { windowOf(d).tickRow(id, row); }
 int progressPosition(SampleDialog& d, int id) { return windowOf(d).progress(id).position; }
 std::string ownerTitle(SampleDialog& d) { return windowOf(d).owner()->title(); }
 

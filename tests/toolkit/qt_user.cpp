@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest/QTest>
 
 #include "platform/toolkit/qt/spin_arrows.h"
@@ -47,6 +48,18 @@ void type(SampleDialog& d, int id, std::string_view text) {
 void spin(SampleDialog& d, int id, bool up) {
   auto* arrows = static_cast<tk::SpinArrows*>(control(d, id));
   clickOn(up ? arrows->upButton() : arrows->downButton());
+}
+
+void chooseRow(SampleDialog& d, int id, int row) {
+  auto* list = qobject_cast<QTreeWidget*>(control(d, id));
+  const QRect cell = list->visualItemRect(list->topLevelItem(row));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// The keyboard's way: the row selected, then Space on it.
+void tickRow(SampleDialog& d, int id, int row) {
+  chooseRow(d, id, row);
+  QTest::keyClick(control(d, id), Qt::Key_Space);
 }
 
 int progressPosition(SampleDialog& d, int id) {

@@ -13,6 +13,7 @@ using namespace tk::style;
 
 constexpr std::string_view kFont = "MS Sans Serif";
 constexpr std::string_view kKinds[] = {"None", "With data", "Full data"};
+constexpr tk::ListColumn kColumns[] = {{"Name", 100}, {"Depth", 60, true}};
 constexpr std::uint32_t kSpinStyle =
     kSpinAlignRight | kSpinSetBuddyInt | kSpinWrap | kSpinArrowKeys | kSpinNoThousands | kTabStop;
 
@@ -35,6 +36,7 @@ constexpr tk::ControlTemplate kControls[] = {
     {kProgress, ProgressBar, "", {10, 134, 180, 8}, kSmooth},
     {tk::kNoId, Label, "Depth", {10, 148, 30, 8}},
     {kOkButton, PushButton, "OK", {100, 146, 40, 14}, kDefaultButton | kTabStop},
+    {kList, List, "", {10, 164, 180, 44}, kCheckBoxes | kTabStop, {}, 0, kColumns},
 };
 
 constexpr tk::ControlTemplate kChildControls[] = {
@@ -46,7 +48,7 @@ constexpr tk::ControlTemplate kChildControls[] = {
 }  // namespace
 
 const tk::DialogTemplate kTemplate{
-    kTemplateId, 200, 164, "Sample", kFont, 8, kCaption | kSystemMenu, kControls};
+    kTemplateId, 200, 212, "Sample", kFont, 8, kCaption | kSystemMenu, kControls};
 const tk::DialogTemplate kChildTemplate{
     // a dialog the tests run over the sample
     kChildTemplateId, 100, 50, "Child", kFont, 8, kModalFrame, kChildControls};
@@ -57,6 +59,7 @@ std::span<const tk::EventEntry<SampleDialog>> SampleDialog::eventTable() {
       tk::onRange(1, 9999, tk::Notify::Change, &SampleDialog::changed),
       tk::on(0, tk::Notify::Timer, &SampleDialog::timer),
       tk::on(tk::kNoId, tk::Notify::LeftButtonUp, &SampleDialog::leftButtonUp),
+      tk::onRange(1, 9999, tk::Notify::SelectionChange, &SampleDialog::selected),
       tk::onRange(1, 9999, tk::Notify::Command, &SampleDialog::command),
   };
   return kEvents;

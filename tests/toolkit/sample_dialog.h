@@ -35,6 +35,7 @@ enum ControlId : int {
   kMemo = 140,       // multi-line, read-only
   kProgress = 150,
   kOkButton = 160,  // default button
+  kList = 170,      // two columns, a box on each row
   kChildEdit = 200,
   kChildOk = 201,
   kChildProgress = 202,
@@ -88,6 +89,7 @@ class SampleDialog : public tk::TableDialog<SampleDialog> {
   void changed(int id) { record(id, tk::Notify::Change); }
   void timer() { record(0, tk::Notify::Timer); }
   void leftButtonUp() { record(tk::kNoId, tk::Notify::LeftButtonUp); }
+  void selected(int id) { record(id, tk::Notify::SelectionChange); }
   void command(int id) { record(id, tk::Notify::Command); }
 };
 

@@ -10,9 +10,17 @@
 
 namespace {
 
+// Where the queue managers are, and what chose that folder, for the end of --help.
+std::string dataDirectoryFooter() {
+  std::string origin;
+  const std::string directory = kx::admin::dataDirectory(&origin).string();
+  return "Data directory: " + directory + " (from " + origin +
+         "; KX_DATA_DIR, else XDG_DATA_HOME/kx, else ~/.local/share/kx)";
+}
+
 int runCommand(int argc, char** argv) {
-  CLI::App app{"Administer the queue managers of the embedded KX store (in $KX_DATA_DIR)",
-               "kxadmin"};
+  CLI::App app{"Administer the queue managers of the embedded KX store", "kxadmin"};
+  app.footer(dataDirectoryFooter());
   app.require_subcommand(1, 1);
   app.set_version_flag("--version", std::string("kxadmin ") + KXADMIN_VERSION);
   int status = kxadmin::kExitOk;
@@ -21,10 +29,10 @@ int runCommand(int argc, char** argv) {
   kxadmin::addMessageCommands(app, status);
   // A command that does not exist is named as such, before anything else is looked at.
   const auto named = [&](const CLI::App* command) { return command->check_name(argv[1]); };
-  if (argc > 1 && argv[1][0] != '-' && app.get_subcommands(named).empty()) {
-    std::cerr << "kxadmin: unknown command '" << kxadmin::printable(argv[1], 64)
-              << "'; 'kxadmin --help' lists the commands\n";
-    return kxadmin::kExitUsage;
+  const bool command = argc > 1 && argv[1][0] != '-';
+  if (command && app.get_subcommands(named).empty()) {
+    return kxadmin::usage("unknown command '" + kxadmin::printable(argv[1], 64) +
+                          "'; 'kxadmin --help' lists the commands");
   }
   try {
     app.parse(argc, argv);
@@ -34,7 +42,12 @@ int runCommand(int argc, char** argv) {
     return app.exit(help);
   } catch (const CLI::ParseError& error) {
     // --version ends here too, successfully.
-    return app.exit(error) == 0 ? kxadmin::kExitOk : kxadmin::kExitUsage;
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
+    // The parser's own words, in the line every other mistake gets.
+    const std::string help =
+        command ? std::string("'kxadmin ") + argv[1] + " --help'" : std::string("'kxadmin --help'");
+    return kxadmin::usage(std::string(error.what()) + "; nothing was done (" + help +
+                          " lists what it takes)");
   } catch (const std::bad_alloc&) {
     return kxadmin::fail(kx::reason::kResourceProblem, "out of memory; the command stopped there");
   } catch (const std::exception& error) {

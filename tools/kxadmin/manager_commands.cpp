@@ -1,11 +1,13 @@
 #include "tools/kxadmin/manager_commands.h"
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/messaging/store_admin.h"
+#include "tools/kxadmin/json_output.h"
 #include "tools/kxadmin/report.h"
 
 namespace kxadmin {
@@ -19,6 +21,7 @@ struct ManagerArgs {
   std::string queue;
   bool purge = false;
   bool force = false;
+  bool json = false;
 };
 
 int simple(const admin::Status& status, const std::string& done) {
@@ -28,37 +31,86 @@ int simple(const admin::Status& status, const std::string& done) {
   return kExitOk;
 }
 
-int check(const std::string& manager) {
+int check(const std::string& manager, bool json) {
   admin::CheckReport report;
   if (const admin::Status status = admin::checkQueueManager(manager, report); !status) {
     return fail(status);
   }
+  const bool sound = report.problems.empty();
+  const std::string advice =
+      report.advice.empty() ? "get what can be read, then 'kxadmin delete --force " + manager + "'"
+                            : report.advice;
+  if (json) {
+    nlohmann::json document = {{"queueManager", manager},
+                               {"sound", sound},
+                               {"localQueues", report.queues},
+                               {"messages", report.messages},
+                               {"problems", report.problems}};
+    if (!sound) document["advice"] = advice;
+    printJson(document);
+    return sound ? kExitOk : kExitFailed;
+  }
   for (const auto& problem : report.problems) std::cout << problem << '\n';
-  if (report.problems.empty()) {
+  if (sound) {
     std::cout << manager << ": ok (" << report.queues << " local queues, " << report.messages
               << " messages)\n";
     return kExitOk;
   }
-  std::cout << manager << ": damaged (" << report.problems.size()
-            << " problems); get what can be read, then 'kxadmin delete --force " << manager
-            << "'\n";
+  std::cout << manager << ": damaged (" << report.problems.size() << " problems); " << advice
+            << '\n';
   return kExitFailed;
 }
 
-int list() {
+int salvage(const std::string& manager) {
+  admin::SalvageReport report;
+  if (const admin::Status status = admin::salvageQueueManager(manager, report); !status) {
+    return fail(status);
+  }
+  for (const auto& line : report.queues) std::cout << line << '\n';
+  std::cout << "salvaged queue manager " << manager << " (stopped): " << report.copied
+            << " messages copied";
+  if (report.lost > 0) std::cout << ", " << report.lost << " could not be read";
+  std::cout << "; the store as it was is kept as " << report.keptAs.string() << '\n';
+  return kExitOk;
+}
+
+std::string stateOf(const admin::ManagerInfo& info) {
+  return info.damaged       ? "damaged"
+         : info.readOnly    ? "read-only"
+         : info.noAccess    ? "no access"
+         : info.unreachable ? "unreachable"
+         : info.running     ? "running"
+                            : "stopped";
+}
+
+int list(bool json) {
   std::vector<admin::ManagerInfo> managers;
   if (const admin::Status status = admin::listQueueManagers(managers); !status) return fail(status);
-  if (managers.empty()) {
-    std::cout << "no queue managers in " << admin::dataDirectory().string() << '\n';
+  std::string origin;
+  const std::string directory = admin::dataDirectory(&origin).string();
+  if (json) {
+    nlohmann::json listed = nlohmann::json::array();
+    for (const auto& info : managers) {
+      listed.push_back({{"name", info.name},
+                        {"state", stateOf(info)},
+                        {"store", info.inPostgres ? "postgres" : "file"},
+                        {"default", info.isDefault}});
+    }
+    printJson(
+        {{"dataDirectory", directory}, {"dataDirectoryFrom", origin}, {"queueManagers", listed}});
     return kExitOk;
   }
+  if (managers.empty()) {
+    std::cout << "no queue managers in " << directory << " (from " << origin << ")\n";
+    return kExitOk;
+  }
+  std::cout << "queue managers in " << directory << " (from " << origin << "):\n";
+  std::printf("%-48s  %s\n", "QUEUE MANAGER", "STATE");
+  std::fflush(stdout);
   for (const auto& info : managers) {
     std::string line = info.name;
     line.resize(std::max<std::size_t>(line.size() + 2, 50), ' ');
-    line += info.damaged       ? "damaged"
-            : info.unreachable ? "unreachable"
-            : info.running     ? "running"
-                               : "stopped";
+    line += stateOf(info);
     if (info.inPostgres) line += "  postgres";
     if (info.isDefault) line += "  default";
     std::cout << line << '\n';
@@ -114,14 +166,13 @@ void addManagerCommands(CLI::App& app, int& status) {
   remove->callback([args, &status] {
     if (args->queue.empty()) {
       if (args->purge) {
-        status = fail(kx::reason::kOptionsError, "--purge needs a queue name; nothing was deleted");
+        status = usage("--purge needs a queue name; nothing was deleted");
         return;
       }
       status = simple(admin::deleteQueueManager(args->manager, args->force),
                       "deleted queue manager " + args->manager);
     } else if (args->force) {
-      status = fail(kx::reason::kOptionsError,
-                    "--force deletes a queue manager, not a queue; nothing was deleted");
+      status = usage("--force deletes a queue manager, not a queue; nothing was deleted");
     } else {
       status = simple(admin::deleteQueue(args->manager, args->queue, args->purge),
                       "deleted queue " + args->queue + " of " + args->manager);
@@ -146,10 +197,21 @@ void addManagerCommands(CLI::App& app, int& status) {
   auto* checking = app.add_subcommand(
       "check", "Check a queue manager's store: its pages, and its depths against its messages");
   checking->add_option("manager", args->manager, "Queue manager name")->required();
-  checking->callback([args, &status] { status = check(args->manager); });
+  checking->add_flag("--json", args->json, "One JSON document: the counts and the problems");
+  checking->callback([args, &status] { status = check(args->manager, args->json); });
 
-  auto* listing = app.add_subcommand("list", "List the queue managers and their state");
-  listing->callback([&status] { status = list(); });
+  auto* salvaging = app.add_subcommand(
+      "salvage",
+      "Rebuild a stopped queue manager's store from every message that can still be read (a copy "
+      "of the old file is kept)");
+  salvaging->add_option("manager", args->manager, "Queue manager name")->required();
+  salvaging->callback([args, &status] { status = salvage(args->manager); });
+
+  auto* listing =
+      app.add_subcommand("list", "List the queue managers of the data directory and their state");
+  listing->add_flag("--json", args->json,
+                    "One JSON document: the data directory and each queue manager");
+  listing->callback([args, &status] { status = list(args->json); });
 
   auto* mark =
       app.add_subcommand("default", "Mark the default queue manager, or without a name, show it");

@@ -18,6 +18,7 @@
 #include "platform/messaging/queue_manager.h"
 #include "platform/messaging/queue_message.h"
 #include "platform/messaging/store_admin.h"
+#include "tools/kxadmin/json_output.h"
 #include "tools/kxadmin/report.h"
 
 namespace kxadmin {
@@ -42,18 +43,26 @@ struct MessageArgs {
   std::string format;
   std::size_t maxData = 200;
   bool hasData = false;  // put: --text or --file was given
+  bool json = false;     // browse: one JSON document
 };
+
+// A failure's line: what went wrong, then what was kept, when the command could change anything.
+std::string kept(std::string message, const char* keptWhat) {
+  if (*keptWhat != '\0') message += std::string("; ") + keptWhat;
+  return message;
+}
 
 // What went wrong, naming the file to fix when the failure lies in the store's files.
 std::string what(const kx::IkxQueueManager& manager, kx::ReasonCode why) {
   return kx::admin::explainFailure(manager.managerName(), why);
 }
 
-// Reads a message body from a file, at most one byte more than the largest message, so that a
-// device or a huge file is refused without being read whole.
+// Reads a message body from a regular file, at most one byte more than the largest message, so
+// that a huge file (or one that grows) is refused without being read whole. The open does not
+// block, so a FIFO is refused rather than waited on, as is a device.
 bool readBody(const std::string& path, std::vector<std::uint8_t>& body, std::string& problem) {
   const std::string label = "'" + printable(path) + "'";
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     problem = "cannot read " + label + ": " + std::strerror(errno);
     return false;
@@ -67,12 +76,18 @@ bool readBody(const std::string& path, std::vector<std::uint8_t>& body, std::str
   } else if (S_ISDIR(status.st_mode)) {
     ok = false;
     problem = label + " is a directory";
-  } else if (S_ISREG(status.st_mode) &&
-             static_cast<std::uint64_t>(status.st_size) > kx::kMaxMessageLength) {
+  } else if (!S_ISREG(status.st_mode)) {
+    ok = false;
+    problem = label + " is not a regular file (" +
+              (S_ISFIFO(status.st_mode)   ? "a FIFO"
+               : S_ISSOCK(status.st_mode) ? "a socket"
+                                          : "a device") +
+              ")";
+  } else if (static_cast<std::uint64_t>(status.st_size) > kx::kMaxMessageLength) {
     ok = false;
     problem = tooBig;
   }
-  if (ok && S_ISREG(status.st_mode)) body.reserve(static_cast<std::size_t>(status.st_size));
+  if (ok) body.reserve(static_cast<std::size_t>(status.st_size));
   while (ok) {
     const std::size_t want =
         std::min<std::size_t>(1 << 16, kx::kMaxMessageLength + 1 - body.size());
@@ -101,7 +116,7 @@ bool readBody(const std::string& path, std::vector<std::uint8_t>& body, std::str
 
 // Connects and binds; on failure prints why and gives false.
 bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& args, int& status,
-          const char* kept) {
+          const char* keptWhat) {
   manager.setManagerName(args.manager);
   if (!manager.connect()) {
     std::string message = "cannot connect to queue manager '" + printable(args.manager, 64) +
@@ -109,7 +124,7 @@ bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& 
     if (manager.reason() == kx::reason::kQueueManagerNotAvailable) {
       message += " (start it with 'kxadmin start " + printable(args.manager, 64) + "')";
     }
-    status = fail(manager.reason(), message + "; " + kept);
+    status = fail(manager.reason(), kept(message, keptWhat));
     return false;
   }
   queue.bindManager(manager);
@@ -119,14 +134,13 @@ bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& 
 
 // Reads an id given as text (up to 24 bytes) or as 48 hex digits; none when neither is given.
 bool parseId(const std::string& text, const std::string& hex, const char* label,
-             kx::MessageId24& id, int& status, const char* kept) {
+             kx::MessageId24& id, int& status, const char* keptWhat) {
   if (!text.empty()) {
     if (auto parsed = kx::MessageId24::fromText(text)) {
       id = *parsed;
       return true;
     }
-    status = fail(kx::reason::kValueError,
-                  std::string(label) + " text is longer than 24 bytes; " + kept);
+    status = usage(kept(std::string(label) + " text is longer than 24 bytes", keptWhat));
     return false;
   }
   if (!hex.empty()) {
@@ -134,8 +148,7 @@ bool parseId(const std::string& text, const std::string& hex, const char* label,
       id = *parsed;
       return true;
     }
-    status =
-        fail(kx::reason::kValueError, std::string(label) + " hex is not 48 hex digits; " + kept);
+    status = usage(kept(std::string(label) + " hex is not 48 hex digits", keptWhat));
     return false;
   }
   id = kx::MessageId24::none();
@@ -164,11 +177,9 @@ int put(const MessageArgs& args) {
   constexpr const char* kKept = "no message was put";
   int status = kExitOk;
   if (!args.hasData) {
-    return fail(kx::reason::kValueError,
-                std::string("put needs the data: --text TEXT or --file PATH; ") + kKept);
+    return usage(std::string("put needs the data: --text TEXT or --file PATH; ") + kKept);
   }
-  if (args.count < 1)
-    return fail(kx::reason::kValueError, std::string("--count must be at least 1; ") + kKept);
+  if (args.count < 1) return usage(std::string("--count must be at least 1; ") + kKept);
   std::vector<std::uint8_t> body;
   if (!args.file.empty()) {
     std::string problem;
@@ -190,7 +201,8 @@ int put(const MessageArgs& args) {
   message.priority = args.priority;
   message.replyToQ = args.replyToQ;
   message.replyQmgr = args.replyToQmgr;
-  if (!args.format.empty()) message.format = args.format;
+  // Text, as the generator's file source gives it, unless the operator names another format.
+  message.format = args.format.empty() ? std::string(kx::kFormatString) : args.format;
   message.setData(body.data(), body.size());
   body = {};  // the message holds its own copy
 
@@ -212,24 +224,26 @@ int put(const MessageArgs& args) {
 }
 
 int take(const MessageArgs& args, bool browse) {
-  const char* kept = browse ? "nothing was changed" : "no message was removed";
+  // A browse changes nothing, so its failures say nothing about what was kept.
+  const char* keptWhat = browse ? "" : "no message was removed";
   int status = kExitOk;
   if (!args.all && args.count < 1) {
-    return fail(kx::reason::kValueError,
-                std::string(browse ? "--limit" : "--count") + " must be at least 1; " + kept);
+    return usage(
+        kept(std::string(browse ? "--limit" : "--count") + " must be at least 1", keptWhat));
   }
   kx::MessageId24 msgId;
   kx::MessageId24 correlId;
-  if (!parseId(args.msgId, args.msgIdHex, "--msg-id", msgId, status, kept)) return status;
-  if (!parseId(args.correlId, args.correlIdHex, "--correl-id", correlId, status, kept)) {
+  if (!parseId(args.msgId, args.msgIdHex, "--msg-id", msgId, status, keptWhat)) return status;
+  if (!parseId(args.correlId, args.correlIdHex, "--correl-id", correlId, status, keptWhat)) {
     return status;
   }
   kx::IkxQueueManager manager;
   kx::IkxQueue queue;
-  if (!open(manager, queue, args, status, kept)) return status;
+  if (!open(manager, queue, args, status, keptWhat)) return status;
 
   const std::int64_t limit = args.all ? INT64_MAX : args.count;
   std::int64_t taken = 0;
+  nlohmann::json listed = nlohmann::json::array();
   kx::GetOptions options;
   while (taken < limit) {
     kx::QueueMessage message;
@@ -239,12 +253,22 @@ int take(const MessageArgs& args, bool browse) {
         browse ? (taken == 0 ? kx::getopt::kBrowseFirst : kx::getopt::kBrowseNext) : 0;
     if (!queue.get(message, options)) {
       if (queue.reason() == kx::reason::kNoMessageAvailable) break;
-      return fail(queue.reason(), std::string(browse ? "browse" : "get") + " of '" +
-                                      printable(args.queue, 64) + "' failed after " +
-                                      std::to_string(taken) +
-                                      " messages: " + what(manager, queue.reason()) + "; " + kept);
+      return fail(queue.reason(),
+                  kept(std::string(browse ? "browse" : "get") + " of '" +
+                           printable(args.queue, 64) + "' failed after " + std::to_string(taken) +
+                           " messages: " + what(manager, queue.reason()),
+                       keptWhat));
     }
-    printMessage(++taken, message, args.maxData);
+    ++taken;
+    if (args.json) {
+      listed.push_back(messageJson(taken, message));
+    } else {
+      printMessage(taken, message, args.maxData);
+    }
+  }
+  if (args.json) {
+    printJson({{"queueManager", args.manager}, {"queue", args.queue}, {"messages", listed}});
+    return kExitOk;
   }
   if (taken == 0) {
     if (!browse) {
@@ -300,6 +324,9 @@ void addMessageCommands(CLI::App& app, int& status) {
   addQueueArgs(browse, *args);
   browse->add_option("--limit", args->count, "Show at most this many (default all)");
   browse->add_option("--max-data", args->maxData, "Show at most this many data bytes each");
+  browse->add_flag("--json", args->json,
+                   "One JSON document: every descriptor field by name, the whole data as base64 "
+                   "and, where it is UTF-8, as text");
   addSelectionArgs(browse, *args);
   browse->callback([args, browse, &status] {
     args->all = browse->get_option("--limit")->count() == 0;
@@ -312,7 +339,10 @@ void addMessageCommands(CLI::App& app, int& status) {
   get->add_flag("--all", args->all, "Remove every message");
   get->add_option("--max-data", args->maxData, "Show at most this many data bytes each");
   addSelectionArgs(get, *args);
-  get->callback([args, &status] { status = take(*args, false); });
+  get->callback([args, &status] {
+    args->json = false;
+    status = take(*args, false);
+  });
 }
 
 }  // namespace kxadmin

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/messaging/store_admin.h"
+#include "tools/kxadmin/json_output.h"
 #include "tools/kxadmin/report.h"
 
 namespace kxadmin {
@@ -19,11 +20,27 @@ struct QueueArgs {
   std::string queue;
   std::int32_t maxDepth = admin::kDefaultMaxDepth;
   std::string aliasFor;
+  bool json = false;
 };
 
-int queues(const std::string& manager) {
+int queues(const std::string& manager, bool json) {
   std::vector<admin::QueueInfo> list;
   if (const admin::Status status = admin::listQueues(manager, list); !status) return fail(status);
+  if (json) {
+    nlohmann::json listed = nlohmann::json::array();
+    for (const auto& info : list) {
+      if (info.alias) {
+        listed.push_back({{"name", info.name}, {"type", "alias"}, {"target", info.target}});
+      } else {
+        listed.push_back({{"name", info.name},
+                          {"type", "local"},
+                          {"depth", info.depth},
+                          {"maxDepth", info.maxDepth}});
+      }
+    }
+    printJson({{"queueManager", manager}, {"queues", listed}});
+    return kExitOk;
+  }
   std::printf("%-48s  %-5s  %9s  %9s  %s\n", "QUEUE", "TYPE", "DEPTH", "MAX-DEPTH", "TARGET");
   for (const auto& info : list) {
     if (info.alias) {
@@ -88,7 +105,8 @@ void addQueueCommands(CLI::App& app, int& status) {
 
   auto* listing = app.add_subcommand("queues", "List the queues of a queue manager with depths");
   listing->add_option("manager", args->manager, "Queue manager name")->required();
-  listing->callback([args, &status] { status = queues(args->manager); });
+  listing->add_flag("--json", args->json, "One JSON document: each queue with its depths");
+  listing->callback([args, &status] { status = queues(args->manager, args->json); });
 
   auto* purge = app.add_subcommand("purge", "Remove every message of a queue");
   purge->add_option("manager", args->manager, "Queue manager name")->required();

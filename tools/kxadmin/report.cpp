@@ -12,6 +12,11 @@ int fail(kx::ReasonCode why, std::string_view message) {
   return kExitFailed;
 }
 
+int usage(std::string_view message) {
+  std::cerr << "kxadmin: " << message << '\n';
+  return kExitUsage;
+}
+
 std::string printable(std::string_view text, std::size_t limit) {
   std::string out;
   for (std::size_t i = 0; i < text.size() && i < limit; ++i) {

@@ -20,6 +20,7 @@ Status deleteQueueManager(std::string_view name, bool force);
 Status startQueueManager(std::string_view name);
 Status stopQueueManager(std::string_view name);
 Status checkQueueManager(std::string_view name, CheckReport& report);
+Status salvageQueueManager(std::string_view name, SalvageReport& report);
 // Whether a listed queue manager runs, or cannot be read.
 void describe(std::string_view name, ManagerInfo& info);
 std::string explainFailure(std::string_view manager, ReasonCode why);

@@ -5,6 +5,7 @@
 namespace kx::admin {
 
 Status failure(ReasonCode why, const std::string& what, std::string_view kept) {
+  if (kept.empty()) return Status{why, what};
   return Status{why, what + "; " + std::string(kept)};
 }
 
@@ -61,8 +62,7 @@ Status openManager(std::string_view manager, Database& db, std::string_view kept
         kept);
   }
   if (why == reason::kStoreDamaged) {
-    return failure(why, storePath(manager).string() + " is not a usable queue manager store",
-                   "the file was left untouched");
+    return failure(why, describeUnusableStore(storePath(manager)), "the file was left untouched");
   }
   if (why != reason::kNone) return explained(storeFailure(why, kept), manager, kept);
   if (const ReasonCode syncWhy = db.exec("PRAGMA synchronous = FULL"); syncWhy != reason::kNone) {

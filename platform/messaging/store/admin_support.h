@@ -19,8 +19,10 @@ namespace kx::admin {
 
 inline constexpr std::int32_t kMaxMaxDepth = 999'999'999;
 inline constexpr const char* kNothingChanged = "nothing was changed";
+// What a failure of a read (a list, a check) says it kept: nothing, as a read changes nothing.
+inline constexpr const char* kJustRead = "";
 
-// A failure: what was wrong, then what was kept ("nothing was changed").
+// A failure: what was wrong, then what was kept ("nothing was changed"), unless it was a read.
 Status failure(ReasonCode why, const std::string& what, std::string_view kept);
 
 // A failure of the store itself, in the words of its reason.

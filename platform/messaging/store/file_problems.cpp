@@ -14,11 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first of the store's folder, the store and its companions that this process may not use as
-// the store needs, and why; empty when all of them may be used.
+// The first of the store, its folder and its companions that this process may not use as the
+// store needs, and why; empty when all of them may be used.
 std::string deniedFile(const fs::path& store) {
   const fs::path directory = store.parent_path();
-  std::vector<std::pair<fs::path, int>> files{{directory, W_OK | X_OK}, {store, R_OK | W_OK}};
+  std::vector<std::pair<fs::path, int>> files{{store, R_OK | W_OK}, {directory, W_OK | X_OK}};
   for (const fs::path& companion : companionPaths(store))
     files.emplace_back(companion, R_OK | W_OK);
   for (const auto& [path, mode] : files) {
@@ -26,7 +26,10 @@ std::string deniedFile(const fs::path& store) {
     if (!fs::exists(fs::symlink_status(path, error))) continue;
     if (::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) == 0) continue;
     const char* what = path == directory ? "the data directory " : "";
-    if (errno == EROFS) return std::string(what) + path.string() + " is on a read-only file system";
+    if (errno == EROFS) {
+      return std::string(what) + path.string() +
+             " is on a read-only file system: mount it read-write to use the store";
+    }
     if (errno == EACCES || errno == EPERM) return "permission denied on " + (what + path.string());
   }
   return {};
@@ -42,6 +45,9 @@ std::string explainFileProblem(ReasonCode why, const fs::path& store) {
       line += " (" + std::to_string(space.f_bavail * space.f_frsize / 1024) + " KiB free)";
     }
     return line + ": free space on it, by removing other files or by getting or purging messages";
+  }
+  if (why == reason::kStoreDamaged) {
+    if (std::optional<std::string> stray = strayFileProblem(store)) return *stray;
   }
   if (why == reason::kStoreNoAccess || why == reason::kStoreReadOnly) {
     if (std::string denied = deniedFile(store); !denied.empty()) return denied;

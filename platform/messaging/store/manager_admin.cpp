@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 #include "platform/messaging/names.h"
@@ -40,8 +39,10 @@ ReasonCode discardOnRestart(Database& db, std::int64_t queueId, std::int64_t now
   return why;
 }
 
-// The local queues whose messages cannot be read. Found by reading, before any write: SQLite does
-// not let a write transaction go on once it has met a damaged page.
+// The local queues whose messages cannot all be read. Found by reading, before any write: SQLite
+// does not let a write transaction go on once it has met a damaged page. SQLite's own check of the
+// queue's table and indexes reads every page the start's deletes could touch, the messages'
+// content and their overflow pages among them.
 std::vector<LocalQueue> unreadableQueues(std::string_view manager) {
   std::vector<LocalQueue> queues;
   std::vector<LocalQueue> unreadable;
@@ -50,12 +51,24 @@ std::vector<LocalQueue> unreadableQueues(std::string_view manager) {
     return unreadable;  // the start itself meets and reports the problem
   }
   for (const LocalQueue& queue : queues) {
-    Statement count;
-    ReasonCode why = db.prepare(message_table::onTable(message_table::kCountSql, queue.id), count);
-    if (why == reason::kNone) why = reasonFromSqlite(count.step());
-    if (why == reason::kStoreDamaged) unreadable.push_back(queue);
+    Statement check;
+    ReasonCode why = db.prepare("PRAGMA quick_check(" + message_table::name(queue.id) + ")", check);
+    int rc = SQLITE_ROW;
+    bool sound = true;
+    while (why == reason::kNone && (rc = check.step()) == SQLITE_ROW)
+      sound &= check.text(0) == "ok";
+    if (why == reason::kNone && rc != SQLITE_DONE) why = reasonFromSqlite(rc);
+    if (why == reason::kStoreDamaged || !sound) unreadable.push_back(queue);
   }
   return unreadable;
+}
+
+// What an operator can do about a damaged store: salvage it, once it is stopped.
+std::string salvageAdvice(std::string_view name, bool running) {
+  return std::string(running ? "stop it and run" : "run") + " 'kxadmin salvage " +
+         std::string(name) +
+         "' to copy every message that can still be read into a fresh store (the damaged file is "
+         "kept)";
 }
 
 }  // namespace
@@ -134,8 +147,8 @@ Status deleteQueueManager(std::string_view name, bool force) {
     }
     for (const fs::path& companion : companionPaths(path)) fs::remove(companion, error);
     std::string marked;
-    if (std::ifstream mark(defaultMarkPath());
-        mark && std::getline(mark, marked) && marked == name) {
+    std::string problem;
+    if (readDefaultMark(marked, problem) == reason::kNone && marked == name) {
       fs::remove(defaultMarkPath(), error);
     }
     return {};
@@ -185,8 +198,9 @@ Status startQueueManager(std::string_view name) {
       for (const auto& queue : unreadable)
         queues += (queues.empty() ? "" : ", ") + quotedName(queue.name);
       status.message = "the messages of " + queues +
-                       " could not be read and were left as they were; run 'kxadmin check " +
-                       std::string(name) + "'";
+                       " could not all be read and were left as they were; the other queues work. "
+                       "'kxadmin check " +
+                       std::string(name) + "' tells more; " + salvageAdvice(name, true);
     }
     return status;
   });
@@ -215,8 +229,12 @@ void describe(std::string_view name, ManagerInfo& info) {
   Database db;
   Statement row;
   ManagerRow manager;
-  info.damaged =
-      openStore(name, db) != reason::kNone || readManagerRow(db, row, manager) != reason::kNone;
+  ReasonCode why = openStore(name, db);
+  if (why == reason::kNone) why = readManagerRow(db, row, manager);
+  // A store that may not be written is not damaged: it works again once that is put right.
+  info.readOnly = why == reason::kStoreReadOnly;
+  info.noAccess = why == reason::kStoreNoAccess;
+  info.damaged = why != reason::kNone && !info.readOnly && !info.noAccess;
   info.running = manager.running;
 }
 
@@ -224,14 +242,14 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
   return guarded([&]() -> Status {
     report = CheckReport{};
     Database db;
-    if (Status status = openManager(name, db, kNothingChanged); !status) return status;
+    if (Status status = openManager(name, db, kJustRead); !status) return status;
     Transaction snapshot(db);
     if (const ReasonCode why = snapshot.beginRead(); why != reason::kNone) {
-      return explained(storeFailure(why, kNothingChanged), name, kNothingChanged);
+      return explained(storeFailure(why, kJustRead), name, kJustRead);
     }
     Statement pages;
     ReasonCode why = db.prepare("PRAGMA integrity_check(20)", pages);
-    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+    if (why != reason::kNone) return storeFailure(why, kJustRead);
     int rc = SQLITE_ROW;
     while ((rc = pages.step()) == SQLITE_ROW) {
       if (std::string line = pages.text(0); line != "ok")
@@ -246,6 +264,7 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
     if (readManagerRow(db, row, manager) != reason::kNone) {
       report.problems.emplace_back("the queue manager's own row cannot be read");
     }
+    report.advice = salvageAdvice(name, manager.running);
     std::vector<LocalQueue> queues;
     if ((why = localQueues(db, queues)) != reason::kNone) {
       report.problems.push_back(std::string("the list of queues cannot be read: ") +

@@ -344,7 +344,7 @@ Status stopQueueManager(std::string_view name) {
 
 Status checkQueueManager(std::string_view name, CheckReport& report) {
   report = CheckReport{};
-  return changeDatabase(name, kNothingChanged, [&](Session& session) -> Status {
+  return changeDatabase(name, kJustRead, [&](Session& session) -> Status {
     Result rows;
     const ReasonCode why = session.run(
         "SELECT q.name, q.added - (SELECT coalesce(sum(t.removed), 0)::bigint FROM " + session.s +
@@ -355,7 +355,7 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
             ".taken t WHERE t.queue_id = q.id) FROM " + session.s +
             ".queues q WHERE q.alias_for IS NULL ORDER BY q.name",
         rows);
-    if (why != reason::kNone) return session.failed(why, kNothingChanged);
+    if (why != reason::kNone) return session.failed(why, kJustRead);
     for (int i = 0; i < rows.rows(); ++i) {
       ++report.queues;
       const std::string label = "queue " + quotedName(rows.text(i, 0)) + ": ";
@@ -532,7 +532,7 @@ Status deleteQueue(std::string_view manager, std::string_view queue, bool purge)
 Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues) {
   queues.clear();
   Session session;
-  if (Status status = open(session, manager, kNothingChanged); !status) return status;
+  if (Status status = open(session, manager, kJustRead); !status) return status;
   Params params;
   params.int8(seam::nowMs());
   Result rows;
@@ -541,7 +541,7 @@ Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues) {
                                              session.s + ".queues q ORDER BY q.name",
                                          {Type::kInt8}, params, rows);
       why != reason::kNone) {
-    return session.failed(why, kNothingChanged);
+    return session.failed(why, kJustRead);
   }
   for (int i = 0; i < rows.rows(); ++i) {
     QueueInfo info;

@@ -154,13 +154,22 @@ ReasonCode TemporaryFile::create(const fs::path& finalPath, std::string& problem
 }
 
 ReasonCode TemporaryFile::write(const std::string& text, std::string& problem) {
+  if (const ReasonCode why = append(text, problem); why != reason::kNone) return why;
+  return sync(problem);
+}
+
+ReasonCode TemporaryFile::append(std::string_view bytes, std::string& problem) {
   std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t wrote = ::write(fd_, text.data() + done, text.size() - done);
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) return failed("write", path_, problem);
     done += static_cast<std::size_t>(wrote);
   }
+  return reason::kNone;
+}
+
+ReasonCode TemporaryFile::sync(std::string& problem) {
   if (::fsync(fd_) != 0) return failed("sync", path_, problem);
   return reason::kNone;
 }

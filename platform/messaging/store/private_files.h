@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "platform/messaging/reason_codes.h"
 #include "platform/messaging/store/internal.h"
@@ -33,6 +34,9 @@ class TemporaryFile {
   const std::filesystem::path& path() const { return path_; }
   // Writes all of `text` and syncs it.
   ReasonCode write(const std::string& text, std::string& problem);
+  // Writes all of `bytes` after what was written before, without a sync; sync() gives one.
+  ReasonCode append(std::string_view bytes, std::string& problem);
+  ReasonCode sync(std::string& problem);
   // Links the file in as `finalPath`, which must not exist yet (kObjectAlreadyExists if it does),
   // then syncs the directory.
   ReasonCode linkIntoPlace(std::string& problem);

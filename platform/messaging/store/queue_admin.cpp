@@ -141,15 +141,15 @@ Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues) {
   return guarded([&]() -> Status {
     queues.clear();
     Database db;
-    if (Status status = openManager(manager, db, kNothingChanged); !status) return status;
+    if (Status status = openManager(manager, db, kJustRead); !status) return status;
     Transaction snapshot(db);
     if (const ReasonCode why = snapshot.beginRead(); why != reason::kNone) {
-      return storeFailure(why, kNothingChanged);
+      return storeFailure(why, kJustRead);
     }
     Statement list;
     ReasonCode why = db.prepare(
         "SELECT name, alias_for, max_depth, depth, expiring, id FROM queues ORDER BY name", list);
-    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+    if (why != reason::kNone) return storeFailure(why, kJustRead);
     const std::int64_t now = seam::nowMs();
     int rc = SQLITE_ROW;
     while ((rc = list.step()) == SQLITE_ROW) {
@@ -162,18 +162,18 @@ Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues) {
         Statement expired;
         why = db.prepare(message_table::onTable(message_table::kCountExpiredSql, list.integer(5)),
                          expired);
-        if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+        if (why != reason::kNone) return storeFailure(why, kJustRead);
         why = message_table::depthLessExpired(expired, depth, now, depth);
         // A damaged table: its counter still says how many it held, and 'check' says the rest.
         if (why != reason::kNone && why != reason::kStoreDamaged) {
-          return storeFailure(why, kNothingChanged);
+          return storeFailure(why, kJustRead);
         }
       }
       info.maxDepth = info.alias ? 0 : static_cast<std::int32_t>(list.integer(2));
       info.depth = info.alias ? 0 : static_cast<std::int32_t>(std::max<std::int64_t>(0, depth));
       queues.push_back(std::move(info));
     }
-    if (rc != SQLITE_DONE) return storeFailure(reasonFromSqlite(rc), kNothingChanged);
+    if (rc != SQLITE_DONE) return storeFailure(reasonFromSqlite(rc), kJustRead);
     return {};
   });
 }

@@ -98,9 +98,10 @@ ReasonCode Database::open(const std::string& path, bool create) {
   close();
   // An absolute path is never read as a URI, whatever SQLite was built with; no flag asks for one.
   if (path.empty() || path.front() != '/') return reason::kInternalError;
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-  // A new store is made in a folder given by its real path, so any link in it is a planted one.
-  if (create) flags |= SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW;
+  // A store is always opened by the real path of its folder, so any link in it is a planted one.
+  int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW;
+  if (create) flags |= SQLITE_OPEN_CREATE;
   const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     const ReasonCode why = reasonFromSqlite(rc, db_ != nullptr ? sqlite3_system_errno(db_) : 0);
@@ -112,14 +113,30 @@ ReasonCode Database::open(const std::string& path, bool create) {
   return reason::kNone;
 }
 
-ReasonCode Database::readFileHeader(std::span<unsigned char> header) {
-  sqlite3_file* file = nullptr;
+ReasonCode Database::mainFile(sqlite3_file*& file) {
+  file = nullptr;
   const int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file);
   if (rc != SQLITE_OK) return reasonFromSqlite(rc);
   if (file == nullptr || file->pMethods == nullptr) return reason::kStoreIoError;
-  const int read = file->pMethods->xRead(file, header.data(), static_cast<int>(header.size()), 0);
+  return reason::kNone;
+}
+
+ReasonCode Database::readFile(std::int64_t offset, std::span<unsigned char> bytes) {
+  sqlite3_file* file = nullptr;
+  if (const ReasonCode why = mainFile(file); why != reason::kNone) return why;
+  const int read =
+      file->pMethods->xRead(file, bytes.data(), static_cast<int>(bytes.size()), offset);
   if (read == SQLITE_IOERR_SHORT_READ) return reason::kStoreDamaged;
-  return reasonFromSqlite(read);
+  return reasonFromSqlite(read, sqlite3_system_errno(db_));
+}
+
+ReasonCode Database::fileSize(std::int64_t& size) {
+  sqlite3_file* file = nullptr;
+  if (const ReasonCode why = mainFile(file); why != reason::kNone) return why;
+  sqlite3_int64 bytes = 0;
+  const int rc = file->pMethods->xFileSize(file, &bytes);
+  size = bytes;
+  return reasonFromSqlite(rc, sqlite3_system_errno(db_));
 }
 
 void Database::close() {

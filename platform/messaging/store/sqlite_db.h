@@ -61,13 +61,17 @@ class Database {
   Database& operator=(const Database&) = delete;
 
   // Opens an existing file by its absolute path, or with `create` a new file that the caller has
-  // just made empty and exclusively (never through a link); sets the busy timeout.
+  // just made empty and exclusively; sets the busy timeout. A path with a link in it is refused.
   ReasonCode open(const std::string& path, bool create);
   void close();
   bool isOpen() const { return db_ != nullptr; }
   // The first bytes of the main file, read through SQLite's own handle on it; a file shorter
   // than `header` reads as damaged.
-  ReasonCode readFileHeader(std::span<unsigned char> header);
+  ReasonCode readFileHeader(std::span<unsigned char> header) { return readFile(0, header); }
+  // Bytes of the main file at `offset`, and its size, through SQLite's own handle: a descriptor
+  // of our own on the file, once closed, would drop every lock this process holds on it.
+  ReasonCode readFile(std::int64_t offset, std::span<unsigned char> bytes);
+  ReasonCode fileSize(std::int64_t& size);
 
   // Runs SQL that returns no rows.
   ReasonCode exec(const char* sql);
@@ -84,6 +88,7 @@ class Database {
 
  private:
   ReasonCode run(Statement& statement, const char* sql);
+  ReasonCode mainFile(sqlite3_file*& file);
 
   sqlite3* db_ = nullptr;
   Statement begin_;

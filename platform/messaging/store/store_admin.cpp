@@ -96,6 +96,18 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
   return embedded::checkQueueManager(name, report);
 }
 
+Status salvageQueueManager(std::string_view name, SalvageReport& report) {
+  report = SalvageReport{};
+  if (inPostgres(name)) {
+    return failure(reason::kOptionNotValidForType,
+                   "queue manager " + quotedName(name) +
+                       " is kept in PostgreSQL; its database is repaired with the database's own "
+                       "tools",
+                   kNothingChanged);
+  }
+  return embedded::salvageQueueManager(name, report);
+}
+
 Status defineLocalQueue(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
   if (inPostgres(manager)) {
     return guarded([&] { return postgres::defineLocalQueue(manager, queue, maxDepth); });
@@ -154,8 +166,7 @@ Status setDefaultQueueManager(std::string_view name) {
         return failure(why, "queue manager " + quotedName(name) + " does not exist", kKept);
       }
       if (why == reason::kStoreDamaged) {
-        return failure(why, storePath(name).string() + " is not a usable queue manager store",
-                       kKept);
+        return failure(why, describeUnusableStore(storePath(name)), kKept);
       }
       if (why != reason::kNone) return explained(storeFailure(why, kKept), name, kKept);
     }
@@ -180,7 +191,7 @@ Status defaultQueueManager(std::string& name) {
   return guarded([&]() -> Status {
     std::string problem;
     if (const ReasonCode why = findDefaultQueueManager(name, problem); why != reason::kNone) {
-      return failure(why, problem, kNothingChanged);
+      return failure(why, problem, kJustRead);
     }
     return {};
   });
@@ -195,7 +206,7 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
     const fs::path directory = dataDirectory();
     if (!fs::exists(directory, error)) return {};
     if (std::string problem; checkDataDirectory(directory, problem) != reason::kNone) {
-      return failure(reason::kDataDirectoryUnsafe, problem, kNothingChanged);
+      return failure(reason::kDataDirectoryUnsafe, problem, kJustRead);
     }
     for (const auto& entry : fs::directory_iterator(directory, error)) {
       const fs::path& path = entry.path();
@@ -217,7 +228,7 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
       managers.push_back(std::move(info));
     }
     if (error) {
-      return failure(reason::kStoreIoError, "cannot read " + directory.string(), kNothingChanged);
+      return failure(reason::kStoreIoError, "cannot read " + directory.string(), kJustRead);
     }
     std::sort(managers.begin(), managers.end(),
               [](const ManagerInfo& a, const ManagerInfo& b) { return a.name < b.name; });

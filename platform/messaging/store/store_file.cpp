@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -20,6 +21,17 @@ namespace {
 std::uint32_t bigEndian32(const unsigned char* bytes) {
   return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
          (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+}
+
+// A journal, WAL or shared-memory file beside the store that is not a regular file: SQLite never
+// opens one through a link, so the store cannot be used while it is there.
+std::optional<std::filesystem::path> strayCompanion(const std::filesystem::path& store) {
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    const std::filesystem::path companion = store.string() + suffix;
+    struct stat status {};
+    if (::lstat(companion.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return companion;
+  }
+  return std::nullopt;
 }
 
 // The persistent layout shared by all queues.
@@ -54,18 +66,73 @@ std::vector<std::filesystem::path> companionPaths(const std::filesystem::path& s
           reservePath(store)};
 }
 
+std::optional<std::string> strayFileProblem(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) == 0) {
+    if (S_ISLNK(status.st_mode)) {
+      return path.string() + " is a symbolic link; a store is a file of its own in the data " +
+             "directory, never reached through a link";
+    }
+    if (S_ISDIR(status.st_mode)) return path.string() + " is a directory, not a store";
+    if (!S_ISREG(status.st_mode)) return path.string() + " is not a regular file, so not a store";
+  }
+  if (const auto companion = strayCompanion(path)) {
+    return companion->string() + " is not a regular file (a link, say), so the store beside it " +
+           "cannot be used; remove it";
+  }
+  return std::nullopt;
+}
+
+std::string describeUnusableStore(const std::filesystem::path& path) {
+  return strayFileProblem(path).value_or(path.string() + " is not a usable queue manager store");
+}
+
 ReasonCode checkStoreHeader(const std::filesystem::path& path) {
   Database db;
   return openCheckedStore(path, db);
 }
 
+namespace {
+
+// Why SQLite fell back to reading a store it was asked to open for writing: its file system is
+// mounted read-only, or this user may not write it.
+ReasonCode whyReadOnly(const std::filesystem::path& path) {
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return reason::kStoreReadOnly;
+  return errno == EROFS ? reason::kStoreReadOnly : reasonFromSystemError(errno);
+}
+
+// A store that others may read or write is made private to its owner again (keeping what the
+// owner allowed itself, so a store made read-only on purpose stays so).
+void makeStorePrivate(const std::filesystem::path& path, const struct stat& status) {
+  if (status.st_uid == ::geteuid() && (status.st_mode & 077) != 0) {
+    ::fchmodat(AT_FDCWD, path.c_str(), status.st_mode & 0700, AT_SYMLINK_NOFOLLOW);
+  }
+}
+
+}  // namespace
+
 ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db) {
+  // Opened through the real path of its folder and never through a link of its own: a link
+  // planted as the store would send every write outside the data directory. Only a regular file
+  // is opened at all, so a FIFO or a device never holds or feeds the open.
   std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) return reason::kQueueManagerNameError;
-  if (error) return reasonFromSystemError(error.value());
-  if (status.type() != std::filesystem::file_type::regular) return reason::kStoreDamaged;
-  if (const ReasonCode why = db.open(path.string(), false); why != reason::kNone) return why;
+  const std::filesystem::path folder = std::filesystem::canonical(path.parent_path(), error);
+  if (error) {
+    return error == std::errc::no_such_file_or_directory ? reason::kQueueManagerNameError
+                                                         : reasonFromSystemError(error.value());
+  }
+  const std::filesystem::path real = folder / path.filename();
+  struct stat status {};
+  if (::lstat(real.c_str(), &status) != 0) {
+    return errno == ENOENT ? reason::kQueueManagerNameError : reasonFromSystemError(errno);
+  }
+  if (!S_ISREG(status.st_mode) || strayCompanion(real)) return reason::kStoreDamaged;
+  makeStorePrivate(real, status);
+  if (const ReasonCode why = db.open(real.string(), false); why != reason::kNone) return why;
+  if (sqlite3_db_readonly(db.handle(), "main") == 1) {
+    db.close();
+    return whyReadOnly(real);
+  }
   // The header is read through the connection's own file handle: any other descriptor on the
   // file, once closed, would drop the locks this process's other connections hold on it.
   std::array<unsigned char, 100> header{};

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,15 @@ std::vector<std::filesystem::path> companionPaths(const std::filesystem::path& s
 std::filesystem::path reservePath(const std::filesystem::path& store);
 
 // kNone when the file's header says it is a store of our schema, kStoreDamaged when it is
-// something else, kQueueManagerNameError when there is no such file. Reads the file only.
+// something else (a link or any file but a regular one among them, never opened),
+// kQueueManagerNameError when there is no such file, kStoreReadOnly or kStoreNoAccess when it may
+// not be written. Reads the file only, but takes group and other permissions off it.
 ReasonCode checkStoreHeader(const std::filesystem::path& path);
+// Says for an operator why the store at `path` failed those checks: a link or a file of another
+// kind as the store or beside it (strayFileProblem, none when there is no such file), or a file
+// that is not one of our stores.
+std::optional<std::string> strayFileProblem(const std::filesystem::path& path);
+std::string describeUnusableStore(const std::filesystem::path& path);
 // The same check, leaving `db` open on the file when it passes. The header is read before SQLite
 // reads anything else of the file.
 ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db);

@@ -9,6 +9,21 @@
 
 namespace tk {
 
+std::vector<std::string> HeadlessMemory::recall(std::string_view key) const {
+  auto found = values_.find(key);
+  return found == values_.end() ? std::vector<std::string>() : found->second;
+}
+
+bool HeadlessMemory::remember(std::string_view key, const std::vector<std::string>& values,
+                              std::string& why) {
+  if (!refusal.empty()) {
+    why = refusal;
+    return false;
+  }
+  values_.insert_or_assign(std::string(key), values);
+  return true;
+}
+
 HeadlessToolkit::HeadlessToolkit(std::string applicationName)
     : applicationName_(std::move(applicationName)) {}
 

@@ -10,6 +10,7 @@
 
 #include "platform/toolkit/dialog.h"
 #include "platform/toolkit/headless/headless_window.h"
+#include "platform/toolkit/memory.h"
 #include "platform/toolkit/toolkit.h"
 
 namespace tk {
@@ -21,6 +22,19 @@ struct ShownBox {
   int style = 0;
   bool owned = false;  // owned by a window, or by none
   int answer = 0;
+};
+
+// Remembered lists kept in memory, for tests to fill in before a run and read after it.
+class HeadlessMemory : public Memory {
+ public:
+  std::vector<std::string> recall(std::string_view key) const override;
+  bool remember(std::string_view key, const std::vector<std::string>& values,
+                std::string& why) override;
+  // While set, remember fails with this reason.
+  std::string refusal;
+
+ private:
+  std::map<std::string, std::vector<std::string>, std::less<>> values_;
 };
 
 // The toolkit for tests: dialogs run in memory, what happens inside a modal run is a script the
@@ -36,6 +50,7 @@ class HeadlessToolkit : public Toolkit {
   int runModal(Dialog& dialog) override;
   int messageBox(std::string_view text, const char* caption, int style) override;
   std::string applicationName() const override { return applicationName_; }
+  HeadlessMemory& memory() override { return memory_; }
   bool startNotifications(std::string& why) override;
   void notify(std::string_view summary, std::string_view body) override;
 
@@ -73,6 +88,7 @@ class HeadlessToolkit : public Toolkit {
   std::deque<int> answers_;
   std::vector<ShownBox> boxes_;
   std::vector<std::unique_ptr<HeadlessWindow>> openWindows_;
+  HeadlessMemory memory_;
   bool notificationService_ = true;
   std::vector<Note> notes_;
 };

@@ -32,6 +32,8 @@ HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, Headles
               !t.has(attr::kDisabled),
               !t.has(attr::kHidden),
               -1,
+              {},
+              {},
               SpinModel(t.attrs),
               std::move(progress),
               {}};
@@ -109,6 +111,20 @@ void HeadlessWindow::checkRadio(Control& radio) {
   }
 }
 
+HeadlessWindow::Control& HeadlessWindow::listRow(int id, int row, const char* operation) {
+  return const_cast<Control&>(std::as_const(*this).listRow(id, row, operation));
+}
+
+const HeadlessWindow::Control& HeadlessWindow::listRow(int id, int row,
+                                                       const char* operation) const {
+  const Control& c = controlOfKind(id, {ControlKind::List}, operation);
+  if (row < 0 || row >= static_cast<int>(c.rows.size())) {
+    throw std::logic_error(std::string(operation) + ": list " + std::to_string(id) +
+                           " has no row " + std::to_string(row));
+  }
+  return c;
+}
+
 // --- the window operations ---
 
 void HeadlessWindow::setText(int id, std::string_view text) {
@@ -153,6 +169,32 @@ void HeadlessWindow::selectItem(int id, int index) {
 
 int HeadlessWindow::selectedItem(int id) const {
   return controlOfKind(id, {ControlKind::ComboBox}, "selectedItem").selected;
+}
+
+void HeadlessWindow::setRows(int id, std::span<const std::vector<std::string>> rows) {
+  Control& c = controlOfKind(id, {ControlKind::List}, "setRows");
+  c.rows.assign(rows.begin(), rows.end());
+  c.rowChecks.assign(rows.size(), false);
+  c.selected = -1;
+}
+
+void HeadlessWindow::selectRow(int id, int row) {
+  Control& c = controlOfKind(id, {ControlKind::List}, "selectRow");
+  // A row outside the list clears the selection, as -1 does.
+  c.selected = row >= 0 && row < static_cast<int>(c.rows.size()) ? row : -1;
+}
+
+int HeadlessWindow::selectedRow(int id) const {
+  return controlOfKind(id, {ControlKind::List}, "selectedRow").selected;
+}
+
+void HeadlessWindow::setRowChecked(int id, int row, bool checked) {
+  Control& c = listRow(id, row, "setRowChecked");
+  if (c.tmpl->has(attr::kCheckBoxes)) c.rowChecks[static_cast<std::size_t>(row)] = checked;
+}
+
+bool HeadlessWindow::isRowChecked(int id, int row) const {
+  return listRow(id, row, "isRowChecked").rowChecks[static_cast<std::size_t>(row)];
 }
 
 void HeadlessWindow::setSpinBuddy(int spinId, int editId) {
@@ -282,6 +324,27 @@ void HeadlessWindow::choose(int id, int index) {
   c.text = c.tmpl->items[static_cast<std::size_t>(index)];
 }
 
+void HeadlessWindow::chooseRow(int id, int row) {
+  requireOpen("chooseRow");
+  Control& c = listRow(id, row, "chooseRow");
+  if (!c.enabled || !c.visible || c.selected == row) return;
+  c.selected = row;
+  notify(id, Notify::SelectionChange);
+}
+
+void HeadlessWindow::tickRow(int id, int row) {
+  requireOpen("tickRow");
+  Control& c = listRow(id, row, "tickRow");
+  if (!c.tmpl->has(attr::kCheckBoxes))
+    throw std::logic_error("tickRow: list " + std::to_string(id) + " has no boxes");
+  if (!c.enabled || !c.visible) return;
+  chooseRow(id, row);
+  // The selection's handler may have set other rows; the box is looked up afresh.
+  Control& now = listRow(id, row, "tickRow");
+  now.rowChecks[static_cast<std::size_t>(row)] = !now.rowChecks[static_cast<std::size_t>(row)];
+  notify(id, Notify::Click);
+}
+
 void HeadlessWindow::spinUp(int id) {
   requireOpen("spinUp");
   Control& c = controlOfKind(id, {ControlKind::Spin}, "spinUp");
@@ -356,6 +419,10 @@ bool HeadlessWindow::visible(int id) const { return control(id).visible; }
 std::vector<std::string> HeadlessWindow::comboItems(int id) const {
   const Control& c = controlOfKind(id, {ControlKind::ComboBox}, "comboItems");
   return {c.tmpl->items.begin(), c.tmpl->items.end()};
+}
+
+const std::vector<std::vector<std::string>>& HeadlessWindow::rowsOf(int id) const {
+  return controlOfKind(id, {ControlKind::List}, "rowsOf").rows;
 }
 
 std::pair<std::int16_t, std::int16_t> HeadlessWindow::spinRange(int id) const {

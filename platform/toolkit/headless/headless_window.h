@@ -44,6 +44,11 @@ class HeadlessWindow : public Window {
   void addContextAction(int id, int command, std::string_view label) override;
   void selectItem(int id, int index) override;
   int selectedItem(int id) const override;
+  void setRows(int id, std::span<const std::vector<std::string>> rows) override;
+  void selectRow(int id, int row) override;
+  int selectedRow(int id) const override;
+  void setRowChecked(int id, int row, bool checked) override;
+  bool isRowChecked(int id, int row) const override;
   void setSpinBuddy(int spinId, int editId) override;
   void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
   ProgressBar progressBar(int id) override;
@@ -66,6 +71,11 @@ class HeadlessWindow : public Window {
   void type(int id, std::string_view text);
   // Picks item `index` from a combo box's list.
   void choose(int id, int index);
+  // Selects row `row` of a list, as a click on it does.
+  void chooseRow(int id, int row);
+  // Ticks or clears the box of row `row` of a list, as a click on the box does; the row is
+  // selected too.
+  void tickRow(int id, int row);
   void spinUp(int id);
   void spinDown(int id);
   // Delivers one expiry of the window's timer; refused when no timer was started.
@@ -86,6 +96,8 @@ class HeadlessWindow : public Window {
   bool enabled(int id) const;
   bool visible(int id) const;
   std::vector<std::string> comboItems(int id) const;
+  // A list's rows, each row's cells in column order.
+  const std::vector<std::vector<std::string>>& rowsOf(int id) const;
   std::pair<std::int16_t, std::int16_t> spinRange(int id) const;
   int spinBuddy(int id) const;
   ProgressState progress(int id) const;
@@ -128,7 +140,9 @@ class HeadlessWindow : public Window {
     bool checked = false;
     bool enabled = true;
     bool visible = true;
-    int selected = -1;
+    int selected = -1;  // combo item or list row
+    std::vector<std::vector<std::string>> rows;
+    std::vector<bool> rowChecks;
     SpinModel spin;
     std::shared_ptr<HeadlessProgressSink> progress;
     std::vector<std::pair<int, std::string>> actions;  // context menu: command and label
@@ -147,6 +161,8 @@ class HeadlessWindow : public Window {
   void requireOpen(const char* operation) const;
   void notify(int id, Notify notify);
   void checkRadio(Control& radio);
+  Control& listRow(int id, int row, const char* operation);
+  const Control& listRow(int id, int row, const char* operation) const;
 
   HeadlessToolkit& toolkit_;
   Dialog& dialog_;

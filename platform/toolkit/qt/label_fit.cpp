@@ -70,6 +70,7 @@ LabelMeasure measureLabel(const QWidget& control, ControlKind kind, const QStrin
     case ControlKind::Spin:
     case ControlKind::ProgressBar:
     case ControlKind::ComboBox:
+    case ControlKind::List:
       break;
   }
   return {};

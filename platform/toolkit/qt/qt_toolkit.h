@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/toolkit/qt/qt_memory.h"
 #include "platform/toolkit/toolkit.h"
 
 class QApplication;
@@ -27,6 +28,7 @@ class QtToolkit : public Toolkit {
   int messageBox(std::string_view text, const char* caption, int style) override;
   // The application's name, by default the executable's name.
   std::string applicationName() const override;
+  Memory& memory() override { return memory_; }
   // Through the freedesktop notification service on the session bus.
   bool startNotifications(std::string& why) override;
   void notify(std::string_view summary, std::string_view body) override;
@@ -36,6 +38,7 @@ class QtToolkit : public Toolkit {
   int argc_ = 1;
   char* argv_[2] = {nullptr, nullptr};
   std::unique_ptr<QApplication> application_;
+  QtMemory memory_;
   bool notifying_ = false;
 };
 

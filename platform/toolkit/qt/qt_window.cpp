@@ -4,11 +4,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
@@ -51,6 +53,7 @@ bool takesFocus(ControlKind kind) {
     case ControlKind::RadioButton:
     case ControlKind::Spin:
     case ControlKind::ComboBox:
+    case ControlKind::List:
       return true;
     case ControlKind::Label:
     case ControlKind::GroupBox:
@@ -154,6 +157,7 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
     case ControlKind::Label: {
       auto* text = new ColourLabel(label, parent, ask);
       text->setAlignment((t.has(attr::kCentred) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+      text->setWordWrap(t.has(attr::kMultiLine));
       w = text;
       break;
     }
@@ -216,6 +220,32 @@ QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
       combo->setCurrentIndex(-1);
       new PaletteColours(combo, combo, ask);
       w = combo;
+      break;
+    }
+    case ControlKind::List: {
+      auto* list = new QTreeWidget(parent);
+      list->setRootIsDecorated(false);
+      list->setUniformRowHeights(true);
+      list->setSelectionMode(QAbstractItemView::SingleSelection);
+      list->setAllColumnsShowFocus(true);
+      list->setColumnCount(static_cast<int>(t.columns.size()));
+      list->header()->setSectionsMovable(false);
+      auto* headings = new QTreeWidgetItem();
+      for (std::size_t i = 0; i < t.columns.size(); ++i) {
+        const auto column = static_cast<int>(i);
+        headings->setText(column, fromUtf8(t.columns[i].heading));
+        if (t.columns[i].alignRight) headings->setTextAlignment(column, Qt::AlignRight);
+        list->setColumnWidth(column, units_.x(t.columns[i].width));
+      }
+      list->setHeaderItem(headings);
+      // Only the user's changes notify: the program's are made with the list's signals blocked.
+      QObject::connect(list, &QTreeWidget::currentItemChanged, parent,
+                       [this, id] { notify(id, Notify::SelectionChange); });
+      QObject::connect(list, &QTreeWidget::itemChanged, parent,
+                       [this, id](QTreeWidgetItem*, int column) {
+                         if (column == 0) notify(id, Notify::Click);
+                       });
+      w = list;
       break;
     }
   }
@@ -408,6 +438,74 @@ int QtWindow::selectedItem(int id) const {
     return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
   }
   return combo->currentIndex();
+}
+
+QTreeWidget* QtWindow::list(int id) const {
+  const Control* c = find(id);
+  return c != nullptr ? qobject_cast<QTreeWidget*>(c->widget) : nullptr;
+}
+
+QTreeWidgetItem* QtWindow::listRow(int id, int row) const {
+  QTreeWidget* rows = list(id);
+  return rows != nullptr ? rows->topLevelItem(row) : nullptr;
+}
+
+void QtWindow::setRows(int id, std::span<const std::vector<std::string>> rows) {
+  QTreeWidget* view = list(id);
+  if (view == nullptr) return;
+  const ControlTemplate& t = *find(id)->tmpl;
+  const QSignalBlocker quiet(view);
+  view->clear();
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows.size()));
+  for (const std::vector<std::string>& cells : rows) {
+    auto* item = new QTreeWidgetItem();
+    for (std::size_t i = 0; i < cells.size() && i < t.columns.size(); ++i) {
+      const auto column = static_cast<int>(i);
+      item->setText(column, fromUtf8(cells[i]));
+      if (t.columns[i].alignRight)
+        item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (t.has(attr::kCheckBoxes)) {
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      item->setCheckState(0, Qt::Unchecked);
+    }
+    items.append(item);
+  }
+  view->addTopLevelItems(items);
+  view->setCurrentItem(nullptr);
+  view->clearSelection();
+}
+
+void QtWindow::selectRow(int id, int row) {
+  QTreeWidget* view = list(id);
+  if (view == nullptr) return;
+  const QSignalBlocker quiet(view);
+  QTreeWidgetItem* item = view->topLevelItem(row);
+  view->setCurrentItem(item);
+  if (item == nullptr) {
+    view->clearSelection();
+  } else {
+    view->scrollToItem(item);
+  }
+}
+
+int QtWindow::selectedRow(int id) const {
+  const QTreeWidget* view = list(id);
+  if (view == nullptr || view->currentItem() == nullptr) return -1;
+  return view->indexOfTopLevelItem(view->currentItem());
+}
+
+void QtWindow::setRowChecked(int id, int row, bool checked) {
+  QTreeWidgetItem* item = listRow(id, row);
+  if (item == nullptr || (item->flags() & Qt::ItemIsUserCheckable) == 0) return;
+  const QSignalBlocker quiet(item->treeWidget());
+  item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+bool QtWindow::isRowChecked(int id, int row) const {
+  const QTreeWidgetItem* item = listRow(id, row);
+  return item != nullptr && item->checkState(0) == Qt::Checked;
 }
 
 void QtWindow::setSpinBuddy(int spinId, int editId) {

@@ -18,6 +18,8 @@
 #include "platform/toolkit/worker_set.h"
 
 class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 namespace tk {
@@ -50,6 +52,11 @@ class QtWindow : public Window {
   void addContextAction(int id, int command, std::string_view label) override;
   void selectItem(int id, int index) override;
   int selectedItem(int id) const override;
+  void setRows(int id, std::span<const std::vector<std::string>> rows) override;
+  void selectRow(int id, int row) override;
+  int selectedRow(int id) const override;
+  void setRowChecked(int id, int row, bool checked) override;
+  bool isRowChecked(int id, int row) const override;
   void setSpinBuddy(int spinId, int editId) override;
   void setSpinRange(int spinId, std::int16_t lower, std::int16_t upper) override;
   ProgressBar progressBar(int id) override;
@@ -84,6 +91,8 @@ class QtWindow : public Window {
   void notify(int id, Notify notify);
   void clearRadioGroup(std::size_t index);
   std::string toolTip(int id);
+  QTreeWidget* list(int id) const;
+  QTreeWidgetItem* listRow(int id, int row) const;
   ColourAnswer askColour(int id, ControlKind kind);
   void close();
 
