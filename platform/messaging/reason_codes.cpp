@@ -91,6 +91,12 @@ const char* describeReason(ReasonCode code) {
       return "the store is read-only";
     case reason::kDataDirectoryUnsafe:
       return "the data directory may be written by every user";
+    case reason::kDatabaseUnreachable:
+      return "the queue manager's database server cannot be reached";
+    case reason::kQueueManagerGone:
+      return "the queue manager's database or schema is gone";
+    case reason::kDatabaseNoAccess:
+      return "permission denied in the queue manager's database";
     default:
       return "unknown reason";
   }

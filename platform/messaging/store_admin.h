@@ -27,7 +27,10 @@ struct ManagerInfo {
   bool isDefault = false;
   bool damaged = false;      // the file is not a usable store; it is listed, never touched
   bool inPostgres = false;   // kept in a PostgreSQL database rather than in a file here
-  bool unreachable = false;  // in PostgreSQL, and its database could not be reached
+  bool unreachable = false;  // in PostgreSQL, and its database server could not be reached
+  bool gone = false;         // in PostgreSQL, and its database or schema is gone
+  bool denied = false;       // in PostgreSQL, and its database denied this user a right
+  std::string problem;       // what the database server said, for the three above
 };
 
 struct QueueInfo {

@@ -56,11 +56,14 @@ int list() {
     std::string line = info.name;
     line.resize(std::max<std::size_t>(line.size() + 2, 50), ' ');
     line += info.damaged       ? "damaged"
+            : info.gone        ? "gone"
+            : info.denied      ? "no access"
             : info.unreachable ? "unreachable"
             : info.running     ? "running"
                                : "stopped";
     if (info.inPostgres) line += "  postgres";
     if (info.isDefault) line += "  default";
+    if (!info.problem.empty()) line += "  (" + info.problem + ")";
     std::cout << line << '\n';
   }
   return kExitOk;
