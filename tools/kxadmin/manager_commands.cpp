@@ -78,7 +78,8 @@ void addManagerCommands(CLI::App& app, int& status) {
   create->add_option("manager", args->manager, "Queue manager name")->required();
   create->add_option("--postgres", args->postgres,
                      "Keep it in the PostgreSQL database of this libpq connection string (no "
-                     "password: use ~/.pgpass, a service file or PGPASSWORD)");
+                     "password: use ~/.pgpass, a service file or PGPASSWORD; its connect_timeout, "
+                     "5 s unless given, bounds every wait on the server)");
   create->callback([args, &status] {
     if (args->postgres.empty()) {
       status = simple(admin::createQueueManager(args->manager),
