@@ -180,5 +180,24 @@ TEST_F(PostgresQueueManager, ListedWithItsStateAndDeletedForEveryone) {
   EXPECT_NE(database_->run("SELECT 1 FROM \"kx_QM1\".manager"), "");  // gone from the database
 }
 
+TEST_F(PostgresQueueManager, TablesOfAnEarlierVersionAreBroughtUpToDateByAStart) {
+  putText(queue_, "kept", true);
+  manager_.disconnect();
+  stopManager();
+  ASSERT_EQ(database_->run("DROP TABLE \"kx_QM1\".intact, \"kx_QM1\".receipts; UPDATE "
+                           "\"kx_QM1\".manager SET schema_version = 1"),
+            "");
+  admin::CheckReport report;
+  ASSERT_TRUE(admin::checkQueueManager(kManager, report));
+  EXPECT_EQ(report.problems.size(), 1u);
+  startManager();
+  ASSERT_TRUE(manager_.connect()) << manager_.reason();
+  QueueMessage message;
+  ASSERT_TRUE(queue_.get(message, GetOptions{})) << queue_.reason();
+  EXPECT_EQ(textOf(message), "kept");
+  ASSERT_TRUE(admin::checkQueueManager(kManager, report));
+  EXPECT_TRUE(report.problems.empty());
+}
+
 }  // namespace
 }  // namespace kx::testing
