@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/messaging/store_admin.h"
@@ -34,7 +35,7 @@ using Clock = std::chrono::steady_clock;
 // A PostgreSQL server of one test's own (tests/support/postgres_server.sh).
 class OwnServer {
  public:
-  explicit OwnServer(const fs::path& state) : state_(state) { ok_ = script("start"); }
+  explicit OwnServer(fs::path state) : state_(std::move(state)) { ok_ = script("start"); }
   ~OwnServer() { script("stop"); }
   OwnServer(const OwnServer&) = delete;
   OwnServer& operator=(const OwnServer&) = delete;
@@ -119,6 +120,7 @@ class PostgresServerFaults : public ::testing::Test {
     std::atomic<int> delivered{0};
     std::atomic<bool> lastCrashOver{false};
     std::vector<std::jthread> getters;
+    getters.reserve(4);
     for (int i = 0; i < 4; ++i) {
       getters.emplace_back([&] {
         IkxQueueManager manager;

@@ -381,7 +381,7 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
             session.run("SELECT schema_version FROM " + session.s + ".manager", version);
         why == reason::kNone && version.rows() == 1 &&
         version.int4(0, 0) < schema::kSchemaVersion) {
-      report.problems.push_back(
+      report.problems.emplace_back(
           "its tables were made by an earlier version; 'kxadmin stop' and "
           "'kxadmin start' bring them up to date");
     }
