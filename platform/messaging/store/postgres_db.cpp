@@ -132,9 +132,13 @@ int boundSecondsOf(const char* value) {
   return std::max(seconds, 2);
 }
 
-// The bound the connection string asks for, or the default.
+// The bound the connection string asks for, else the environment (as libpq reads it), else the
+// default.
 int boundSecondsIn(const std::string& conninfo) {
-  int seconds = kWaitBoundSeconds;
+  const char* fromEnvironment = std::getenv("PGCONNECT_TIMEOUT");
+  int seconds = fromEnvironment != nullptr && *fromEnvironment != '\0'
+                    ? boundSecondsOf(fromEnvironment)
+                    : kWaitBoundSeconds;
   PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), nullptr);
   if (options == nullptr) return seconds;
   for (PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
@@ -231,9 +235,13 @@ ReasonCode Connection::open(const std::string& conninfo, std::string& problem) {
       conn_, [](void*, const char*) {}, nullptr);
   // Every commit is durable unless a statement says otherwise for its own transaction, and a
   // lock that another client holds too long fails as a busy store does, within the bound.
+  // Each statement is planned once, for any parameters: a plan made for the parameters of each
+  // call would be made again at every put and get.
   const int lockMs = bound > 0 ? bound * 800 : 8000;
   if (const ReasonCode why =
-          exec("SET synchronous_commit = on; SET plan_cache_mode = force_generic_plan; SET lock_timeout = " + std::to_string(lockMs));
+          exec("SET synchronous_commit = on; SET plan_cache_mode = force_generic_plan; "
+               "SET lock_timeout = " +
+               std::to_string(lockMs));
       why != reason::kNone) {
     problem = trimmed(lastError_);
     close();
