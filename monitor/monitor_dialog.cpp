@@ -97,7 +97,7 @@ void MonitorDialog::onInitDialog() {
 bool MonitorDialog::connectOrEnd() {
   manager_->setManagerName(managerName_);
   if (manager_->connect()) return true;
-  std::cerr << connectAdvice(managerName_, manager_->reason()) << std::endl;
+  std::cerr << connectAdvice(managerName_, manager_->reason(), manager_->problem()) << std::endl;
   const std::string text = "Problem with KX connect (" + std::to_string(manager_->reason()) +
                            ") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]";
   window().messageBox(text, nullptr, tk::mb::kOk);
