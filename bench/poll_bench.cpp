@@ -55,8 +55,7 @@ const fs::path& storeFile() {
 void BM_PollTick(benchmark::State& state) {
   storeFile();
   tk::HeadlessToolkit toolkit;
-  tarnix::ProcessValues process;
-  tarnix::MonitorDialog dialog(process);
+  tarnix::MonitorDialog dialog;
   dialog.setManagerName(kManager);
   std::vector<std::string> names;
   names.reserve(kQueues);

@@ -65,7 +65,7 @@ void fillQueue(const std::string& queue, std::int64_t count) {
 // The monitor window on one queue, on the headless toolkit, with no question before emptying.
 class Monitor {
  public:
-  explicit Monitor(const std::string& queue) : dialog_(process_) {
+  explicit Monitor(const std::string& queue) {
     dialog_.setManagerName(kManager);
     const std::vector<std::string> names{queue};
     dialog_.setQueueNames(names);
@@ -78,7 +78,6 @@ class Monitor {
 
  private:
   tk::HeadlessToolkit toolkit_;
-  tarnix::ProcessValues process_;
   tarnix::MonitorDialog dialog_;
   tk::HeadlessWindow* window_ = nullptr;
 };
@@ -136,7 +135,8 @@ void BM_TakeNthMessage(benchmark::State& state) {
   {
     Monitor monitor("TAKE.Q");
     for (auto _ : state) {
-      if (!monitor.dialog().takeNthMessage(0, kPosition)) state.SkipWithError("nothing taken");
+      if (!monitor.dialog().messageRemoval().takeNthMessage(0, kPosition))
+        state.SkipWithError("nothing taken");
     }
   }
   check(kx::admin::deleteQueue(kManager, "TAKE.Q", true));
