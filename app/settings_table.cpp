@@ -71,7 +71,7 @@ constexpr std::array<SettingsEntry, kSettingsValueCount> kTable{{
     {6, Kind::Number, "sleep in milliseconds", number<&O::sleepMs>},
     {7, Kind::Flag, "random sleep", flag<&O::randomSleep>},
     {8, Kind::Word, "source: b, q or f", source},
-    {9, Kind::Number, "random length", number<&O::randomLength>},
+    {9, Kind::Number, "random length in bytes", number<&O::randomLength>},
     {10, Kind::Word, "source queue name", name<&O::sourceQueueName>},
     {11, Kind::Word, "source file name", name<&O::sourceFileName>},
     {12, Kind::Flag, "correlation id", flag<&O::correlIdOption>},

@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/settings_table.h"
 #include "generator/options_controls.h"
 #include "monitor/monitor_dialog.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
@@ -203,6 +205,26 @@ TEST_F(SettingsFile, AnythingButASmallRegularFileIsSkippedInOneLine) {
   EXPECT_EQ(open((padded + " ").c_str()), "tarnix.ini: is larger than 64 KiB" + skipped);
   EXPECT_EQ(options().messageCount, GenerateOptions{}.messageCount);
   EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "80");
+}
+
+// The README's table of the values is the reader's table, row for row.
+TEST(SettingsTable, TheReadmeListsEveryValueAsTheReaderTakesIt) {
+  std::vector<std::string> expected;
+  for (const SettingsEntry& entry : settingsTable()) {
+    expected.push_back("| " + std::to_string(entry.position) + " | " + std::string(entry.name) +
+                       " | " + std::string(kindName(entry.kind)) + " |");
+  }
+  std::ifstream readme(TARNIX_README);
+  ASSERT_TRUE(readme) << TARNIX_README;
+  std::vector<std::string> listed;
+  for (std::string line; std::getline(readme, line);) {
+    line.erase(0, line.find_first_not_of(' '));
+    std::istringstream cells(line);
+    std::string bar;
+    int position = 0;
+    if (line.ends_with(" |") && cells >> bar >> position && bar == "|") listed.push_back(line);
+  }
+  EXPECT_EQ(listed, expected);
 }
 
 }  // namespace
