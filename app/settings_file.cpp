@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/settings_text.h"
+#include "platform/runtime/file_kind.h"
 
 namespace tarnix {
 namespace {
@@ -32,14 +33,6 @@ struct Descriptor {
   int fd;
 };
 
-const char* kindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a directory";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "not a regular file";
-}
-
 // Says in one line why the file was not read; every value then keeps its default.
 std::nullopt_t skipped(const std::string& why) {
   std::cerr << kFileName << ": " << why << "; it was not read, and every value keeps its default\n";
@@ -59,7 +52,7 @@ std::optional<std::string> settingsText() {
   if (::fstat(file.fd, &status) != 0) {
     return skipped(std::string("cannot be read: ") + std::strerror(errno));
   }
-  if (!S_ISREG(status.st_mode)) return skipped(std::string("is ") + kindOf(status.st_mode));
+  if (!S_ISREG(status.st_mode)) return skipped(std::string("is ") + rt::fileKindOf(status.st_mode));
   const std::string tooLarge =
       "is larger than " + std::to_string(kMaxSettingsBytes / 1024) + " KiB";
   if (static_cast<std::uint64_t>(status.st_size) > kMaxSettingsBytes) return skipped(tooLarge);
