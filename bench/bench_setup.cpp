@@ -27,7 +27,7 @@ void check(const kx::admin::Status& status) {
 
 std::filesystem::path runStore(const std::string& tag, const std::string& manager) {
   namespace fs = std::filesystem;
-  const fs::path dir =
+  fs::path dir =
       fs::temp_directory_path() / ("tarnix-" + tag + "-bench-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
