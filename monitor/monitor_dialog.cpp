@@ -81,7 +81,7 @@ void MonitorDialog::onInitDialog() {
 bool MonitorDialog::connectOrEnd() {
   if (slots_.connect()) return true;
   const kx::ReasonCode reason = slots_.manager().reason();
-  std::cerr << connectAdvice(slots_.managerName(), reason) << std::endl;
+  std::cerr << connectAdvice(slots_.managerName(), reason, slots_.manager().problem()) << std::endl;
   const std::string text = "Problem with KX connect (" + std::to_string(reason) +
                            ") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]";
   window().messageBox(text, nullptr, tk::mb::kOk);

@@ -30,6 +30,7 @@ void IkxQueueManager::setManagerName(std::string_view name) { name_ = name; }
 bool IkxQueueManager::connect() {
   try {
     if (connection_) disconnect();
+    problem_.clear();
     std::string name = name_;
     if (name.empty()) {
       std::string problem;
@@ -43,11 +44,12 @@ bool IkxQueueManager::connect() {
       return false;
     }
     std::unique_ptr<StoreBackend> connection;
-    if (const ReasonCode why = connectBackend(name, connection); why != reason::kNone) {
+    if (const ReasonCode why = connectBackend(name, connection, problem_); why != reason::kNone) {
       reason_ = why;
       return false;
     }
     connection_ = std::move(connection);
+    if (inDoubt_) connection_->adoptTakesInDoubt(std::move(inDoubt_));
     name_ = std::move(name);
     reason_ = reason::kNone;
     return true;
@@ -66,6 +68,7 @@ bool IkxQueueManager::disconnect() {
   for (IkxQueue* queue : bound_->queues) {
     if (queue->isOpen()) queue->close();
   }
+  if (auto left = connection_->releaseTakesInDoubt()) inDoubt_ = std::move(left);
   connection_.reset();
   seam::trace(TraceEvent::ManagerDisconnected, this, name_);
   return true;

@@ -9,6 +9,7 @@
 namespace kx {
 
 class StoreBackend;
+class TakesInDoubt;
 class IkxQueue;
 
 // One connection to a queue manager of the embedded store. Named before it connects; the empty
@@ -28,6 +29,9 @@ class IkxQueueManager {
   bool disconnect();
   bool connected() const;
   ReasonCode reason() const { return reason_; }
+  // What the store said when the last connect failed, in its own words (a database server's
+  // reason, say); empty when the reason code says all there is.
+  const std::string& problem() const { return problem_; }
 
  private:
   friend class IkxQueue;
@@ -38,7 +42,10 @@ class IkxQueueManager {
 
   std::string name_;
   ReasonCode reason_ = reason::kNone;
+  std::string problem_;
   std::unique_ptr<StoreBackend> connection_;
+  // Takes whose commit went unanswered when a connection broke, for the next one to settle.
+  std::unique_ptr<TakesInDoubt> inDoubt_;
   struct Bound;
   std::unique_ptr<Bound> bound_;  // queues bound to this manager, unbound when it goes
 };

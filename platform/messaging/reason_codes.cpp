@@ -89,6 +89,15 @@ constexpr std::array kReasonTexts = std::to_array<ReasonText>({
     {reason::kDataDirectoryUnsafe, "data directory unsafe",
      "the data directory may be written by every user",
      "every user may write the data directory of the store"},
+    {reason::kDatabaseUnreachable, "database unreachable",
+     "the queue manager's database server cannot be reached",
+     "the database server that keeps {qmgr} cannot be reached"},
+    {reason::kQueueManagerGone, "queue manager gone",
+     "the queue manager's database or schema is gone",
+     "the database or schema that kept {qmgr} is gone"},
+    {reason::kDatabaseNoAccess, "database no access",
+     "permission denied in the queue manager's database",
+     "the database that keeps {qmgr} denies this user a right it needs"},
 });
 
 constexpr ReasonText kUnknownReason{0, "unknown reason", "unknown reason",

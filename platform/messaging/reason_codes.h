@@ -51,6 +51,9 @@ inline constexpr ReasonCode kStoreFull = 7017;              // no room left on t
 inline constexpr ReasonCode kStoreNoAccess = 7018;  // permission denied on a store file or folder
 inline constexpr ReasonCode kStoreReadOnly = 7019;  // the store or its file system is read-only
 inline constexpr ReasonCode kDataDirectoryUnsafe = 7020;  // every user may write the data directory
+inline constexpr ReasonCode kDatabaseUnreachable = 7021;  // its database server cannot be reached
+inline constexpr ReasonCode kQueueManagerGone = 7022;     // its database or schema was dropped
+inline constexpr ReasonCode kDatabaseNoAccess = 7023;     // the database denied the role a right
 
 }  // namespace reason
 

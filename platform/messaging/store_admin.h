@@ -29,7 +29,10 @@ struct ManagerInfo {
   bool readOnly = false;     // its file or its file system may not be written
   bool noAccess = false;     // this user may not read or write its file or its folder
   bool inPostgres = false;   // kept in a PostgreSQL database rather than in a file here
-  bool unreachable = false;  // in PostgreSQL, and its database could not be reached
+  bool unreachable = false;  // in PostgreSQL, and its database server could not be reached
+  bool gone = false;         // in PostgreSQL, and its database or schema is gone
+  bool denied = false;       // in PostgreSQL, and its database denied this user a right
+  std::string problem;       // what the database server said, for the three above
 };
 
 struct QueueInfo {

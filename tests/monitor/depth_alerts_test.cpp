@@ -86,5 +86,26 @@ TEST(ConnectAdvice, WithoutANameSpeaksOfTheDefaultQueueManager) {
             "manager. Name the queue manager, or mark a default with 'kxadmin default NAME'.");
 }
 
+// A queue manager kept in PostgreSQL is not "stopped" when its database is the trouble: the
+// advice says what is, in the server's own words when it gave some.
+TEST(ConnectAdvice, SaysWhatIsWrongWithADatabase) {
+  EXPECT_EQ(connectAdvice("PQ", kx::reason::kDatabaseUnreachable,
+                          "connection to server on socket \"/run/pg/.s.PGSQL.5432\" failed"),
+            "tarnix: cannot connect to queue manager PQ: reason 7021, the queue manager's database "
+            "server cannot be reached (connection to server on socket \"/run/pg/.s.PGSQL.5432\" "
+            "failed). Check that its database server runs and that this machine reaches it with "
+            "the connection string in PQ.postgres; the monitor needs no restart once it does.");
+  EXPECT_EQ(connectAdvice("PQ", kx::reason::kQueueManagerGone),
+            "tarnix: cannot connect to queue manager PQ: reason 7022, the queue manager's database "
+            "or schema is gone. Its tables were dropped from the database: 'kxadmin delete "
+            "--force PQ' forgets it, and 'kxadmin create PQ --postgres ...' makes it anew.");
+  EXPECT_EQ(
+      connectAdvice("PQ", kx::reason::kDatabaseNoAccess, "permission denied for schema kx_PQ"),
+      "tarnix: cannot connect to queue manager PQ: reason 7023, permission denied in the "
+      "queue manager's database (permission denied for schema kx_PQ). Grant the database "
+      "role of its connection string the use of schema kx_PQ and of its tables, or name a "
+      "role that has them.");
+}
+
 }  // namespace
 }  // namespace tarnix::testing

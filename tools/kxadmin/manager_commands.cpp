@@ -75,12 +75,13 @@ int salvage(const std::string& manager) {
 }
 
 std::string stateOf(const admin::ManagerInfo& info) {
-  return info.damaged       ? "damaged"
-         : info.readOnly    ? "read-only"
-         : info.noAccess    ? "no access"
-         : info.unreachable ? "unreachable"
-         : info.running     ? "running"
-                            : "stopped";
+  return info.damaged                   ? "damaged"
+         : info.gone                    ? "gone"
+         : info.readOnly                ? "read-only"
+         : info.noAccess || info.denied ? "no access"
+         : info.unreachable             ? "unreachable"
+         : info.running                 ? "running"
+                                        : "stopped";
 }
 
 int list(bool json) {
@@ -91,10 +92,12 @@ int list(bool json) {
   if (json) {
     nlohmann::json listed = nlohmann::json::array();
     for (const auto& info : managers) {
-      listed.push_back({{"name", info.name},
-                        {"state", stateOf(info)},
-                        {"store", info.inPostgres ? "postgres" : "file"},
-                        {"default", info.isDefault}});
+      nlohmann::json entry = {{"name", info.name},
+                              {"state", stateOf(info)},
+                              {"store", info.inPostgres ? "postgres" : "file"},
+                              {"default", info.isDefault}};
+      if (!info.problem.empty()) entry["problem"] = info.problem;
+      listed.push_back(std::move(entry));
     }
     printJson(
         {{"dataDirectory", directory}, {"dataDirectoryFrom", origin}, {"queueManagers", listed}});
@@ -113,6 +116,7 @@ int list(bool json) {
     line += stateOf(info);
     if (info.inPostgres) line += "  postgres";
     if (info.isDefault) line += "  default";
+    if (!info.problem.empty()) line += "  (" + info.problem + ")";
     std::cout << line << '\n';
   }
   return rt::kExitNormal;
@@ -151,7 +155,8 @@ void addStoreCommands(CLI::App& app, const std::shared_ptr<ManagerArgs>& args, i
   auto* create = managerCommand(app, "create", "Create a queue manager (stopped)", *args);
   create->add_option("--postgres", args->postgres,
                      "Keep it in the PostgreSQL database of this libpq connection string (no "
-                     "password: use ~/.pgpass, a service file or PGPASSWORD)");
+                     "password: use ~/.pgpass, a service file or PGPASSWORD; its connect_timeout, "
+                     "5 s unless given, bounds every wait on the server)");
   create->callback([args, &status] {
     if (args->postgres.empty()) {
       status = simple(admin::createQueueManager(args->manager),

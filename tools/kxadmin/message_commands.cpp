@@ -121,6 +121,7 @@ bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& 
   if (!manager.connect()) {
     std::string message = "cannot connect to queue manager '" + printable(args.manager, 64) +
                           "': " + what(manager, manager.reason());
+    if (!manager.problem().empty()) message += " (" + manager.problem() + ")";
     if (manager.reason() == kx::reason::kQueueManagerNotAvailable) {
       message += " (start it with 'kxadmin start " + printable(args.manager, 64) + "')";
     }

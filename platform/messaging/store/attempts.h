@@ -11,7 +11,7 @@ enum class Retry {
   kDefinitionsChanged,  // the queue definitions changed under the connection's cache
   kAtFullSync,          // a get met a persistent message while committing at NORMAL
   kReserveReleased,     // the disk was full and the store's reserve has been given back
-  kFromTheStart,        // a get that looked on from where it left off found nothing there
+  kAfterCrash,          // the store discarded what a crash of its server may have brought back
 };
 
 // What one step of an attempt came to: a reason (kNone: go on), or that the attempt must start

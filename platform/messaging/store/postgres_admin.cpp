@@ -42,14 +42,31 @@ struct Session {
     return db.once(pg::Statement{"", sql, types}, params, result);
   }
   ReasonCode run(const std::string& sql, Result& result) { return run(sql, {}, Params(), result); }
+  // For work that grows with a queue: the longer bound.
+  void bulk() {
+    if (db.waitBoundMs() > 0)
+      db.setWaitBoundMs(std::max(db.waitBoundMs(), pg::kBulkWaitSeconds * 1000));
+  }
 };
 
-Status refusePassword(const std::string& conninfo, std::string_view kept) {
-  if (!pg::carriesPassword(conninfo)) return {};
-  return failure(reason::kValueError,
-                 "the connection string holds a password; give it through ~/.pgpass, a service "
-                 "file or PGPASSWORD instead, so that it is never written down here",
-                 kept);
+Status refuseUnusable(const std::string& conninfo, std::string_view kept) {
+  std::string problem;
+  if (pg::usableConnectionString(conninfo, problem)) return {};
+  return failure(reason::kValueError, problem, kept);
+}
+
+// What the failed connect to the database of `manager` means, as one line.
+Status connectFailure(ReasonCode why, std::string_view manager, const std::string& problem,
+                      std::string_view kept) {
+  const std::string of = "the database of " + quotedName(manager);
+  switch (why) {
+    case reason::kQueueManagerGone:
+      return failure(why, of + " is gone: " + problem, kept);
+    case reason::kDatabaseNoAccess:
+      return failure(why, of + " refused the connection: " + problem, kept);
+    default:
+      return failure(why, "cannot reach " + of + ": " + problem, kept);
+  }
 }
 
 Status connect(Session& session, std::string_view manager, const std::string& conninfo,
@@ -58,21 +75,15 @@ Status connect(Session& session, std::string_view manager, const std::string& co
   session.s = schema::of(manager);
   std::string problem;
   if (const ReasonCode why = session.db.open(conninfo, problem); why != reason::kNone) {
-    return failure(why, "cannot reach the database of " + quotedName(manager) + ": " + problem,
-                   kept);
-  }
-  if (const ReasonCode why =
-          session.db.exec("SET synchronous_commit = on; SET lock_timeout = '8s'");
-      why != reason::kNone) {
-    return session.failed(why, kept);
+    return connectFailure(why, manager, problem, kept);
   }
   return {};
 }
 
 // Opens the database of a queue manager this machine has a record of, and checks that it holds
-// the queue manager; `running` gives its state.
+// the queue manager; `running` gives its state and `version` the version of its tables.
 Status open(Session& session, std::string_view manager, std::string_view kept,
-            bool* running = nullptr) {
+            bool* running = nullptr, std::int32_t* version = nullptr) {
   if (Status status = checkManagerName(manager, kept); !status) return status;
   std::string conninfo;
   if (readPostgresRecord(manager, conninfo) != reason::kNone) {
@@ -85,14 +96,23 @@ Status open(Session& session, std::string_view manager, std::string_view kept,
   Result row;
   const ReasonCode why =
       session.run("SELECT running, schema_version FROM " + session.s + ".manager", row);
-  if (why != reason::kNone || row.rows() != 1 || row.int4(0, 1) != schema::kSchemaVersion) {
-    if (why == reason::kConnectionBroken) return session.failed(why, kept);
+  if (why == reason::kQueueManagerGone) {
+    return failure(why,
+                   "the database named in " + postgresRecordPath(manager).string() +
+                       " no longer holds queue manager " + quotedName(manager) +
+                       " (its schema is gone)",
+                   "nothing was touched");
+  }
+  if (why != reason::kNone && why != reason::kStoreDamaged) return session.failed(why, kept);
+  if (why != reason::kNone || row.rows() != 1 || row.int4(0, 1) < 1 ||
+      row.int4(0, 1) > schema::kSchemaVersion) {
     return failure(reason::kStoreDamaged,
                    "the database named in " + postgresRecordPath(manager).string() +
                        " holds no usable queue manager " + quotedName(manager),
                    "nothing was touched");
   }
   if (running != nullptr) *running = row.boolean(0, 0);
+  if (version != nullptr) *version = row.int4(0, 1);
   return {};
 }
 
@@ -222,7 +242,7 @@ Status removeRecord(std::string_view manager, std::string_view kept) {
 
 Status createQueueManager(std::string_view name, const std::string& conninfo) {
   constexpr const char* kKept = "nothing was created";
-  if (Status status = refusePassword(conninfo, kKept); !status) return status;
+  if (Status status = refuseUnusable(conninfo, kKept); !status) return status;
   Session session;
   if (Status status = connect(session, name, conninfo, kKept); !status) return status;
   const ReasonCode why =
@@ -247,7 +267,7 @@ Status createQueueManager(std::string_view name, const std::string& conninfo) {
 
 Status attachQueueManager(std::string_view name, const std::string& conninfo) {
   constexpr const char* kKept = "nothing was recorded";
-  if (Status status = refusePassword(conninfo, kKept); !status) return status;
+  if (Status status = refuseUnusable(conninfo, kKept); !status) return status;
   Session session;
   if (Status status = connect(session, name, conninfo, kKept); !status) return status;
   Result row;
@@ -275,14 +295,15 @@ Status deleteQueueManager(std::string_view name, bool force) {
   Status opened = open(session, name, kKept, &running);
   if (!opened) {
     // A database that holds no usable queue manager any more: only the record can go.
-    if (!force || opened.reason != reason::kStoreDamaged) {
-      if (opened.reason == reason::kStoreDamaged) {
-        opened.message += " (forget it with 'delete --force' or 'detach')";
-      }
+    const bool lost =
+        opened.reason == reason::kStoreDamaged || opened.reason == reason::kQueueManagerGone;
+    if (!force || !lost) {
+      if (lost) opened.message += " (forget it with 'delete --force' or 'detach')";
       return opened;
     }
     return removeRecord(name, kKept);
   }
+  session.bulk();
   if (running) {
     return failure(reason::kQueueManagerRunning,
                    "queue manager " + quotedName(name) + " is running; stop it first", kKept);
@@ -297,26 +318,35 @@ Status deleteQueueManager(std::string_view name, bool force) {
 
 Status startQueueManager(std::string_view name) {
   return changeDatabase(name, kNothingChanged, [&](Session& session) -> Status {
+    session.bulk();
     Result row;
-    ReasonCode why =
-        session.run("SELECT running FROM " + session.s + ".manager WHERE id = 1 FOR UPDATE", row);
+    ReasonCode why = session.run(
+        "SELECT running, schema_version FROM " + session.s + ".manager WHERE id = 1 FOR UPDATE",
+        row);
     if (why != reason::kNone) return session.failed(why, kNothingChanged);
     if (row.rows() == 1 && row.boolean(0, 0)) {
       return failure(reason::kQueueManagerRunning,
                      "queue manager " + quotedName(name) + " is already running", kNothingChanged);
     }
+    // Tables made by an earlier version are brought up to date first.
+    if (row.rows() == 1) {
+      if (const std::string upgrade = schema::upgradeSql(session.s, row.int4(0, 1));
+          !upgrade.empty()) {
+        why = session.db.exec(upgrade);
+      }
+    }
     // A start is a restart: the non-persistent messages go, and the expired ones.
     Params params;
     params.int8(seam::nowMs());
     Result lost;
-    why = session.run("WITH lost AS (DELETE FROM " + session.s +
-                          ".messages WHERE NOT persistent OR expires_at <= $1 RETURNING queue_id) "
-                          "UPDATE " +
-                          session.s +
-                          ".taken t SET removed = t.removed + c.n FROM (SELECT queue_id, "
-                          "count(*) AS n FROM lost GROUP BY queue_id) c WHERE t.queue_id = "
-                          "c.queue_id AND t.shard = 0",
-                      {Type::kInt8}, params, lost);
+    if (why == reason::kNone) {
+      why = session.run(schema::discardAtStartSql(session.s), {Type::kInt8}, params, lost);
+    }
+    // Receipts of unanswered takes outlive no start: the connections that made them are broken.
+    if (why == reason::kNone) {
+      why = session.db.exec(schema::markIntact(session.s) + " DELETE FROM " + session.s +
+                            ".receipts");
+    }
     if (why == reason::kNone) {
       why = session.run("UPDATE " + session.s + ".manager SET running = true, epoch = epoch + 1",
                         row);
@@ -345,6 +375,16 @@ Status stopQueueManager(std::string_view name) {
 Status checkQueueManager(std::string_view name, CheckReport& report) {
   report = CheckReport{};
   return changeDatabase(name, kJustRead, [&](Session& session) -> Status {
+    session.bulk();
+    Result version;
+    if (const ReasonCode why =
+            session.run("SELECT schema_version FROM " + session.s + ".manager", version);
+        why == reason::kNone && version.rows() == 1 &&
+        version.int4(0, 0) < schema::kSchemaVersion) {
+      report.problems.emplace_back(
+          "its tables were made by an earlier version; 'kxadmin stop' and "
+          "'kxadmin start' bring them up to date");
+    }
     Result rows;
     const ReasonCode why = session.run(
         "SELECT q.name, q.added - (SELECT coalesce(sum(t.removed), 0)::bigint FROM " + session.s +
@@ -385,7 +425,10 @@ void describe(std::string_view name, ManagerInfo& info) {
   const Status status = open(session, name, kNothingChanged, &running);
   info.running = status && running;
   info.damaged = status.reason == reason::kStoreDamaged;
-  info.unreachable = !status && !info.damaged;
+  info.gone = status.reason == reason::kQueueManagerGone;
+  info.denied = status.reason == reason::kDatabaseNoAccess;
+  info.unreachable = !status && !info.damaged && !info.gone && !info.denied;
+  if (!status) info.problem = status.message;
 }
 
 Status defineLocalQueue(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
@@ -496,6 +539,7 @@ Status deleteQueue(std::string_view manager, std::string_view queue, bool purge)
   constexpr const char* kKept = "nothing was deleted";
   if (Status status = checkNames(manager, queue, kKept); !status) return status;
   return changeDatabase(manager, kKept, [&](Session& session) -> Status {
+    session.bulk();
     QueueRow row;
     if (Status status = findQueue(session, queue, kKept, row, false, true); !status) {
       return status;
@@ -564,6 +608,7 @@ Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t
   if (Status status = checkNames(manager, queue, kKept); !status) return status;
   std::int64_t count = 0;
   Status status = changeDatabase(manager, kKept, [&](Session& session) -> Status {
+    session.bulk();
     QueueRow row;
     if (Status found = findQueue(session, queue, kKept, row, true); !found) return found;
     Params params;
@@ -593,6 +638,7 @@ Status loadMessages(std::string_view manager, std::string_view queue, std::int64
     return failure(reason::kValueError, "bad message count or size", kKept);
   }
   return changeDatabase(manager, kKept, [&](Session& session) -> Status {
+    session.bulk();
     QueueRow row;
     if (Status status = findQueue(session, queue, kKept, row, false, true); !status) {
       return status;

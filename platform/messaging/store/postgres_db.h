@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -77,10 +78,22 @@ struct Statement {
   std::vector<Type> types;
 };
 
-// How long a connect waits for a server that does not answer, unless the connection string says.
-inline constexpr int kConnectTimeoutSeconds = 5;
+// How long any wait on the server lasts, unless the connection string's connect_timeout says
+// otherwise: a connect, and each statement's answer. A server that stops answering must not hold a
+// caller (a monitor's tick, say) for longer.
+inline constexpr int kWaitBoundSeconds = 5;
+// The bound of statements whose work grows with a queue: purging, loading or discarding many
+// messages at once.
+inline constexpr int kBulkWaitSeconds = 600;
 
-// One connection to a PostgreSQL server.
+// What a connection string says, as libpq reads it; `problem` says why it cannot be used: libpq
+// cannot read it, or it carries a password or a key's passphrase in any of its forms (those come
+// from libpq's own means: a password file, a service file, the environment), or its database name
+// is itself a connection string.
+bool usableConnectionString(const std::string& conninfo, std::string& problem);
+
+// One connection to a PostgreSQL server. Every wait on the server is bounded: past the bound the
+// statement is cancelled, the connection is broken (kConnectionBroken) and lastError() says so.
 class Connection {
  public:
   Connection() = default;
@@ -88,14 +101,18 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  // kQueueManagerNotAvailable when the server cannot be reached or refuses the connection;
-  // `problem` says what the server or libpq said. `conninfo` is a libpq connection string, in
-  // either of its forms.
+  // kDatabaseUnreachable when the server cannot be reached or refuses the connection, and
+  // kQueueManagerGone when its database does not exist; `problem` says what the server or libpq
+  // said. `conninfo` is a libpq connection string, in either of its forms.
   ReasonCode open(const std::string& conninfo, std::string& problem);
   void close();
   // False once the connection to the server is lost.
   bool alive() const;
   int backendPid() const { return conn_ != nullptr ? PQbackendPID(conn_) : 0; }
+  // The bound of each wait, in milliseconds; 0: none (a connect_timeout of 0 asks for that).
+  int waitBoundMs() const { return waitBoundMs_; }
+  // A longer bound for statements whose work grows with a queue (purging or loading one).
+  void setWaitBoundMs(int milliseconds) { waitBoundMs_ = milliseconds; }
 
   // Runs SQL without parameters (one or several commands).
   ReasonCode exec(const std::string& sql);
@@ -103,29 +120,49 @@ class Connection {
   ReasonCode run(const Statement& statement, const Params& params, Result& result);
   // Runs a statement once, unprepared: for administration, where nothing repeats.
   ReasonCode once(const Statement& statement, const Params& params, Result& result);
+
+  // Runs a prepared statement in a transaction of its own that stays open until commit(), so
+  // that its answer is in hand before the commit that makes it final is asked for.
+  ReasonCode runUncommitted(const Statement& statement, const Params& params, Result& result);
+  // How the commit of the transaction runUncommitted left open went.
+  enum class Commit { kMade, kUndone, kUnknown };
+  // Commits that transaction. kUnknown when the answer did not come (lost with the connection,
+  // or past the bound): the server may have made it or not, and txid_status tells which.
+  Commit commit();
+
   // The last failure's SQLSTATE and message, for reasons and for operators.
   const std::string& sqlState() const { return sqlState_; }
   const std::string& lastError() const { return lastError_; }
 
  private:
   ReasonCode failure(PGresult* result);
-  ReasonCode finish(Result& result);
+  // Waits, within the bound, until the answers asked for can be read without blocking; false
+  // when the connection was lost or the bound passed (the connection is then closed).
+  bool await(std::chrono::steady_clock::time_point deadline);
+  std::chrono::steady_clock::time_point deadline() const;
+  // The next result of what was sent, within the bound; null with the reason set in `why` when
+  // it did not come. A null result that is the end of one command's results comes as kNone.
+  PGresult* next(std::chrono::steady_clock::time_point deadline, ReasonCode& why);
+  // Reads one command's results up to its end; the last of them in `result`.
+  ReasonCode collect(std::chrono::steady_clock::time_point deadline, Result& result);
+  ReasonCode prepare(const Statement& statement, const std::vector<Oid>& types,
+                     std::chrono::steady_clock::time_point deadline);
+  // The connection is given up: a statement still running is cancelled, and it is closed.
+  ReasonCode abandon(const std::string& why);
 
   PGconn* conn_ = nullptr;
+  int waitBoundMs_ = kWaitBoundSeconds * 1000;
   std::unordered_set<std::string> prepared_;  // the names prepared on this connection
   std::string sqlState_;
   std::string lastError_;
 };
 
 // The reason a failed statement stands for: a lost connection breaks it; a full disk, a denied
-// permission, a read-only server and a damaged or missing table each have their own reason.
+// permission, a read-only server and a missing schema or table each have their own reason.
 ReasonCode reasonFromSqlState(const std::string& sqlState, bool connectionLost);
 
 // `name` as a quoted identifier, and `text` as a string literal, safe to put in SQL text.
 std::string quoted(std::string_view name);
 std::string literal(std::string_view text);
-
-// True for a connection string that carries a password: passwords come from libpq's own means.
-bool carriesPassword(const std::string& conninfo);
 
 }  // namespace kx::pg

@@ -13,8 +13,12 @@ std::string inSchema(std::string sql, const std::string& s) {
   return sql;
 }
 
-// The manager running in the epoch and generation the connection works in ($1, $2).
-constexpr const char* kInEpoch = "g.id = 1 AND g.running AND g.epoch = $1 AND g.gen = $2";
+// The manager running in the epoch and generation the connection works in ($1, $2), on a server
+// whose non-persistent messages were discarded since its last crash.
+std::string inEpoch(const std::string& s) {
+  return "g.id = 1 AND g.running AND g.epoch = $1 AND g.gen = $2 AND EXISTS (SELECT 1 FROM " + s +
+         ".intact)";
+}
 
 // The descriptor of a message, in the order the client reads it, then its body cut to the
 // receive buffer ($10; below 0: whole).
@@ -47,6 +51,10 @@ std::string selection(const char* m, unsigned variant) {
 const std::vector<Type> kGetTypes = {Type::kInt8, Type::kInt8,  Type::kInt8,  Type::kInt8,
                                      Type::kInt8, Type::kBytea, Type::kBytea, Type::kInt4,
                                      Type::kBool, Type::kInt8,  Type::kInt8};
+// A take's also have the client connection's id ($12), for its receipts.
+const std::vector<Type> kTakeTypes = {Type::kInt8, Type::kInt8,  Type::kInt8,  Type::kInt8,
+                                      Type::kInt8, Type::kBytea, Type::kBytea, Type::kInt4,
+                                      Type::kBool, Type::kInt8,  Type::kInt8,  Type::kInt8};
 
 // How many messages were ever taken off queue row `q`, as an SQL expression.
 std::string takenOf(const std::string& s, const char* q) {
@@ -63,6 +71,61 @@ std::string of(std::string_view managerName) {
 std::string depthOf(const std::string& s, const char* q, const char* now) {
   return "(" + std::string(q) + ".added - " + takenOf(s, q) + " - (SELECT count(*) FROM " + s +
          ".messages m WHERE m.queue_id = " + q + ".id AND m.expires_at <= " + now + "))";
+}
+
+namespace {
+
+// Discards the non-persistent messages of every queue, counted as taken; `where` narrows them.
+std::string discardNonPersistent(const std::string& s, const std::string& where) {
+  return "WITH lost AS (DELETE FROM " + s + ".messages WHERE (NOT persistent" + where +
+         ") RETURNING queue_id) UPDATE " + s +
+         ".taken t SET removed = t.removed + c.n FROM (SELECT queue_id, count(*) AS n FROM lost "
+         "GROUP BY queue_id) c WHERE t.queue_id = c.queue_id AND t.shard = 0";
+}
+
+// A table the server empties when it recovers from a crash, as it does every unlogged table: a
+// crash may undo takes of non-persistent messages that were answered (they commit without
+// waiting for the disk), so until a client puts the row back, after discarding every
+// non-persistent message, no statement touches a message. Non-persistent messages outlive
+// neither a start of the queue manager nor a crash of its server. The row's token is new after
+// each crash: a take that went unanswered learns from it whether the server crashed since.
+//
+// And the receipts of persistent takes, one row for each client connection that took one: the
+// last such take of that connection. A crash can undo a transaction whose commit had not reached
+// the disk and give its id to another transaction, so after a crash only the receipt tells
+// whether an unanswered take of a persistent message was made.
+std::string intactSql(const std::string& s) {
+  return "CREATE UNLOGGED TABLE IF NOT EXISTS " + s +
+         ".intact(id integer PRIMARY KEY CHECK (id = 1), token bigint NOT NULL); " +
+         "CREATE TABLE IF NOT EXISTS " + s +
+         ".receipts(client bigint PRIMARY KEY, queue_id bigint NOT NULL, seq bigint NOT NULL) "
+         "WITH (fillfactor = 50); " +
+         markIntact(s);
+}
+
+}  // namespace
+
+std::string upgradeSql(const std::string& s, std::int32_t version) {
+  if (version >= kSchemaVersion) return "";
+  return intactSql(s) + " UPDATE " + s +
+         ".manager SET schema_version = " + std::to_string(kSchemaVersion) + ";";
+}
+
+std::string markIntact(const std::string& s) {
+  return "INSERT INTO " + s +
+         ".intact VALUES (1, (random() * 9007199254740991)::bigint) ON CONFLICT DO NOTHING;";
+}
+
+std::string discardAfterCrashSql(const std::string& s) {
+  // One client at a time, and none once the row is back: a second one finds it there. The
+  // statements are one transaction, each seeing what the one before it waited for.
+  return "SELECT 1 FROM " + s + ".manager WHERE id = 1 FOR UPDATE; " +
+         discardNonPersistent(s, " AND NOT EXISTS (SELECT 1 FROM " + s + ".intact)") + "; " +
+         markIntact(s);
+}
+
+std::string discardAtStartSql(const std::string& s) {
+  return discardNonPersistent(s, " OR expires_at <= $1");
 }
 
 std::string createSql(const std::string& s, std::string_view managerName) {
@@ -124,15 +187,16 @@ CREATE INDEX ON {S}.messages(queue_id, msg_id) WHERE supplied;
 CREATE INDEX ON {S}.messages(queue_id, correl_id) WHERE correl_id IS NOT NULL;
 CREATE INDEX ON {S}.messages(queue_id, expires_at) WHERE expires_at IS NOT NULL;
 )sql",
-                             s);
+                             s) +
+                    intactSql(s);
   return sql + "INSERT INTO " + s + ".manager VALUES (1, " + pg::literal(managerName) +
          ", false, 0, 0, " + std::to_string(kSchemaVersion) + ");";
 }
 
 Statement managerRow(const std::string& s) {
   return {"kx_manager",
-          inSchema("SELECT running, epoch, gen, schema_version FROM {S}.manager "
-                   "WHERE id = 1",
+          inSchema("SELECT running, epoch, gen, schema_version, EXISTS (SELECT 1 FROM "
+                   "{S}.intact) FROM {S}.manager WHERE id = 1",
                    s),
           {}};
 }
@@ -146,44 +210,45 @@ Statement queueRow(const std::string& s) {
 Statement depth(const std::string& s) {
   return {"kx_depth",
           "SELECT " + depthOf(s, "q", "$4") + ", q.max_depth FROM " + s + ".manager g CROSS JOIN " +
-              s + ".queues q WHERE " + kInEpoch + " AND q.id = $3",
+              s + ".queues q WHERE " + inEpoch(s) + " AND q.id = $3",
           {Type::kInt8, Type::kInt8, Type::kInt8, Type::kInt8}};
 }
 
 Statement put(const std::string& s) {
-  // Puts onto one queue take turns on its row, for the sequence; the count of what was taken is
-  // read after the turn came, so a queue never holds more than its maximum.
+  // Puts onto one queue take turns on its row, for the sequence. The room is judged by the count
+  // of taken messages the row last added up, which can only be too low: a queue never holds more
+  // than its maximum, and a put that finds no room has countTaken add them up again.
   return {"kx_put",
           inSchema(std::string(R"sql(
 WITH q AS (
-  UPDATE {S}.queues q SET added = q.added + 1, next_seq = q.next_seq + 1,
-    taken_seen = CASE WHEN q.added - q.taken_seen < q.max_depth THEN q.taken_seen
-                      ELSE )sql" +
-                               takenOf(s, "q") + R"sql( END
+  UPDATE {S}.queues q SET added = q.added + 1, next_seq = q.next_seq + 1
   FROM {S}.manager g
-  WHERE )sql") + kInEpoch +
+  WHERE )sql") + inEpoch(s) +
                        R"sql( AND q.id = $3 AND q.alias_for IS NULL
     AND q.next_seq < )sql" +
                        std::to_string(kMaxSequence) + R"sql(
-    AND (q.added - q.taken_seen < q.max_depth
-         OR q.added - )sql" +
-                       takenOf(s, "q") + R"sql( < q.max_depth)
-  RETURNING q.id, q.next_seq),
-stored AS (
-  INSERT INTO {S}.messages(queue_id, seq, msg_id, supplied, correl_id, expires_at, persistent,
-      put_ms, msg_type, feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr,
-      put_appl, put_appl_type, data)
-  SELECT q.id, q.next_seq,
-      coalesce($4, overlay($5 PLACING int8send((q.id << 40) | q.next_seq) FROM 9 FOR 8)),
-      $4 IS NOT NULL, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21
-  FROM q
-  RETURNING seq, msg_id)
-SELECT stored.seq, stored.msg_id, set_config('synchronous_commit', $22, true) FROM stored)sql",
+    AND q.added - q.taken_seen < q.max_depth
+  RETURNING q.id, q.next_seq)
+INSERT INTO {S}.messages(queue_id, seq, msg_id, supplied, correl_id, expires_at, persistent,
+    put_ms, msg_type, feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr,
+    put_appl, put_appl_type, data)
+SELECT q.id, q.next_seq,
+    coalesce($4, overlay($5 PLACING int8send((q.id << 40) | q.next_seq) FROM 9 FOR 8)),
+    $4 IS NOT NULL, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21
+FROM q
+RETURNING seq, msg_id, set_config('synchronous_commit', $22, true))sql",
                    s),
           {Type::kInt8, Type::kInt8, Type::kInt8,  Type::kBytea, Type::kBytea, Type::kBytea,
            Type::kInt8, Type::kBool, Type::kInt8,  Type::kInt4,  Type::kInt4,  Type::kInt4,
            Type::kText, Type::kInt4, Type::kInt4,  Type::kInt4,  Type::kText,  Type::kText,
            Type::kText, Type::kInt4, Type::kBytea, Type::kText}};
+}
+
+Statement countTaken(const std::string& s) {
+  return {"kx_count_taken",
+          "UPDATE " + s + ".queues q SET taken_seen = " + takenOf(s, "q") +
+              " WHERE q.id = $1 RETURNING q.added - q.taken_seen < q.max_depth",
+          {Type::kInt8}};
 }
 
 Statement purgeExpired(const std::string& s) {
@@ -205,18 +270,32 @@ RETURNING (SELECT count(*) FROM expired))sql",
 
 Statement take(const std::string& s, unsigned variant) {
   // The first message that no other getter is taking, locked and deleted by its place, and
-  // counted. The commit is as durable as the message taken.
+  // counted; the take of a persistent one leaves its receipt. The commit is as durable as the
+  // message taken. After the descriptor and body come the transaction's id and the server's
+  // token, by which a client that lost the answer to the commit learns whether it was made, and
+  // for a plain take the first message left at or after the position ($4), held or not: the next
+  // plain take looks on from there.
   const std::string counted = R"sql(
 counted AS (
   UPDATE {S}.taken t SET removed = t.removed + 1 FROM gone
-  WHERE t.queue_id = $3 AND t.shard = $8)
+  WHERE t.queue_id = $3 AND t.shard = $8),
+receipt AS (
+  INSERT INTO {S}.receipts(client, queue_id, seq) SELECT $12, $3, gone.seq FROM gone
+  WHERE gone.persistent
+  ON CONFLICT (client) DO UPDATE SET queue_id = excluded.queue_id, seq = excluded.seq)
 SELECT )sql";
-  const std::string durable = R"sql(,
-  set_config('synchronous_commit', CASE WHEN gone.persistent THEN 'on' ELSE 'off' END, true))sql";
+  const bool plain = (variant & ~kWithinBuffer) == 0;
+  const std::string after =
+      R"sql(,
+  set_config('synchronous_commit', CASE WHEN gone.persistent THEN 'on' ELSE 'off' END, true),
+  txid_current(), (SELECT i.token FROM {S}.intact i), )sql" +
+      std::string(plain ? "(SELECT f.seq FROM {S}.messages f WHERE f.queue_id = $3 AND f.seq > $4 "
+                          "ORDER BY f.seq LIMIT 1)"
+                        : "NULL::bigint");
   const auto pick = [&](const char* columns) {
     return std::string("SELECT ") + columns + " FROM {S}.messages m WHERE " +
-           selection("m", variant) + " AND EXISTS (SELECT 1 FROM {S}.manager g WHERE " + kInEpoch +
-           ") ORDER BY m.seq LIMIT 1 FOR UPDATE OF m SKIP LOCKED";
+           selection("m", variant) + " AND EXISTS (SELECT 1 FROM {S}.manager g WHERE " +
+           inEpoch(s) + ") ORDER BY m.seq LIMIT 1 FOR UPDATE OF m SKIP LOCKED";
   };
   const std::string name = "kx_take_" + std::to_string(variant);
   if ((variant & kWithinBuffer) == 0) {
@@ -224,9 +303,9 @@ SELECT )sql";
     return {name,
             inSchema("WITH gone AS (DELETE FROM {S}.messages m WHERE m.ctid = (" + pick("m.ctid") +
                          ") RETURNING m.*)," + counted + "length(gone.data), " +
-                         descriptorOf("gone") + durable + " FROM gone",
+                         descriptorOf("gone") + after + " FROM gone",
                      s),
-            kGetTypes};
+            kTakeTypes};
   }
   // Only if it fits the buffer ($10): a longer one is left where it is, and only its length
   // given.
@@ -234,17 +313,32 @@ SELECT )sql";
           inSchema("WITH pick AS (" + pick("m.ctid AS at, length(m.data) AS len") +
                        "), gone AS (DELETE FROM {S}.messages m WHERE m.ctid = (SELECT pick.at FROM "
                        "pick) AND (SELECT pick.len FROM pick) <= $10 RETURNING m.*)," +
-                       counted + "pick.len, " + descriptorOf("gone") + durable +
+                       counted + "pick.len, " + descriptorOf("gone") + after +
                        " FROM pick LEFT JOIN gone ON true",
                    s),
-          kGetTypes};
+          kTakeTypes};
+}
+
+Statement settle(const std::string& s) {
+  return {"kx_settle",
+          // An id the server has not given yet (a crash took it back) would be an error to ask.
+          inSchema("SELECT CASE WHEN $1 < txid_snapshot_xmax(txid_current_snapshot()) THEN "
+                   "txid_status($1) ELSE 'aborted' END, (SELECT i.token FROM {S}.intact i), "
+                   "(SELECT r.seq FROM {S}.receipts r WHERE r.client = $2 AND r.queue_id = $3)",
+                   s),
+          {Type::kInt8, Type::kInt8, Type::kInt8}};
+}
+
+Statement dropReceipt(const std::string& s) {
+  return {
+      "kx_drop_receipt", inSchema("DELETE FROM {S}.receipts WHERE client = $1", s), {Type::kInt8}};
 }
 
 Statement browse(const std::string& s, unsigned variant) {
   return {"kx_browse_" + std::to_string(variant),
           inSchema("SELECT length(m.data), " + descriptorOf("m") +
-                       " FROM {S}.manager g CROSS JOIN {S}.messages m WHERE " + kInEpoch + " AND " +
-                       selection("m", variant) + " ORDER BY m.seq LIMIT 1",
+                       " FROM {S}.manager g CROSS JOIN {S}.messages m WHERE " + inEpoch(s) +
+                       " AND " + selection("m", variant) + " ORDER BY m.seq LIMIT 1",
                    s),
           kGetTypes};
 }

@@ -15,7 +15,7 @@
 // wait for one another: a queue's row counts the messages added (puts are serialised on that row
 // anyway, for their sequence), and each connection counts what it took in a row of its own.
 // Depth is what was added less what was taken, less what expired and was not yet discarded. A put
-// adds up the taken counts only near the maximum depth: the queue's row keeps a past sum, and
+// adds up the taken counts only when the queue looks full: the queue's row keeps a past sum, and
 // while what was added since is less than the maximum, the queue has room.
 namespace kx::pg::schema {
 
@@ -25,7 +25,7 @@ std::string of(std::string_view managerName);
 // The rows over which the counts of taken messages are spread; a connection writes the one its
 // server process picks.
 inline constexpr int kTakenRows = 64;
-inline constexpr std::int32_t kSchemaVersion = 1;
+inline constexpr std::int32_t kSchemaVersion = 2;
 
 // The depth of queue row `q` as clients see it, as an SQL expression: what was added, less what
 // was taken, less what expired by the time `now` (an SQL value) and was not yet discarded.
@@ -33,14 +33,28 @@ std::string depthOf(const std::string& s, const char* q, const char* now);
 
 // Makes the tables of a new queue manager (stopped) in schema `s`.
 std::string createSql(const std::string& s, std::string_view managerName);
+// Brings the tables of a queue manager made at an earlier `version` up to this one; empty when
+// they are.
+std::string upgradeSql(const std::string& s, std::int32_t version);
+// Marks the server intact, with a new token, unless it is.
+std::string markIntact(const std::string& s);
+// After a crash of the server: discards every non-persistent message and marks the server intact
+// again, as one transaction (one simple query); a no-op once another client did it.
+std::string discardAfterCrashSql(const std::string& s);
+// At a start of the queue manager: discards the non-persistent messages and those expired by the
+// time $1.
+std::string discardAtStartSql(const std::string& s);
 
 // The statements, each for the schema `s` of one queue manager. Parameters $1 and $2 are always
 // the start epoch and the definitions' generation the connection works in: a statement that finds
-// the manager stopped, restarted or redefined finds nothing.
+// the manager stopped, restarted or redefined, or the server crashed since non-persistent
+// messages were last discarded, finds nothing. managerRow says which.
 Statement managerRow(const std::string& s);
 Statement queueRow(const std::string& s);
 Statement depth(const std::string& s);
 Statement put(const std::string& s);
+// Adds up the taken counts of queue $1 into its row; whether it has room now.
+Statement countTaken(const std::string& s);
 Statement purgeExpired(const std::string& s);
 // The message a get selects, by variant: bits of these.
 inline constexpr unsigned kExact = 1;  // the message under the cursor, not the next after it
@@ -54,5 +68,11 @@ inline constexpr unsigned kVariants = 16;
 // queue full.
 Statement take(const std::string& s, unsigned variant);
 Statement browse(const std::string& s, unsigned variant);
+// For a take whose commit went unanswered ($1 its transaction, $2 the connection that made it, $3
+// its queue): the transaction's status, the server's token, and that connection's receipt on
+// that queue.
+Statement settle(const std::string& s);
+// Drops the receipt of the connection $1.
+Statement dropReceipt(const std::string& s);
 
 }  // namespace kx::pg::schema

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <random>
 #include <utility>
 
 #include "platform/messaging/get_options.h"
@@ -35,6 +36,10 @@ enum GetColumn {
   kPutAppl,
   kPutApplType,
   kBody,
+  kDurability,  // a take's: the commit's setting, of no use here
+  kXid,         // a take's: its transaction's id
+  kToken,       // a take's: the server's token
+  kFloor,       // a plain take's: the first message left at or after its position
 };
 
 MessageId24 idFrom(std::span<const std::uint8_t> bytes) {
@@ -50,43 +55,65 @@ pg::Params& idOrNull(pg::Params& params, const MessageId24& id) {
 
 }  // namespace
 
+PostgresStore::PostgresStore() {
+  std::random_device random;
+  client_ = static_cast<std::int64_t>(((std::uint64_t{random()} << 32) | random()) >> 1);
+}
+
+PostgresStore::~PostgresStore() {
+  // A connection that goes leaves no receipt behind, unless a take in doubt may need it.
+  if (!leftReceipt_ || !db_.alive()) return;
+  pg::Params params;
+  params.int8(client_);
+  pg::Result result;
+  db_.run(dropReceipt_, params, result);
+}
+
 ReasonCode PostgresStore::connect(std::string_view validatedName,
-                                  std::unique_ptr<StoreBackend>& out) {
+                                  std::unique_ptr<StoreBackend>& out, std::string& problem) {
   std::string conninfo;
   if (const ReasonCode why = readPostgresRecord(validatedName, conninfo); why != reason::kNone) {
     return why;
   }
   std::unique_ptr<PostgresStore> connection(new PostgresStore());
-  std::string problem;
   if (const ReasonCode why = connection->db_.open(conninfo, problem); why != reason::kNone) {
     return why;
   }
-  // Every commit is durable unless a statement says otherwise for its own transaction, and a
-  // lock that another client holds too long fails as a busy store does.
-  if (const ReasonCode why =
-          connection->db_.exec("SET synchronous_commit = on; SET lock_timeout = '8s'");
-      why != reason::kNone) {
-    return why;
-  }
   const std::string s = schema::of(validatedName);
+  connection->conninfo_ = conninfo;
   connection->schema_ = s;
   connection->managerRow_ = schema::managerRow(s);
   connection->queueRow_ = schema::queueRow(s);
   connection->depth_ = schema::depth(s);
   connection->put_ = schema::put(s);
   connection->purgeExpired_ = schema::purgeExpired(s);
+  connection->countTaken_ = schema::countTaken(s);
+  connection->settle_ = schema::settle(s);
+  connection->dropReceipt_ = schema::dropReceipt(s);
   connection->takenRow_ = connection->db_.backendPid() % schema::kTakenRows;
 
   ManagerRow manager;
   if (const ReasonCode why = connection->readManagerRow(manager); why != reason::kNone) {
     // No tables: the queue manager was deleted from its database since the record was written.
-    return why == reason::kStoreDamaged && connection->db_.sqlState() == "42P01"
-               ? reason::kQueueManagerNameError
-               : why;
+    problem = connection->db_.lastError().substr(0, connection->db_.lastError().find('\n'));
+    return why;
+  }
+  if (!manager.intact) {
+    if (const ReasonCode why = connection->discardAfterCrash(); why != reason::kNone) return why;
   }
   if (!connection->connectedTo(manager)) return reason::kQueueManagerNotAvailable;
   out = std::move(connection);
   return reason::kNone;
+}
+
+ReasonCode PostgresStore::discardAfterCrash() {
+  // However many messages go, this is done once, not cut off and begun again by every client.
+  const int bound = db_.waitBoundMs();
+  if (bound > 0) db_.setWaitBoundMs(std::max(bound, pg::kBulkWaitSeconds * 1000));
+  const ReasonCode why = db_.exec(schema::discardAfterCrashSql(schema_));
+  db_.setWaitBoundMs(bound);
+  if (why == reason::kConnectionBroken) markBroken();
+  return why;
 }
 
 ReasonCode PostgresStore::run(const pg::Statement& statement, const pg::Params& params,
@@ -107,6 +134,7 @@ ReasonCode PostgresStore::readManagerRow(ManagerRow& row) {
   row.running = result.boolean(0, 0);
   row.epoch = result.int8(0, 1);
   row.gen = result.int8(0, 2);
+  row.intact = result.boolean(0, 4);
   return reason::kNone;
 }
 
@@ -186,7 +214,21 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
       .int4(kPutApplTypeThisPlatform)
       .bytes(message.data())
       .text(message.persistent != 0 ? "on" : "off");  // a non-persistent put need not wait
-  for (int pass = 0;; ++pass) {
+  // Where the queue looks full, the taken messages are added up again, and then what expired is
+  // discarded (expired messages do not count against the maximum), each time to look again.
+  const auto countTaken = [&](bool& room) -> Step {
+    pg::Params queueParams;
+    queueParams.int8(queueId);
+    pg::Result counted;
+    if (const ReasonCode why = run(countTaken_, queueParams, counted); why != reason::kNone) {
+      return why;
+    }
+    room = counted.rows() == 1 && counted.boolean(0, 0);
+    return reason::kNone;
+  };
+  bool counted = false;
+  bool purged = false;
+  for (;;) {
     pg::Result result;
     if (const ReasonCode why = run(put_, params, result); why != reason::kNone) return why;
     if (result.rows() == 1) {
@@ -195,11 +237,18 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
     }
     // Nothing stored: the manager stopped or was redefined, or the queue is full.
     if (const Step state = checkManager(); !state.ok()) return state;
-    if (pass > 0) return reason::kQueueFull;
-    // Expired messages do not count against the maximum: discard them and look again.
+    bool room = false;
+    if (!counted) {
+      counted = true;
+      if (const Step step = countTaken(room); !step.ok()) return step;
+      if (room) continue;
+    }
+    if (purged) return reason::kQueueFull;
+    purged = true;
     std::int64_t removed = 0;
     if (const Step step = purgeExpired(queueId, now, removed); !step.ok()) return step;
     if (removed == 0) return reason::kQueueFull;
+    if (const Step step = countTaken(room); !step.ok()) return step;
   }
 }
 
@@ -212,6 +261,98 @@ const pg::Statement& PostgresStore::getStatement(bool browse, unsigned variant) 
   return *slot;
 }
 
+namespace {
+
+void readDelivered(const pg::Result& result, std::size_t length, Delivered& delivered,
+                   std::vector<std::uint8_t>& body) {
+  delivered = Delivered{};
+  delivered.msgId = idFrom(result.bytes(0, kMsgId));
+  delivered.correlId =
+      result.isNull(0, kCorrelId) ? MessageId24::none() : idFrom(result.bytes(0, kCorrelId));
+  if (!result.isNull(0, kExpiresAt)) delivered.expiresAt = result.int8(0, kExpiresAt);
+  delivered.persistent = result.boolean(0, kPersistent);
+  delivered.putMs = result.int8(0, kPutMs);
+  delivered.msgType = result.int4(0, kMsgType);
+  delivered.feedback = result.int4(0, kFeedback);
+  delivered.ccsid = result.int4(0, kCcsid);
+  delivered.format = result.text(0, kFormat);
+  delivered.priority = result.int4(0, kPriority);
+  delivered.report = result.int4(0, kReport);
+  delivered.backout = result.int4(0, kBackout);
+  delivered.replyQ = result.text(0, kReplyQ);
+  delivered.replyQmgr = result.text(0, kReplyQmgr);
+  delivered.putAppl = result.text(0, kPutAppl);
+  delivered.putApplType = result.int4(0, kPutApplType);
+  delivered.length = length;
+  const auto data = result.bytes(0, kBody);
+  body.assign(data.begin(), data.end());
+}
+
+}  // namespace
+
+Step PostgresStore::takeInDoubt(std::int64_t queueId, const QueueMessage& message,
+                                bool acceptTruncated, bool& found) {
+  found = false;
+  for (auto it = inDoubt_.begin(); it != inDoubt_.end();) {
+    if (it->queueId != queueId) {
+      ++it;
+      continue;
+    }
+    pg::Params params;
+    params.int8(it->xid).int8(it->client).int8(queueId);
+    pg::Result result;
+    if (const ReasonCode why = run(settle_, params, result); why != reason::kNone) return why;
+    if (result.rows() != 1 || result.isNull(0, 1)) {
+      // The server crashed and no one has discarded what it may have brought back yet.
+      if (const Step state = checkManager(); !state.ok()) return state;
+      return reason::kInternalError;
+    }
+    const std::string status = result.isNull(0, 0) ? std::string() : result.text(0, 0);
+    bool made = false;
+    if (result.int8(0, 1) == it->token) {
+      // No crash since: the transaction's id is its own, and says how it went.
+      if (status == "in progress") {  // not decided yet: asked again at the next get
+        ++it;
+        continue;
+      }
+      made = status == "committed";
+    } else {
+      // A crash since: a non-persistent message did not outlive it, and a persistent one was
+      // taken if its take's receipt made it to the disk.
+      made = it->delivered.persistent && !result.isNull(0, 2) && result.int8(0, 2) == it->seq;
+    }
+    if (it->delivered.persistent) {
+      pg::Params client;
+      client.int8(it->client);
+      pg::Result dropped;
+      if (const ReasonCode why = run(dropReceipt_, client, dropped); why != reason::kNone) {
+        return why;
+      }
+    }
+    if (!made) {  // undone: the message is back on its queue, or gone with a crash
+      it = inDoubt_.erase(it);
+      continue;
+    }
+    const Delivered& taken = it->delivered;
+    if ((!message.msgId.isNone() && message.msgId != taken.msgId) ||
+        (!message.correlId.isNone() && message.correlId != taken.correlId)) {
+      ++it;  // kept for a get that selects it
+      continue;
+    }
+    const std::optional<std::size_t> buffer = message.bufferSize();
+    if (buffer && *buffer < taken.length && !acceptTruncated) {
+      return reason::kTruncatedMessageFailed;  // kept, as a message on the queue would be
+    }
+    delivered_ = taken;
+    scratch_ = std::move(it->body);
+    if (buffer && scratch_.size() > *buffer) scratch_.resize(*buffer);
+    inDoubt_.erase(it);
+    found = true;
+    return reason::kNone;
+  }
+  return reason::kNone;
+}
+
 ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, std::int32_t options,
                               std::int64_t& cursor) {
   if (const ReasonCode why = checkGetOptions(options); why != reason::kNone) return why;
@@ -222,12 +363,17 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
   const bool acceptTruncated = options & getopt::kAcceptTruncated;
   const std::optional<std::size_t> buffer = message.bufferSize();
 
-  Delivered delivered;
   std::int64_t now = 0;
   const ReasonCode why = runAttempts([&]() -> Step {
     const QueueRef* ref = nullptr;
     if (const Step step = startAttempt(queue, Target::kBaseQueue, ref); !step.ok()) return step;
     const std::int64_t queueId = ref->baseId;
+    now = seam::nowMs();
+    if (!browse && !underCursor && !inDoubt_.empty()) {
+      bool found = false;
+      const Step step = takeInDoubt(queueId, message, acceptTruncated, found);
+      if (!step.ok() || found) return step;
+    }
     // A cursor from another queue (one deleted since) is no position here.
     const std::int64_t cursorSeq = queueIdIn(cursor) == queueId ? sequenceIn(cursor) : 0;
     unsigned variant = 0;
@@ -247,10 +393,9 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
     }
     // A take that may not cut the message to its buffer leaves a longer one where it is.
     if (!browse && buffer && !acceptTruncated) variant |= schema::kWithinBuffer;
-    // A plain take looks on from the message this connection took last.
+    // A plain take looks on from its connection's place on the queue.
     const bool fromHead = !browse && (variant & ~schema::kWithinBuffer) == 0;
     if (fromHead) position = heads_[queueId];
-    now = seam::nowMs();
     pg::Params params;
     params.int8(epoch()).int8(gen()).int8(queueId).int8(position).int8(now);
     idOrNull(params, message.msgId);
@@ -259,17 +404,37 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
         .boolean(acceptTruncated)
         .int8(buffer ? static_cast<std::int64_t>(*buffer) : -1)
         .int8(assignedSeq);
+    if (!browse) params.int8(client_);
     pg::Result result;
-    if (const ReasonCode failed = run(getStatement(browse, variant), params, result);
-        failed != reason::kNone) {
-      return failed;
-    }
-    if (result.rows() != 1) {
-      if (const Step state = checkManager(); !state.ok()) return state;
-      if (fromHead && position > 0) {
-        heads_[queueId] = 0;  // one that a getter held back may wait below: look from the start
-        return Step::again(Retry::kFromTheStart);
+    const pg::Statement& statement = getStatement(browse, variant);
+    ReasonCode failed =
+        browse ? db_.run(statement, params, result) : db_.runUncommitted(statement, params, result);
+    if (failed == reason::kConnectionBroken) markBroken();
+    if (failed != reason::kNone) return failed;
+    const bool found = result.rows() == 1;
+    const auto length = found ? static_cast<std::size_t>(result.int8(0, kLength)) : 0;
+    if (!browse) {
+      // What the take gave is final only once its commit is made.
+      const bool took = found && !result.isNull(0, kSeq);
+      if (took) readDelivered(result, length, delivered_, scratch_);
+      switch (db_.commit()) {
+        case pg::Connection::Commit::kMade:
+          leftReceipt_ = leftReceipt_ || (took && delivered_.persistent);
+          break;
+        case pg::Connection::Commit::kUndone:
+          return pg::reasonFromSqlState(db_.sqlState(), !db_.alive());
+        case pg::Connection::Commit::kUnknown:
+          if (took) {
+            leftReceipt_ = false;  // its receipt is the in-doubt take's to drop once settled
+            inDoubt_.push_back({queueId, result.int8(0, kSeq), result.int8(0, kXid), client_,
+                                result.int8(0, kToken), delivered_, scratch_});
+          }
+          markBroken();
+          return reason::kConnectionBroken;
       }
+    }
+    if (!found) {
+      if (const Step state = checkManager(); !state.ok()) return state;
       if (!browse) {
         // Nothing to take: what expired on the queue goes now.
         std::int64_t removed = 0;
@@ -279,7 +444,13 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
       if (browseFirst) cursor = 0;
       return reason::kNoMessageAvailable;
     }
-    const auto length = static_cast<std::size_t>(result.int8(0, kLength));
+    if (fromHead && !result.isNull(0, kFloor)) {
+      // The first message left from the old place on: the next take looks from it, or past it
+      // when it is the one just taken.
+      const std::int64_t first = result.int8(0, kFloor);
+      const bool takenNow = !result.isNull(0, kSeq) && result.int8(0, kSeq) == first;
+      heads_[queueId] = takenNow ? first : first - 1;
+    }
     const bool tooLong = buffer && *buffer < length && !acceptTruncated;
     if (!browse && result.isNull(0, kSeq)) {
       // Found but left where it is: longer than the buffer takes. Any other answer would be a
@@ -287,35 +458,36 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
       return tooLong ? reason::kTruncatedMessageFailed : reason::kInternalError;
     }
     if (browse) cursor = storeIdOf(queueId, result.int8(0, kSeq));  // a failed length moves too
-    if (fromHead) heads_[queueId] = result.int8(0, kSeq);
     if (tooLong) return reason::kTruncatedMessageFailed;
-
-    delivered = Delivered{};
-    delivered.msgId = idFrom(result.bytes(0, kMsgId));
-    delivered.correlId =
-        result.isNull(0, kCorrelId) ? MessageId24::none() : idFrom(result.bytes(0, kCorrelId));
-    if (!result.isNull(0, kExpiresAt)) delivered.expiresAt = result.int8(0, kExpiresAt);
-    delivered.persistent = result.boolean(0, kPersistent);
-    delivered.putMs = result.int8(0, kPutMs);
-    delivered.msgType = result.int4(0, kMsgType);
-    delivered.feedback = result.int4(0, kFeedback);
-    delivered.ccsid = result.int4(0, kCcsid);
-    delivered.format = result.text(0, kFormat);
-    delivered.priority = result.int4(0, kPriority);
-    delivered.report = result.int4(0, kReport);
-    delivered.backout = result.int4(0, kBackout);
-    delivered.replyQ = result.text(0, kReplyQ);
-    delivered.replyQmgr = result.text(0, kReplyQmgr);
-    delivered.putAppl = result.text(0, kPutAppl);
-    delivered.putApplType = result.int4(0, kPutApplType);
-    delivered.length = length;
-    const auto body = result.bytes(0, kBody);
-    scratch_.assign(body.begin(), body.end());
+    if (browse) readDelivered(result, length, delivered_, scratch_);
     return reason::kNone;
   });
   if (why != reason::kNone) return why;
-  deliver(delivered, scratch_, now, message);
+  deliver(delivered_, scratch_, now, message);
   return reason::kNone;
+}
+
+struct PostgresStore::Carried final : TakesInDoubt {
+  std::string conninfo;
+  std::string schema;
+  std::vector<InDoubt> takes;
+};
+
+std::unique_ptr<TakesInDoubt> PostgresStore::releaseTakesInDoubt() {
+  if (inDoubt_.empty()) return nullptr;
+  auto carried = std::make_unique<Carried>();
+  carried->conninfo = conninfo_;
+  carried->schema = schema_;
+  carried->takes = std::move(inDoubt_);
+  inDoubt_.clear();
+  return carried;
+}
+
+void PostgresStore::adoptTakesInDoubt(std::unique_ptr<TakesInDoubt> takes) {
+  // Only a connection to the queue manager they were taken from can learn what became of them.
+  auto* carried = dynamic_cast<Carried*>(takes.get());
+  if (carried == nullptr || carried->schema != schema_ || carried->conninfo != conninfo_) return;
+  for (InDoubt& take : carried->takes) inDoubt_.push_back(std::move(take));
 }
 
 }  // namespace kx

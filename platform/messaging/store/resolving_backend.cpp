@@ -19,6 +19,10 @@ Step ResolvingBackend::checkManager() {
   if (broken_) return reason::kConnectionBroken;
   ManagerRow manager;
   if (const ReasonCode why = readManagerRow(manager); why != reason::kNone) return why;
+  if (!manager.intact) {
+    if (const ReasonCode why = discardAfterCrash(); why != reason::kNone) return why;
+    return Step::again(Retry::kAfterCrash);
+  }
   if (!manager.running || manager.epoch != epoch_) {
     broken_ = true;
     return reason::kConnectionBroken;

@@ -19,6 +19,8 @@ struct ManagerRow {
   bool running = false;
   std::int64_t epoch = 0;
   std::int64_t gen = 0;
+  // False when what a crash of the store's server may have brought back must go first.
+  bool intact = true;
 };
 
 // A queue's definition as a store keeps it.
@@ -55,6 +57,9 @@ class ResolvingBackend : public StoreBackend {
   virtual ReasonCode readQueueRow(const std::string& name, QueueRow& row) = 0;
   // Drops what the backend keeps per queue; called when the definitions changed.
   virtual void dropQueueCaches() {}
+  // Discards what a crash of the store's server may have brought back (the manager's row said
+  // it is not intact).
+  virtual ReasonCode discardAfterCrash() { return reason::kNone; }
   // One attempt at the depth (less expired messages) or the maximum depth of a local queue.
   virtual Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) = 0;
 

@@ -197,7 +197,7 @@ void SqliteStore::prepareRetry(Retry retry) {
       db_.exec("PRAGMA wal_checkpoint(PASSIVE)");
       break;
     case Retry::kDefinitionsChanged:  // the next attempt starts by dropping the stale caches
-    case Retry::kFromTheStart:
+    case Retry::kAfterCrash:
     case Retry::kNo:
       break;
   }

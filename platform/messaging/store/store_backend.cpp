@@ -6,9 +6,11 @@
 
 namespace kx {
 
-ReasonCode connectBackend(std::string_view validatedName, std::unique_ptr<StoreBackend>& out) {
+ReasonCode connectBackend(std::string_view validatedName, std::unique_ptr<StoreBackend>& out,
+                          std::string& problem) {
+  problem.clear();
   if (storeKindOf(validatedName) == StoreKind::kPostgres) {
-    return PostgresStore::connect(validatedName, out);
+    return PostgresStore::connect(validatedName, out, problem);
   }
   // Also for a name that nothing keeps: the embedded store says what is missing.
   return SqliteStore::connect(validatedName, out);

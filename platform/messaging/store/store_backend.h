@@ -11,6 +11,14 @@
 
 namespace kx {
 
+// What a client object keeps from one of its connections to a queue manager to the next: takes
+// whose commit was asked for when the connection broke, before the answer came. The store may have
+// made them: the next connection learns which it did, and delivers those first and only once.
+class TakesInDoubt {
+ public:
+  virtual ~TakesInDoubt() = default;
+};
+
 // What the client classes need of the store that keeps a queue manager: one connection's
 // operations on its queues by name. Each backend keeps the same contract: reasons, never
 // exceptions; a stop or restart of the queue manager (or the loss of the connection) since the
@@ -34,10 +42,17 @@ class StoreBackend {
   // browses. Its value is the backend's own and means nothing to the caller.
   virtual ReasonCode get(const std::string& queue, QueueMessage& message, std::int32_t options,
                          std::int64_t& cursor) = 0;
+
+  // Gives up the takes in doubt this connection holds, its own and those it was given and did
+  // not settle; null when there are none.
+  virtual std::unique_ptr<TakesInDoubt> releaseTakesInDoubt() { return nullptr; }
+  // Takes over what an earlier connection of the same client object left in doubt.
+  virtual void adoptTakesInDoubt(std::unique_ptr<TakesInDoubt> /*takes*/) {}
 };
 
 // Connects to the running queue manager that a validated, non-empty name stands for, in whichever
-// store keeps it.
-ReasonCode connectBackend(std::string_view validatedName, std::unique_ptr<StoreBackend>& out);
+// store keeps it. `problem` gets what a database server said when it could not be used.
+ReasonCode connectBackend(std::string_view validatedName, std::unique_ptr<StoreBackend>& out,
+                          std::string& problem);
 
 }  // namespace kx
