@@ -36,7 +36,7 @@ std::array<std::string, kSlotCount> queueNamesFrom(const std::vector<std::string
 MonitorApp::MonitorApp(tk::Toolkit& toolkit) : toolkit_(toolkit) {}
 
 int MonitorApp::run(const std::vector<std::string>& arguments, bool notify) {
-  auto dialog = std::make_unique<MonitorDialog>(process_, readSettingsFile);
+  auto dialog = std::make_unique<MonitorDialog>(readSettingsFile);
   dialog->setManagerName(arguments.size() > 1 ? arguments[1] : std::string());
   const std::array<std::string, kSlotCount> names = queueNamesFrom(arguments);
   dialog->setQueueNames(names);

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "monitor/process_values.h"
 #include "platform/runtime/exit_status.h"
 #include "platform/toolkit/toolkit.h"
 
@@ -13,8 +12,8 @@ namespace tarnix {
 // window. The program lives exactly as long as that window.
 class MonitorApp {
  public:
-  // Makes the process-wide objects: the application itself and the shared values. Each generator
-  // run makes a queue-manager connection of its own, so that two runs never share one.
+  // The application over `toolkit`. Each generator run makes a queue-manager connection of its
+  // own, so that two runs never share one.
   explicit MonitorApp(tk::Toolkit& toolkit);
 
   // Start-up: `arguments` as the host split them, the program's own name first, options left
@@ -28,11 +27,8 @@ class MonitorApp {
   // Makes the demo queue manager on first use (starts it when stopped), then monitors its queues.
   int runDemo(const std::string& program, bool notify = false);
 
-  ProcessValues& process() { return process_; }
-
  private:
   tk::Toolkit& toolkit_;
-  ProcessValues process_;
 };
 
 }  // namespace tarnix

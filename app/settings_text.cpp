@@ -1,6 +1,5 @@
 #include "app/settings_text.h"
 
-#include <array>
 #include <cctype>
 #include <charconv>
 
@@ -10,27 +9,18 @@ namespace {
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Values 8, 10, 11, 21 and 22 are words; the others integers.
-constexpr std::array<bool, kSettingsValueCount> kIsWord = {
-    false, false, false, false, false, false, false, true,  false, true, true,
-    false, false, false, false, false, false, false, false, false, true, true};
-
 }  // namespace
-
-bool settingsValueIsWord(int number) {
-  return number >= 1 && number <= kSettingsValueCount && kIsWord[number - 1];
-}
 
 SettingsValues parseSettings(std::string_view text) {
   SettingsValues result;
   std::size_t at = 0;
-  for (int number = 1; number <= kSettingsValueCount; ++number) {
+  for (const SettingsEntry& entry : settingsTable()) {
     while (at < text.size() && isSpace(text[at])) ++at;
     if (at == text.size()) {
       result.stoppedBecause = "the file ends before it";
       return result;
     }
-    if (settingsValueIsWord(number)) {
+    if (entry.kind == SettingsKind::Word) {
       const std::size_t start = at;
       while (at < text.size() && !isSpace(text[at])) ++at;
       result.values.emplace_back(std::string(text.substr(start, at - start)));

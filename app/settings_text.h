@@ -1,18 +1,12 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "app/settings_table.h"
+
 namespace tarnix {
-
-// The settings file holds 22 values in a fixed order, separated by any white space: integers,
-// read as "%d" reads them, and words, runs of characters other than white space.
-inline constexpr int kSettingsValueCount = 22;
-
-using SettingsValue = std::variant<std::int32_t, std::string>;
 
 struct SettingsValues {
   std::vector<SettingsValue> values;  // the values read, in file order
@@ -21,10 +15,8 @@ struct SettingsValues {
   std::string stoppedBecause;
 };
 
-// Reads the values of a settings file's text, up to the first one that cannot be read.
+// Reads the values of a settings file's text, each of the kind its place in the table calls for,
+// up to the first one that cannot be read.
 SettingsValues parseSettings(std::string_view text);
-
-// True when value `number` (1 to 22) is a word rather than an integer.
-bool settingsValueIsWord(int number);
 
 }  // namespace tarnix

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_setup.h"
 #include "generator/generator_worker.h"
 #include "generator/request_text.h"
 #include "platform/messaging/get_options.h"
@@ -21,34 +22,21 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::check;
 
 constexpr const char* kManager = "GEN";
 constexpr std::int64_t kCount = 20'000;
 constexpr std::int64_t kSourceDepth = 1'000;
 constexpr std::uint32_t kMessageSize = 1024;
 
-void check(const kx::admin::Status& status) {
-  if (!status) {
-    std::fprintf(stderr, "bench set-up failed: %s\n", status.message.c_str());
-    std::abort();
-  }
-}
-
 // One queue manager for the run: a target queue and a source queue of 1,000 messages.
 void setUpStore() {
   static const bool done = [] {
-    const fs::path dir =
-        fs::temp_directory_path() / ("tarnix-generator-bench-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    ::setenv("KX_DATA_DIR", dir.c_str(), 1);
-    check(kx::admin::createQueueManager(kManager));
-    check(kx::admin::startQueueManager(kManager));
+    bench::runStore("generator", kManager);
     check(kx::admin::defineLocalQueue(kManager, "TARGET", 100'000));
     check(kx::admin::defineLocalQueue(kManager, "SOURCE", 100'000));
     const std::vector<std::uint8_t> data(kMessageSize, 0x42);
     check(kx::admin::loadMessages(kManager, "SOURCE", kSourceDepth, data, false));
-    std::atexit([] { fs::remove_all(fs::path(std::getenv("KX_DATA_DIR"))); });
     return true;
   }();
   (void)done;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_setup.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -54,20 +56,7 @@ class RawDb {
     exec("PRAGMA wal_checkpoint(PASSIVE)");
   }
   void fill(const std::string& name, std::int64_t count, std::size_t size) {
-    const std::vector<std::uint8_t> data(size, 0x42);
-    exec("BEGIN");
-    sqlite3_stmt* insert =
-        prepare(("INSERT INTO " + name + "(msg_id, data) VALUES (?1, ?2)").c_str());
-    for (std::int64_t i = 0; i < count; ++i) {
-      std::uint8_t id[24] = {};
-      std::memcpy(id, &i, sizeof i);
-      sqlite3_bind_blob(insert, 1, id, sizeof id, SQLITE_STATIC);
-      sqlite3_bind_blob(insert, 2, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-      sqlite3_step(insert);
-      sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    exec("COMMIT");
+    bench::fillRawTable(db_, name, count, size);
     exec("PRAGMA wal_checkpoint(PASSIVE)");
   }
   static void check(int rc) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_setup.h"
 #include "monitor/monitor_dialog.h"
 #include "platform/messaging/store_admin.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
@@ -17,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::check;
 
 constexpr const char* kManager = "POLL";
 constexpr int kQueues = 5;
@@ -24,29 +26,15 @@ constexpr std::int64_t kDepth = 100'000;
 
 std::string queueName(int k) { return "DEEP.Q" + std::to_string(k + 1); }
 
-void check(const kx::admin::Status& status) {
-  if (!status) {
-    std::fprintf(stderr, "bench set-up failed: %s\n", status.message.c_str());
-    std::abort();
-  }
-}
-
 // A store of five queues 100,000 messages deep, made once for the whole run.
 const fs::path& storeFile() {
   static const fs::path file = [] {
-    const fs::path dir =
-        fs::temp_directory_path() / ("tarnix-poll-bench-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    ::setenv("KX_DATA_DIR", dir.c_str(), 1);
-    check(kx::admin::createQueueManager(kManager));
-    check(kx::admin::startQueueManager(kManager));
+    const fs::path dir = bench::runStore("poll", kManager);
     const std::vector<std::uint8_t> data(64, 0x42);
     for (int k = 0; k < kQueues; ++k) {
       check(kx::admin::defineLocalQueue(kManager, queueName(k), 200'000));
       check(kx::admin::loadMessages(kManager, queueName(k), kDepth, data, false));
     }
-    std::atexit([] { fs::remove_all(fs::path(std::getenv("KX_DATA_DIR"))); });
     return dir / (std::string(kManager) + ".qmgr");
   }();
   return file;
@@ -55,8 +43,7 @@ const fs::path& storeFile() {
 void BM_PollTick(benchmark::State& state) {
   storeFile();
   tk::HeadlessToolkit toolkit;
-  tarnix::ProcessValues process;
-  tarnix::MonitorDialog dialog(process);
+  tarnix::MonitorDialog dialog;
   dialog.setManagerName(kManager);
   std::vector<std::string> names;
   names.reserve(kQueues);

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_setup.h"
 #include "monitor/monitor_dialog.h"
 #include "platform/messaging/store_admin.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
@@ -21,18 +22,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::check;
 
 constexpr const char* kManager = "REMOVAL";
 constexpr std::int64_t kDepth = 100'000;
 constexpr int kPosition = 1000;
 constexpr std::size_t kMessageSize = 64;
-
-void check(const kx::admin::Status& status) {
-  if (!status) {
-    std::fprintf(stderr, "bench set-up failed: %s\n", status.message.c_str());
-    std::abort();
-  }
-}
 
 void check(int rc) {
   if (rc != SQLITE_OK && rc != SQLITE_DONE) {
@@ -43,17 +38,7 @@ void check(int rc) {
 
 // One data directory for the run: the queue manager of the monitor's side, and the raw database.
 const fs::path& benchDir() {
-  static const fs::path dir = [] {
-    fs::path made =
-        fs::temp_directory_path() / ("tarnix-removal-bench-" + std::to_string(::getpid()));
-    fs::remove_all(made);
-    fs::create_directories(made);
-    ::setenv("KX_DATA_DIR", made.c_str(), 1);
-    check(kx::admin::createQueueManager(kManager));
-    check(kx::admin::startQueueManager(kManager));
-    std::atexit([] { fs::remove_all(fs::path(std::getenv("KX_DATA_DIR"))); });
-    return made;
-  }();
+  static const fs::path dir = bench::runStore("removal", kManager);
   return dir;
 }
 
@@ -65,7 +50,7 @@ void fillQueue(const std::string& queue, std::int64_t count) {
 // The monitor window on one queue, on the headless toolkit, with no question before emptying.
 class Monitor {
  public:
-  explicit Monitor(const std::string& queue) : dialog_(process_) {
+  explicit Monitor(const std::string& queue) {
     dialog_.setManagerName(kManager);
     const std::vector<std::string> names{queue};
     dialog_.setQueueNames(names);
@@ -78,7 +63,6 @@ class Monitor {
 
  private:
   tk::HeadlessToolkit toolkit_;
-  tarnix::ProcessValues process_;
   tarnix::MonitorDialog dialog_;
   tk::HeadlessWindow* window_ = nullptr;
 };
@@ -107,20 +91,7 @@ class RawTable {
     statements_.push_back(statement);
     return statement;
   }
-  void fill(std::int64_t count) {
-    const std::vector<std::uint8_t> data(kMessageSize, 0x42);
-    exec("BEGIN");
-    sqlite3_stmt* insert = prepare("INSERT INTO " + name_ + "(msg_id, data) VALUES (?1, ?2)");
-    for (std::int64_t i = 0; i < count; ++i) {
-      std::uint8_t id[24] = {};
-      std::memcpy(id, &i, sizeof i);
-      sqlite3_bind_blob(insert, 1, id, sizeof id, SQLITE_STATIC);
-      sqlite3_bind_blob(insert, 2, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-      sqlite3_step(insert);
-      sqlite3_reset(insert);
-    }
-    exec("COMMIT");
-  }
+  void fill(std::int64_t count) { bench::fillRawTable(db_, name_, count, kMessageSize); }
   const std::string& name() const { return name_; }
 
  private:
@@ -136,7 +107,8 @@ void BM_TakeNthMessage(benchmark::State& state) {
   {
     Monitor monitor("TAKE.Q");
     for (auto _ : state) {
-      if (!monitor.dialog().takeNthMessage(0, kPosition)) state.SkipWithError("nothing taken");
+      if (!monitor.dialog().messageRemoval().takeNthMessage(0, kPosition))
+        state.SkipWithError("nothing taken");
     }
   }
   check(kx::admin::deleteQueue(kManager, "TAKE.Q", true));

@@ -1,38 +1,36 @@
-# The logic folders must stay free of the window library and of the database: only the Qt backend
-# and the store may see them. Their targets do not link either library, and this check refuses a
-# stray include at configure time, before anything compiles.
-function(tarnix_forbid_includes folder)
-  file(GLOB_RECURSE sources "${PROJECT_SOURCE_DIR}/${folder}/*.h" "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
-  if(folder STREQUAL "platform/toolkit")
-    # The toolkit surface itself, but not its Qt backend below it.
-    file(GLOB sources "${PROJECT_SOURCE_DIR}/${folder}/*.h" "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
-  endif()
-  foreach(source IN LISTS sources)
-    file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|sqlite3\\.h|libpq-fe\\.h)[>\"]")
-    if(hits)
-      message(FATAL_ERROR "${source} includes a window-library or database header (${hits}); "
-                          "only platform/toolkit/qt and platform/messaging may.")
+# Include rules checked at configure time, before anything compiles: a stray include is refused
+# with the file's name, not found in a review.
+
+# Fails the configuration when a source of the folders after `advice` includes a header that
+# `header` matches (a regular expression of the include's name with its bracket or quote).
+# platform/toolkit counts without the backends below it.
+function(tarnix_refuse_includes header what advice)
+  foreach(folder IN LISTS ARGN)
+    if(folder STREQUAL "platform/toolkit")
+      file(GLOB sources "${PROJECT_SOURCE_DIR}/${folder}/*.h"
+                        "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
+    else()
+      file(GLOB_RECURSE sources "${PROJECT_SOURCE_DIR}/${folder}/*.h"
+                                "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
     endif()
+    foreach(source IN LISTS sources)
+      file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*${header}")
+      if(hits)
+        message(FATAL_ERROR "${source} includes ${what} (${hits}); ${advice}")
+      endif()
+    endforeach()
   endforeach()
 endfunction()
 
-foreach(folder app chooser monitor generator platform/toolkit platform/toolkit/headless
-               platform/runtime)
-  tarnix_forbid_includes(${folder})
-endforeach()
+# The logic folders stay free of the window library and of the database: only the Qt backend and
+# the store may see them. Their targets do not link either library either.
+tarnix_refuse_includes("[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|sqlite3\\.h|libpq-fe\\.h)[>\"]"
+  "a window-library or database header" "only platform/toolkit/qt and platform/messaging may."
+  app chooser monitor generator platform/toolkit platform/toolkit/headless platform/runtime)
 
 # The store's own headers (platform/messaging/store/) are private to the messaging library: every
 # other folder, tests and tools included, works through its public headers. The headers refuse to
-# compile outside the library too; this check names the file before anything compiles.
-foreach(folder app chooser monitor generator platform/toolkit platform/runtime tools tests bench
-               fuzz)
-  file(GLOB_RECURSE sources "${PROJECT_SOURCE_DIR}/${folder}/*.h"
-                            "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
-  foreach(source IN LISTS sources)
-    file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/messaging/store/")
-    if(hits)
-      message(FATAL_ERROR "${source} includes a header private to the messaging library (${hits}); "
-                          "use platform/messaging's public headers.")
-    endif()
-  endforeach()
-endforeach()
+# compile outside the library too; this names the file first.
+tarnix_refuse_includes("\"platform/messaging/store/" "a header private to the messaging library"
+  "use platform/messaging's public headers."
+  app chooser monitor generator platform/toolkit platform/runtime tools tests bench fuzz)

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "fuzz/require.h"
+#include "generator/request_fields.h"
 #include "generator/request_text.h"
 
 using tarnix::fuzz::require;
@@ -39,18 +39,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.replyToQmgrName.assign(nextName(input, 48));
   options.messageCount = static_cast<std::uint32_t>(size * 2654435761u);
 
-  std::vector<std::string> fields =
-      tarnix::splitRequest(tarnix::buildRequest(options, manager, queue));
-  require(fields.size() >= 17 && fields.size() <= 19);
-  fields.resize(19);
-  require(fields[0] == "pz.exe");
-  require(fields[1] == manager && fields[2] == queue);
-  require(fields[3] == std::to_string(static_cast<std::int32_t>(options.messageCount)));
-  if (options.source == 'q') require(fields[7] == options.sourceQueueName.view());
+  const std::string request = tarnix::buildRequest(options, manager, queue);
+  const std::size_t count = tarnix::splitRequest(request).size();
+  require(count >= 17 && count <= tarnix::kRequestFieldCount);
+  using tarnix::RequestField;
+  const tarnix::RequestFields fields(request);
+  require(fields.text(RequestField::Program) == "pz.exe");
+  require(fields.text(RequestField::Manager) == manager);
+  require(fields.text(RequestField::Queue) == queue);
+  require(fields.text(RequestField::MessageCount) ==
+          std::to_string(static_cast<std::int32_t>(options.messageCount)));
+  const std::string& argument = fields.text(RequestField::SourceArgument);
+  if (options.source == 'q') require(argument == options.sourceQueueName.view());
   if (options.source != 'q' && options.source != 'b') {
-    require(fields[7] == options.sourceFileName.view());
+    require(argument == options.sourceFileName.view());
   }
-  require(fields[17] == options.replyToQueueName.view());
-  require(fields[18] == options.replyToQmgrName.view());
+  require(fields.text(RequestField::ReplyToQueue) == options.replyToQueueName.view());
+  require(fields.text(RequestField::ReplyToQmgr) == options.replyToQmgrName.view());
   return 0;
 }

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const tarnix::SettingsValue& value : read.values) {
     ++number;
     const auto* word = std::get_if<std::string>(&value);
-    require((word != nullptr) == tarnix::settingsValueIsWord(number));
+    const bool wordPlace = tarnix::settingsTable()[number - 1].kind == tarnix::SettingsKind::Word;
+    require((word != nullptr) == wordPlace);
     if (word == nullptr) continue;
     require(!word->empty() && word->size() <= size);
     for (char c : *word) require(c != ' ' && c != '\t' && c != '\n' && c != '\r');

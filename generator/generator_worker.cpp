@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "generator/line_source.h"
-#include "generator/request_text.h"
+#include "generator/request_fields.h"
 #include "platform/messaging/get_options.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
@@ -21,23 +21,8 @@
 namespace tarnix {
 namespace {
 
-constexpr std::size_t kFieldCount = 19;
 constexpr std::int32_t kBrowseFirst = kx::getopt::kBrowseFirst | kx::getopt::kFailIfQuiescing;
 constexpr std::int32_t kBrowseNext = kx::getopt::kBrowseNext | kx::getopt::kFailIfQuiescing;
-
-// The leading decimal integer of a field: an optional sign, then digits; anything else is 0.
-// Digits beyond 32 bits keep the number at its nearest end.
-std::int32_t leadingInteger(const std::string& field) {
-  std::size_t at = 0;
-  const bool negative = !field.empty() && field[0] == '-';
-  if (!field.empty() && (field[0] == '-' || field[0] == '+')) at = 1;
-  std::int64_t value = 0;
-  for (; at < field.size() && field[at] >= '0' && field[at] <= '9'; ++at) {
-    value = std::min<std::int64_t>(value * 10 + (field[at] - '0'), std::int64_t{1} << 31);
-  }
-  value = negative ? -value : std::min<std::int64_t>(value, INT32_MAX);
-  return static_cast<std::int32_t>(value);
-}
 
 // Says why a run ends: a line of standard output, flushed at once, that the report keeps too.
 // The compiler checks each call's arguments against its format.
@@ -78,23 +63,20 @@ class GeneratorRun {
  public:
   GeneratorRun(const std::string& request, const tk::ProgressBar& progress, std::stop_token stop,
                RunReport* report)
-      : fields_(splitRequest(request)),
-        progress_(progress),
-        stop_(std::move(stop)),
-        report_(report) {
-    fields_.resize(std::max(fields_.size(), kFieldCount));
-  }
+      : fields_(request), progress_(progress), stop_(std::move(stop)), report_(report) {}
 
   std::int32_t run() {
-    const std::int32_t count = integer(3);
+    const std::int32_t count = fields_.number(RequestField::MessageCount);
     if (report_ != nullptr) report_->count = count;
     progress_.setRange(static_cast<std::uint16_t>(count));
     progress_.setStep(1);
-    randomPause_ = !field(4).empty() && field(4)[0] == 'r';
-    pauseValue_ = integer(randomPause_ ? 5 : 4);
-    correlIdOption_ = integer(8) != 0;
+    const std::string& sleep = fields_.text(RequestField::SleepOrRandom);
+    randomPause_ = !sleep.empty() && sleep[0] == 'r';
+    pauseValue_ = fields_.number(randomPause_ ? RequestField::RandomSleepDivisor
+                                              : RequestField::SleepOrRandom);
+    correlIdOption_ = fields_.flag(RequestField::CorrelIdOption);
 
-    manager_.setManagerName(field(1));
+    manager_.setManagerName(fields_.text(RequestField::Manager));
     if (!manager_.connect()) {
       fail(report_, "IkxQueueManager::connect ended with reason code %d\n", manager_.reason());
       return manager_.reason();
@@ -104,10 +86,10 @@ class GeneratorRun {
       progress_.setPosition(0);
       return 0;
     }
-    target_.setQueueName(field(2));
+    target_.setQueueName(fields_.text(RequestField::Queue));
     target_.bindManager(manager_);
     target_.openWith(kx::openopt::kOutput);  // a target that cannot be opened fails its puts
-    reportWord_ = integer(10);
+    reportWord_ = fields_.number(RequestField::ReportOptions);
 
     for (std::int32_t number = 1; number <= count && !stop_.stop_requested(); ++number) {
       if (report_ != nullptr) report_->putting = number;
@@ -127,23 +109,21 @@ class GeneratorRun {
   }
 
  private:
-  const std::string& field(std::size_t index) const { return fields_[index]; }
-  std::int32_t integer(std::size_t index) const { return leadingInteger(fields_[index]); }
-
   // What became of one pass.
   enum class Pass { Put, PutFailed, SourceFailed };
 
   // Prepares the content by the source letter; false ends the run, having said why, or quietly
   // when a stop came first.
   bool prepareSource() {
-    source_ = field(6).empty() ? '\0' : field(6)[0];
+    const std::string& letter = fields_.text(RequestField::Source);
+    source_ = letter.empty() ? '\0' : letter[0];
     switch (source_) {
       case 'b':
-        return prepareRandom(integer(7));
+        return prepareRandom(fields_.number(RequestField::SourceArgument));
       case 'f':
-        return prepareFile(field(7));
+        return prepareFile(fields_.text(RequestField::SourceArgument));
       case 'q':
-        return prepareQueue(field(7));
+        return prepareQueue(fields_.text(RequestField::SourceArgument));
       default:
         fail(report_, "Invalid source value: %c\n", source_);
         return false;
@@ -197,8 +177,8 @@ class GeneratorRun {
   }
 
   bool prepareQueue(const std::string& name) {
-    preserveMsgId_ = integer(14) != 0;
-    preserveCorrelId_ = integer(15) != 0;
+    preserveMsgId_ = fields_.flag(RequestField::PreserveMsgId);
+    preserveCorrelId_ = fields_.flag(RequestField::PreserveCorrelId);
     sourceQueue_.emplace();
     sourceQueue_->setQueueName(name);
     sourceQueue_->bindManager(manager_);
@@ -239,10 +219,17 @@ class GeneratorRun {
     }
     if (!(copying && preserveMsgId_)) message_.msgId.reset();  // the queue manager assigns one
     message_.report = reportWord_;
-    if (!field(17).empty()) message_.replyToQ = field(17);
-    if (!field(18).empty()) message_.replyQmgr = field(18);
-    message_.persistent = integer(9);
-    if (const std::int32_t expiry = integer(16); expiry != 0) message_.expiry = expiry;
+    if (const std::string& replyToQ = fields_.text(RequestField::ReplyToQueue); !replyToQ.empty()) {
+      message_.replyToQ = replyToQ;
+    }
+    if (const std::string& replyQmgr = fields_.text(RequestField::ReplyToQmgr);
+        !replyQmgr.empty()) {
+      message_.replyQmgr = replyQmgr;
+    }
+    message_.persistent = fields_.number(RequestField::Persistence);
+    if (const std::int32_t expiry = fields_.number(RequestField::Expiry); expiry != 0) {
+      message_.expiry = expiry;
+    }
 
     target_.put(message_);
     if (target_.reason() != kx::reason::kNone) {
@@ -265,7 +252,7 @@ class GeneratorRun {
     return manager_.disconnect() ? 1 : 0;
   }
 
-  std::vector<std::string> fields_;
+  RequestFields fields_;
   const tk::ProgressBar& progress_;
   std::stop_token stop_;
   RunReport* report_;

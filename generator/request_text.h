@@ -8,8 +8,9 @@
 
 namespace tarnix {
 
-// The text of one generator run: a program word and eighteen blank-separated fields, built from
-// the options, the queue manager's name and the target queue's name. A field that the plain form
+// The text of one generator run: a program word and eighteen blank-separated fields, as
+// request_fields.h lists them, built from the options, the queue manager's name and the target
+// queue's name. A field that the plain form
 // cannot carry (an empty name where one must stand, a name holding white space or a double
 // quote, an empty reply-to queue before a reply-to queue manager) is written between double
 // quotes, with \" and \\ inside; every other request is written exactly as the plain form has it.

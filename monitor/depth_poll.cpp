@@ -1,10 +1,9 @@
-// The depth poll: every tick shows each queue's depth against the warning threshold, and a lost
-// queue manager is retried with a wait that grows by a second per failure.
-#include <cstdint>
+#include "monitor/depth_poll.h"
+
 #include <string>
 
 #include "monitor/leading_number.h"
-#include "monitor/monitor_dialog.h"
+#include "monitor/reason_tip.h"
 
 namespace tarnix {
 namespace {
@@ -24,111 +23,195 @@ bool meansConnectionLost(kx::ReasonCode code) {
          code == kx::reason::kNotConnected;
 }
 
+// The period of a refresh rate in seconds, in 32-bit arithmetic that wraps as the timer's count
+// would, without overflowing a signed int.
+std::int32_t refreshPeriodMs(std::int32_t seconds) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds) * 1000u);
+}
+
 constexpr tk::Colour kWhite{255, 255, 255};
 constexpr tk::Colour kRed{255, 0, 0};
 constexpr tk::Colour kBlue{0, 0, 255};
 constexpr tk::Colour kGreen{0, 255, 0};
+// The rest of a depth box, around its text.
+constexpr tk::Colour kBackgroundBrush{0, 0, 0};
 
 }  // namespace
 
-void MonitorDialog::pollDepths() {
-  // A browse error stays in view for a while, then the boxes are cleared for the next one.
-  if (process_.errorBlankCounter == kBlankEveryTicks - 1) {
-    process_.errorBlankCounter = 0;
-    window().setText(ctl::kLastError, " ");
-    window().setText(ctl::kErrorMark, " ");
-  } else {
-    ++process_.errorBlankCounter;
-  }
+DepthPoll::DepthPoll(tk::Window& window, QueueSlots& queueSlots)
+    : window_(window), slots_(queueSlots) {
+  alarmStates_.fill(AlarmState::Within);
+}
 
-  double threshold = leadingDecimal(window().text(ctl::kWarningPercent, kWarningTextLimit));
-  if (threshold > 100) {
-    threshold = 100;
-    window().setSigned(ctl::kWarningPercent, 100);
-  }
-  const double warningFraction = threshold * 0.01;
+void DepthPoll::sendAlerts(DepthAlerts::Send send) {
+  alerts_ = std::make_unique<DepthAlerts>(slots_.manager().managerName(), std::move(send));
+}
 
-  const kx::ReasonCode slot0 = pollSlot(0, warningFraction);
+void DepthPoll::showDefaults() {
+  window_.setUnsigned(ctl::kWarningPercent, 80);
+  window_.setUnsigned(ctl::kRefreshRate, static_cast<std::uint32_t>(refreshIntervalMs_ / 1000));
+}
+
+void DepthPoll::presetWarningPercent(std::uint32_t percent) {
+  window_.setUnsigned(ctl::kWarningPercent, percent);
+}
+
+void DepthPoll::presetRefreshRate(std::int32_t seconds) {
+  // Showing the rate runs changeRefreshRate, which sets the period from the box; a negative rate
+  // shows as a large unsigned number, so the period is set from the value.
+  window_.setUnsigned(ctl::kRefreshRate, static_cast<std::uint32_t>(seconds));
+  const std::int32_t periodMs = refreshPeriodMs(seconds);
+  if (refreshIntervalMs_ != periodMs) {
+    refreshIntervalMs_ = periodMs;
+    restartTimer(periodMs);
+  }
+}
+
+void DepthPoll::pollDepths() {
+  blankErrorBoxesEverySixthTick();
+  const double fraction = warningFraction();
+
+  const kx::ReasonCode slot0 = pollSlot(0, fraction);
   if (meansConnectionLost(slot0)) {
-    manager_->disconnect();
-    if (manager_->connect()) {
-      process_.reconnectCount = 0;
-      restartTimer(process_.refreshIntervalMs);
-      if (alerts_) alerts_->managerAnswered();
-    } else {
-      reconnectReason_ = manager_->reason();
-      ++process_.reconnectCount;
-      process_.retryLabel = "R" + std::to_string(process_.reconnectCount);
-      window().setText(ctl::depthBox(0), process_.retryLabel);
-      if (alerts_) alerts_->reconnectFailed(slot0);
-      // Unsigned arithmetic: the wait grows without bound and never overflows into a sign.
-      window().startTimer(static_cast<std::uint32_t>(process_.reconnectCount) * 1000u);
-    }
+    reconnect(slot0);
     return;
   }
-  if (process_.reconnectCount != 0) {
-    process_.reconnectCount = 0;
-    restartTimer(process_.refreshIntervalMs);
-  }
+  endBackOff();
   if (alerts_) alerts_->managerAnswered();
 
   for (int k = 1; k < kSlotCount; ++k) {
-    if (slotUsed(k)) pollSlot(k, warningFraction);
+    if (slots_.used(k)) pollSlot(k, fraction);
   }
 
   // The spin steps through the selected queue's messages; the range is cut to 16 bits.
-  const std::int32_t depth = window().readSigned(ctl::depthBox(selectedSlot()));
-  window().setSpinRange(ctl::kNumberSpin, 1, static_cast<std::int16_t>(depth));
+  const std::int32_t depth = window_.readSigned(ctl::depthBox(selectedSlot(window_)));
+  window_.setSpinRange(ctl::kNumberSpin, 1, static_cast<std::int16_t>(depth));
 }
 
-kx::ReasonCode MonitorDialog::pollSlot(int slot, double warningFraction) {
-  kx::IkxQueue& queue = *queues_[slot];
+void DepthPoll::blankErrorBoxesEverySixthTick() {
+  // A browse error stays in view for a while, then the boxes are cleared for the next one.
+  if (errorBlankCounter_ == kBlankEveryTicks - 1) {
+    errorBlankCounter_ = 0;
+    window_.setText(ctl::kLastError, " ");
+    window_.setText(ctl::kErrorMark, " ");
+  } else {
+    ++errorBlankCounter_;
+  }
+}
+
+double DepthPoll::warningFraction() {
+  double threshold = leadingDecimal(window_.text(ctl::kWarningPercent, kWarningTextLimit));
+  if (threshold > 100) {
+    threshold = 100;
+    window_.setSigned(ctl::kWarningPercent, 100);
+  }
+  return threshold * 0.01;
+}
+
+void DepthPoll::reconnect(kx::ReasonCode lost) {
+  kx::IkxQueueManager& manager = slots_.manager();
+  manager.disconnect();
+  if (manager.connect()) {
+    reconnectCount_ = 0;
+    restartTimer(refreshIntervalMs_);
+    if (alerts_) alerts_->managerAnswered();
+    return;
+  }
+  reconnectReason_ = manager.reason();
+  ++reconnectCount_;
+  const std::string retryLabel = "R" + std::to_string(reconnectCount_);
+  window_.setText(ctl::depthBox(0), retryLabel);
+  if (alerts_) alerts_->reconnectFailed(lost);
+  // Unsigned arithmetic: the wait grows without bound and never overflows into a sign.
+  window_.startTimer(static_cast<std::uint32_t>(reconnectCount_) * 1000u);
+}
+
+bool DepthPoll::endBackOff() {
+  if (reconnectCount_ == 0) return false;
+  reconnectCount_ = 0;
+  restartTimer(refreshIntervalMs_);
+  return true;
+}
+
+kx::ReasonCode DepthPoll::pollSlot(int slot, double warningFraction) {
+  kx::IkxQueue& queue = slots_.queue(slot);
   const std::int32_t depth = queue.queryDepth();
   const kx::ReasonCode code = queue.reason();
   slotReasons_[slot] = code;
   if (meansNoDepth(code)) {
-    window().setText(ctl::depthBox(slot), "N/A");
-    window().setSigned(ctl::reasonBox(slot), code);
+    window_.setText(ctl::depthBox(slot), "N/A");
+    window_.setSigned(ctl::reasonBox(slot), code);
   } else if (code != kx::reason::kNone) {
-    window().setText(ctl::depthBox(slot), "Err");
-    window().setSigned(ctl::reasonBox(slot), code);
+    window_.setText(ctl::depthBox(slot), "Err");
+    window_.setSigned(ctl::reasonBox(slot), code);
   } else {
-    window().setUnsigned(ctl::depthBox(slot), static_cast<std::uint32_t>(depth));
-    window().setText(ctl::reasonBox(slot), "");
+    window_.setUnsigned(ctl::depthBox(slot), static_cast<std::uint32_t>(depth));
+    window_.setText(ctl::reasonBox(slot), "");
   }
   // Whatever the queries gave, the alarm follows them; a failed maximum feeds its value in.
   const std::int32_t maxDepth = queue.queryMaxDepth();
-  alarmStates_[slot] =
-      static_cast<double>(maxDepth) * warningFraction >= static_cast<double>(depth) ? 1 : 0;
+  alarmStates_[slot] = static_cast<double>(maxDepth) * warningFraction >= static_cast<double>(depth)
+                           ? AlarmState::Within
+                           : AlarmState::Over;
   if (alerts_ && code == kx::reason::kNone) {
-    alerts_->queueRead(slot, queueNames_[slot], alarmStates_[slot] == 0, depth, maxDepth,
-                       DepthAlerts::Clock::now());
+    alerts_->queueRead(slot, slots_.queueName(slot), alarmStates_[slot] == AlarmState::Over, depth,
+                       maxDepth, DepthAlerts::Clock::now());
   }
   return code;
 }
 
-std::optional<tk::Colour> MonitorDialog::colourDepthBox(tk::ColourContext& context, int id,
-                                                        tk::ColourKind kind) {
+std::optional<tk::Colour> DepthPoll::colourDepthBox(tk::ColourContext& context, int id,
+                                                    tk::ColourKind kind) {
   if (kind != tk::ColourKind::MessageBox && kind != tk::ColourKind::Edit &&
       kind != tk::ColourKind::Button) {
     return std::nullopt;
   }
   for (int k = 0; k < kSlotCount; ++k) {
     if (id != ctl::depthBox(k)) continue;
-    const bool within = alarmStates_[k] != 0;
+    const bool within = alarmStates_[k] == AlarmState::Within;
     context.setTextColour(within ? kBlue : kWhite);
     context.setTextBackground(within ? kGreen : kRed);
-    return backgroundBrush_;
+    return kBackgroundBrush;
   }
   return std::nullopt;
 }
 
-void MonitorDialog::changeRefreshRate() {
-  const std::int32_t seconds = window().readSigned(ctl::kRefreshRate);
-  // 32-bit arithmetic that wraps as the timer's count would, without overflowing a signed int.
-  process_.refreshIntervalMs =
-      static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds) * 1000u);
-  restartTimer(process_.refreshIntervalMs);
+void DepthPoll::changeRefreshRate() {
+  refreshIntervalMs_ = refreshPeriodMs(window_.readSigned(ctl::kRefreshRate));
+  restartTimer(refreshIntervalMs_);
+}
+
+void DepthPoll::restartTimer(std::int32_t periodMs) {
+  // The timer takes the period as an unsigned count; a negative period becomes a very long one.
+  window_.startTimer(static_cast<std::uint32_t>(periodMs));
+}
+
+std::string DepthPoll::toolTip(int id) const {
+  const std::string& manager = slots_.manager().managerName();
+  for (int k = 0; k < kSlotCount; ++k) {
+    if (!slots_.used(k)) continue;
+    if (id == ctl::depthBox(k)) return depthToolTip(k);
+    if (id == ctl::reasonBox(k)) {
+      return explainShownReason(window_, id, slotReasons_[k], manager, slots_.queueName(k));
+    }
+  }
+  return {};
+}
+
+// A depth box explains itself only when it shows no depth: "N/A" or "Err" with the reason of
+// the query, or "R" and the count of failed reconnects with the reason of the last one.
+std::string DepthPoll::depthToolTip(int slot) const {
+  const std::string shown = window_.text(ctl::depthBox(slot), 16);
+  const std::string& manager = slots_.manager().managerName();
+  if (shown == "N/A" || shown == "Err") {
+    return kx::explainReason(slotReasons_[slot], manager, slots_.queueName(slot));
+  }
+  if (slot == 0 && shown.starts_with('R')) {
+    return "Reconnecting to " + (manager.empty() ? std::string("the queue manager") : manager) +
+           ": try " + shown.substr(1) + " failed, the next comes " + shown.substr(1) +
+           " s later\n" + kx::explainReason(reconnectReason_, manager);
+  }
+  return {};
 }
 
 }  // namespace tarnix

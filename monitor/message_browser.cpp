@@ -1,10 +1,7 @@
-// The message browser: shows the Nth message of the selected queue without taking it off the
-// queue. Each display browses afresh from the first message, so it shows what is Nth now.
-#include <cstdint>
-#include <string>
+#include "monitor/message_browser.h"
 
 #include "monitor/message_text.h"
-#include "monitor/monitor_dialog.h"
+#include "monitor/reason_tip.h"
 #include "platform/messaging/get_options.h"
 
 namespace tarnix {
@@ -18,24 +15,28 @@ constexpr std::int32_t kDisplayNext =
 
 }  // namespace
 
-void MonitorDialog::displayMessage() {
-  tk::Window& w = window();
-  const int slot = selectedSlot();
+MessageBrowser::MessageBrowser(tk::Window& window, QueueSlots& queueSlots)
+    : window_(window), slots_(queueSlots) {}
+
+void MessageBrowser::showDefaults() { window_.setUnsigned(ctl::kNumber, 1); }
+
+void MessageBrowser::displayMessage() {
+  const int slot = selectedSlot(window_);
   const std::int32_t n = messageNumber();
   if (n < 1) {
     blankMessageIdentity();
     return;
   }
 
-  kx::IkxQueue& queue = *queues_[slot];
+  kx::IkxQueue& queue = slots_.queue(slot);
   kx::QueueMessage message;
   kx::GetOptions options{kDisplayFirst};
   queue.get(message, options);
   if (queue.reason() != kx::reason::kNone) {
     lastErrorReason_ = queue.reason();
-    lastErrorQueue_ = queueNames_[slot];
-    w.setSigned(ctl::kLastError, queue.reason());
-    w.setText(ctl::kErrorMark, "e");
+    lastErrorQueue_ = slots_.queueName(slot);
+    window_.setSigned(ctl::kLastError, queue.reason());
+    window_.setText(ctl::kErrorMark, "e");
     return;
   }
   // The first pass browses the first message again; pass k takes the kth.
@@ -44,12 +45,16 @@ void MonitorDialog::displayMessage() {
     message.correlId.reset();
     if (!queue.get(message, options)) {
       blankMessageIdentity();
-      w.setText(ctl::kMsgLength, " ");
+      window_.setText(ctl::kMsgLength, " ");
       return;
     }
     options.options = kDisplayNext;
   }
+  showMessage(message);
+}
 
+void MessageBrowser::showMessage(const kx::QueueMessage& message) {
+  tk::Window& w = window_;
   w.setText(ctl::kMessageData,
             w.isChecked(ctl::kHex) ? hexBytes(message.data()) : textBytes(message.data()));
   w.setSigned(ctl::kMsgLength, static_cast<std::int32_t>(message.dataLength()));
@@ -71,14 +76,27 @@ void MonitorDialog::displayMessage() {
   w.setText(ctl::kCorrelId, message.correlId.toHex());
 }
 
-std::int32_t MonitorDialog::messageNumber() const {
-  return static_cast<std::int32_t>(window().readUnsigned(ctl::kNumber));
+std::int32_t MessageBrowser::messageNumber() const {
+  return static_cast<std::int32_t>(window_.readUnsigned(ctl::kNumber));
 }
 
-void MonitorDialog::blankMessageIdentity() {
-  window().setText(ctl::kMessageData, " ");
-  window().setText(ctl::kMsgId, " ");
-  window().setText(ctl::kCorrelId, " ");
+void MessageBrowser::blankMessageIdentity() {
+  window_.setText(ctl::kMessageData, " ");
+  window_.setText(ctl::kMsgId, " ");
+  window_.setText(ctl::kCorrelId, " ");
+}
+
+std::string MessageBrowser::toolTip(int id) const {
+  switch (id) {
+    case ctl::kLastError:
+      return explainShownReason(window_, id, lastErrorReason_, slots_.manager().managerName(),
+                                lastErrorQueue_);
+    case ctl::kDisplay:
+      return "Show message Number of " + slots_.queueName(selectedSlot(window_)) +
+             ", with its descriptor";
+    default:
+      return {};
+  }
 }
 
 }  // namespace tarnix

@@ -1,8 +1,5 @@
-// Removing one message and emptying a whole queue: the monitor's two destructive operations.
-#include <cstdint>
-#include <string>
+#include "monitor/message_removal.h"
 
-#include "monitor/monitor_dialog.h"
 #include "platform/messaging/get_options.h"
 #include "platform/toolkit/message_box.h"
 
@@ -28,18 +25,26 @@ std::string confirmText(const std::string& queueName) {
 
 }  // namespace
 
-void MonitorDialog::removeMessage() {
-  const int slot = selectedSlot();
-  const std::int32_t n = messageNumber();
-  if (n < 1 || !takeNthMessage(slot, n)) {
-    blankMessageIdentity();
-    return;
-  }
-  displayMessage();  // what moved into position N, or why nothing stands there
+MessageRemoval::MessageRemoval(tk::Window& window, QueueSlots& queueSlots, MessageBrowser& browser,
+                               DepthPoll& poll)
+    : window_(window), slots_(queueSlots), browser_(browser), poll_(poll) {}
+
+void MessageRemoval::presetConfirmDelete(bool confirm) {
+  window_.setChecked(ctl::kConfirmDelete, confirm);
 }
 
-bool MonitorDialog::takeNthMessage(int slot, std::int32_t n) {
-  kx::IkxQueue& queue = *queues_[slot];
+void MessageRemoval::removeMessage() {
+  const int slot = selectedSlot(window_);
+  const std::int32_t n = browser_.messageNumber();
+  if (n < 1 || !takeNthMessage(slot, n)) {
+    browser_.blankMessageIdentity();
+    return;
+  }
+  browser_.displayMessage();  // what moved into position N, or why nothing stands there
+}
+
+bool MessageRemoval::takeNthMessage(int slot, std::int32_t n) {
+  kx::IkxQueue& queue = slots_.queue(slot);
   queue.openWith(kx::openopt::kInputAsDefined);
   kx::QueueMessage message;
   kx::GetOptions options{kBrowseFirst};
@@ -56,27 +61,23 @@ bool MonitorDialog::takeNthMessage(int slot, std::int32_t n) {
   return true;
 }
 
-void MonitorDialog::emptyQueue(int slot) {
+void MessageRemoval::emptyQueue(int slot) {
   // A row without a queue has nothing to empty and nothing to ask about.
-  if (!slotUsed(slot)) return;
-  if (window().isChecked(ctl::kConfirmDelete) &&
-      window().messageBox(confirmText(queueNames_[slot]), kConfirmCaption,
-                          tk::mb::kYesNoQuestion) == tk::kIdNo) {
+  if (!slots_.used(slot)) return;
+  if (window_.isChecked(ctl::kConfirmDelete) &&
+      window_.messageBox(confirmText(slots_.queueName(slot)), kConfirmCaption,
+                         tk::mb::kYesNoQuestion) == tk::kIdNo) {
     return;
   }
   // During a reconnect back-off the button ends the wait instead: the next tick comes at the
   // normal period and tries the queue manager again.
-  if (process_.reconnectCount != 0) {
-    process_.reconnectCount = 0;
-    restartTimer(process_.refreshIntervalMs);
-    return;
-  }
+  if (poll_.endBackOff()) return;
 
   // A queue object of its own, named as the operator named the queue, so that the slot's browse
   // cursor and open state are left alone.
   kx::IkxQueue queue;
-  queue.setQueueName(queueNames_[slot]);
-  queue.bindManager(*manager_);
+  queue.setQueueName(slots_.queueName(slot));
+  queue.bindManager(slots_.manager());
   kx::QueueMessage message;
   message.setBufferSize(0);
   if (!queue.openWith(kx::openopt::kInputAsDefined)) return;
@@ -85,6 +86,15 @@ void MonitorDialog::emptyQueue(int slot) {
     message.msgId.reset();
     message.correlId.reset();
   } while (queue.get(message, options));
+}
+
+std::string MessageRemoval::toolTip(int id) const {
+  for (int k = 0; k < kSlotCount; ++k) {
+    if (slots_.used(k) && id == ctl::emptyButton(k)) return "Empty " + slots_.queueName(k);
+  }
+  if (id == ctl::kRemove)
+    return "Remove message Number from " + slots_.queueName(selectedSlot(window_));
+  return {};
 }
 
 }  // namespace tarnix

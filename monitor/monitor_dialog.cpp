@@ -24,119 +24,83 @@ constexpr const char* kCreditText =
 
 }  // namespace
 
-MonitorDialog::MonitorDialog(ProcessValues& process, SettingsReader readSettings)
+MonitorDialog::MonitorDialog(SettingsReader readSettings)
     : tk::TableDialog<MonitorDialog>(monitorTemplate()),
-      manager_(std::make_unique<kx::IkxQueueManager>()),
       icon_(monitorIcon()),
-      process_(process),
-      readSettings_(std::move(readSettings)) {
-  for (auto& queue : queues_) queue = std::make_unique<kx::IkxQueue>();
-}
-
-MonitorDialog::~MonitorDialog() { releaseClientObjects(); }
-
-void MonitorDialog::setQueueNames(std::span<const std::string> names) {
-  for (int k = 0; k < kSlotCount; ++k) {
-    queueNames_[k] = k < static_cast<int>(names.size()) ? names[k] : std::string();
-  }
-}
-
-void MonitorDialog::notifyAlerts(DepthAlerts::Send send) { sendAlert_ = std::move(send); }
-
-void MonitorDialog::releaseClientObjects() {
-  for (int k = kSlotCount - 1; k >= 0; --k) queues_[k].reset();
-  manager_.reset();
-}
+      readSettings_(std::move(readSettings)) {}
 
 std::span<const tk::EventEntry<MonitorDialog>> MonitorDialog::eventTable() {
   using tk::Notify;
   using D = MonitorDialog;
   static constexpr std::array kTable = {
-      tk::on<D>(0, Notify::Timer, &D::pollDepths),
+      tk::on<D>(0, Notify::Timer, &D::onTimer),
       tk::onRange<D>(ctl::kFirstEmptyButton, ctl::kLastEmptyButton, Notify::Click,
                      &D::onEmptyButton),
-      tk::on<D>(ctl::kDisplay, Notify::Click, &D::displayMessage),
+      tk::on<D>(ctl::kDisplay, Notify::Click, &D::onDisplay),
       tk::on<D>(ctl::kStayOnTop, Notify::Click, &D::toggleStayOnTop),
-      tk::on<D>(ctl::kRemove, Notify::Click, &D::removeMessage),
-      tk::on<D>(ctl::kHex, Notify::Click, &D::displayMessage),
-      tk::on<D>(ctl::kGen, Notify::Click, &D::startGenerator),
-      tk::on<D>(ctl::kNumber, Notify::Change, &D::numberChanged),
-      tk::on<D>(ctl::kRefreshRate, Notify::Change, &D::changeRefreshRate),
+      tk::on<D>(ctl::kRemove, Notify::Click, &D::onRemove),
+      tk::on<D>(ctl::kHex, Notify::Click, &D::onDisplay),
+      tk::on<D>(ctl::kGen, Notify::Click, &D::onGen),
+      tk::on<D>(ctl::kNumber, Notify::Change, &D::onNumberChange),
+      tk::on<D>(ctl::kRefreshRate, Notify::Change, &D::onRefreshRateChange),
       tk::on<D>(tk::kNoId, Notify::LeftButtonUp, &D::showCreditBox),
-      tk::on<D>(ctl::kOpt, Notify::Click, &D::editGenerateOptions),
-      tk::on<D>(ctl::kStopGeneratorRuns, Notify::Command, &D::stopGeneratorRuns),
+      tk::on<D>(ctl::kOpt, Notify::Click, &D::onOpt),
+      tk::on<D>(ctl::kStopGeneratorRuns, Notify::Command, &D::onStopGeneratorRuns),
   };
   return kTable;
 }
 
 void MonitorDialog::onInitDialog() {
+  behaviours_ = std::make_unique<Behaviours>(window(), slots_);
+  initDone_ = false;
   rt::seedThreadRandom(static_cast<std::uint32_t>(std::time(nullptr)));
   window().setIcons(icon_.large, icon_.small);
 
   if (!connectOrEnd()) return;
-  window().setTitle(manager_->managerName());
-  if (sendAlert_) alerts_ = std::make_unique<DepthAlerts>(manager_->managerName(), sendAlert_);
+  window().setTitle(slots_.manager().managerName());
+  if (sendAlert_) depthPoll().sendAlerts(sendAlert_);
 
-  const int longest = prepareQueueSlots();
-  alarmStates_.fill(1);
+  const int longest = slots_.bindQueues();
   showQueueNames();
   sizeToQueues(longest);
   window().setTopmost(true);
-  restartTimer(process_.refreshIntervalMs);
+  depthPoll().startTimer();
 
   setDefaults();
-  if (readSettings_) readSettings_(Presets{window(), process_, generateOptions_});
+  if (readSettings_) {
+    MonitorPresets presets(window(), depthPoll(), messageRemoval(),
+                           generatorLauncher().generateOptions());
+    readSettings_(presets);
+  }
 
   // The poll sets the spin's range on every tick.
   window().setSpinBuddy(ctl::kNumberSpin, ctl::kNumber);
-  process_.initDone = true;
-  process_.generatorProgressBar = window().progressBar(ctl::kProgress);
-  window().addContextAction(ctl::kProgress, ctl::kStopGeneratorRuns, "Stop generator run");
+  initDone_ = true;
 }
 
 bool MonitorDialog::connectOrEnd() {
-  manager_->setManagerName(managerName_);
-  if (manager_->connect()) return true;
-  std::cerr << connectAdvice(managerName_, manager_->reason(), manager_->problem()) << std::endl;
-  const std::string text = "Problem with KX connect (" + std::to_string(manager_->reason()) +
+  if (slots_.connect()) return true;
+  const kx::ReasonCode reason = slots_.manager().reason();
+  std::cerr << connectAdvice(slots_.managerName(), reason, slots_.manager().problem()) << std::endl;
+  const std::string text = "Problem with KX connect (" + std::to_string(reason) +
                            ") : Minimum startup: tarnix qmgr queue [queue2 ...queue5]";
   window().messageBox(text, nullptr, tk::mb::kOk);
   rt::endProcess(rt::kExitFailure);
 }
 
-// Points each named slot's queue object at its queue. An alias is followed to its base queue so
-// that its depth can be read; the name box keeps the name the operator gave. A queue that cannot
-// be inquired keeps its name and shows its reason at the first poll. Gives the longest name.
-int MonitorDialog::prepareQueueSlots() {
-  int longest = 0;
-  for (int k = 0; k < kSlotCount && slotUsed(k); ++k) {
-    kx::IkxQueue& queue = *queues_[k];
-    queue.setQueueName(queueNames_[k]);
-    longest = std::max(longest, static_cast<int>(queueNames_[k].size()));
-    queue.bindManager(*manager_);
-    const std::string resolved = queue.resolvedName();
-    if (queue.reason() == kx::reason::kNone) {
-      queue.close();
-      queue.setQueueName(resolved);
-      queue.bindManager(*manager_);
-    }
-  }
-  return longest;
-}
-
 // The rows of slots without a queue are hidden: their controls overlap the row above by a
 // little, and they have nothing to show or do.
 void MonitorDialog::showQueueNames() {
-  window().setText(ctl::nameBox(0), queueNames_[0]);
+  window().setText(ctl::nameBox(0), slots_.queueName(0));
   for (int k = 1; k < kSlotCount; ++k) {
-    if (!slotUsed(k)) {
+    if (!slots_.used(k)) {
       for (int id : {ctl::emptyButton(k), ctl::depthBox(k), ctl::selectButton(k), ctl::nameBox(k),
                      ctl::reasonBox(k)}) {
         window().showControl(id, false);
       }
       continue;
     }
-    window().setText(ctl::nameBox(k), queueNames_[k]);
+    window().setText(ctl::nameBox(k), slots_.queueName(k));
     window().enable(ctl::selectButton(k), true);
   }
 }
@@ -147,7 +111,7 @@ void MonitorDialog::showQueueNames() {
 void MonitorDialog::sizeToQueues(int longestName) {
   int lastRow = 1;
   for (int k = 0; k < kSlotCount; ++k) {
-    if (slotUsed(k)) lastRow = std::max(lastRow, k);
+    if (slots_.used(k)) lastRow = std::max(lastRow, k);
   }
   int bottom = 0;
   for (const int id : {ctl::depthBox(lastRow), ctl::selectButton(lastRow), ctl::nameBox(lastRow)}) {
@@ -159,27 +123,15 @@ void MonitorDialog::sizeToQueues(int longestName) {
 }
 
 void MonitorDialog::setDefaults() {
-  generateOptions_ = GenerateOptions{};
   window().setChecked(ctl::kStayOnTop, true);
   window().setChecked(ctl::selectButton(0), true);
-  window().setChecked(ctl::kConfirmDelete, true);
-  window().setUnsigned(ctl::kNumber, 1);
-  window().setUnsigned(ctl::kWarningPercent, 80);
-  window().setUnsigned(ctl::kRefreshRate,
-                       static_cast<std::uint32_t>(process_.refreshIntervalMs / 1000));
+  messageRemoval().showDefaults();
+  messageBrowser().showDefaults();
+  depthPoll().showDefaults();
 }
 
-int MonitorDialog::selectedSlot() const {
-  int slot = 0;
-  for (int k = 1; k < kSlotCount; ++k) {
-    if (window().isChecked(ctl::selectButton(k))) slot = k;
-  }
-  return slot;
-}
-
-void MonitorDialog::restartTimer(std::int32_t periodMs) {
-  // The timer takes the period as an unsigned count; a negative period becomes a very long one.
-  window().startTimer(static_cast<std::uint32_t>(periodMs));
+void MonitorDialog::onNumberChange() {
+  if (initDone_) messageBrowser().displayMessage();
 }
 
 void MonitorDialog::toggleStayOnTop() { window().setTopmost(window().isChecked(ctl::kStayOnTop)); }
@@ -192,13 +144,17 @@ void MonitorDialog::showCreditBox() {
   }
 }
 
-void MonitorDialog::numberChanged() {
-  if (process_.initDone) displayMessage();
-}
-
 std::optional<tk::Colour> MonitorDialog::onColour(tk::ColourContext& context, int id,
                                                   tk::ColourKind kind) {
-  return colourDepthBox(context, id, kind);
+  return depthPoll().colourDepthBox(context, id, kind);
+}
+
+std::string MonitorDialog::onToolTip(int id) {
+  std::string tip = depthPoll().toolTip(id);
+  if (tip.empty()) tip = messageBrowser().toolTip(id);
+  if (tip.empty()) tip = messageRemoval().toolTip(id);
+  if (tip.empty()) tip = generatorLauncher().toolTip(id);
+  return tip;
 }
 
 }  // namespace tarnix

@@ -6,11 +6,11 @@
 namespace tk {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+std::string_view trimSpacesAndTabs(std::string_view text) {
+  while (!text.empty() && isSpaceOrTab(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isSpaceOrTab(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -30,7 +30,7 @@ std::optional<std::uint64_t> parseDigits(std::string_view digits) {
 }  // namespace
 
 std::optional<std::int32_t> parseSigned(std::string_view text) {
-  text = trimBlanks(text);
+  text = trimSpacesAndTabs(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';
@@ -46,7 +46,7 @@ std::optional<std::int32_t> parseSigned(std::string_view text) {
 }
 
 std::optional<std::uint32_t> parseUnsigned(std::string_view text) {
-  std::optional<std::uint64_t> magnitude = parseDigits(trimBlanks(text));
+  std::optional<std::uint64_t> magnitude = parseDigits(trimSpacesAndTabs(text));
   if (!magnitude || *magnitude > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
   return static_cast<std::uint32_t>(*magnitude);
 }

@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/settings_table.h"
 #include "generator/options_controls.h"
 #include "monitor/monitor_dialog.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
@@ -47,18 +49,17 @@ class SettingsFile : public ManagerFixture {
   std::string open(const char* settings = nullptr) {
     if (window_ != nullptr && !window_->closed()) window_->close();
     if (settings != nullptr) std::ofstream("tarnix.ini") << settings;
-    dialog_ = std::make_unique<MonitorDialog>(process_, readSettingsFile);
+    dialog_ = std::make_unique<MonitorDialog>(readSettingsFile);
     dialog_->setManagerName(kManager);
     dialog_->setQueueNames(std::vector<std::string>{"Q1"});
     ::testing::internal::CaptureStderr();
     window_ = &toolkit_.open(*dialog_);
     return ::testing::internal::GetCapturedStderr();
   }
-  const GenerateOptions& options() { return dialog_->generateOptions(); }
+  const GenerateOptions& options() { return dialog_->generatorLauncher().generateOptions(); }
 
   std::filesystem::path previousDir_;
   tk::HeadlessToolkit toolkit_;
-  ProcessValues process_;
   std::unique_ptr<MonitorDialog> dialog_;
   tk::HeadlessWindow* window_ = nullptr;
 };
@@ -73,7 +74,7 @@ constexpr const char* kEverything =
 TEST_F(SettingsFile, PresetsWindowAndGeneratorFromValuesAcrossBlanksTabsAndLineEnds) {
   // Without the file the defaults stand, silently.
   EXPECT_EQ(open(), "");
-  EXPECT_EQ(process_.refreshIntervalMs, 1000);
+  EXPECT_EQ(dialog_->depthPoll().refreshIntervalMs(), 1000);
   EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "80");
   EXPECT_EQ(options(), GenerateOptions{});
 
@@ -100,7 +101,7 @@ TEST_F(SettingsFile, RefreshRateSetsThePeriodOnceForEveryLaterRestart) {
   EXPECT_TRUE(window_->checked(ctl::kStayOnTop)) << "0 leaves Stay on Top as it is";
   EXPECT_TRUE(window_->topmost());
   EXPECT_EQ(window_->textOf(ctl::kRefreshRate), "5");
-  EXPECT_EQ(process_.refreshIntervalMs, 5000);
+  EXPECT_EQ(dialog_->depthPoll().refreshIntervalMs(), 5000);
   EXPECT_EQ(window_->timerPeriod(), 5000u);
   // A negative warning shows as unsigned, and the first tick clamps it.
   EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "4294967295");
@@ -118,7 +119,7 @@ TEST_F(SettingsFile, RefreshRateSetsThePeriodOnceForEveryLaterRestart) {
   stopManager();
   window_->fireTimer();
   window_->fireTimer();
-  ASSERT_EQ(process_.reconnectCount, 2);
+  ASSERT_EQ(dialog_->depthPoll().reconnectCount(), 2);
   toolkit_.answerNextBox(tk::kIdYes);
   window_->click(ctl::emptyButton(0));
   EXPECT_EQ(window_->timerPeriod(), 5000u);
@@ -204,6 +205,26 @@ TEST_F(SettingsFile, AnythingButASmallRegularFileIsSkippedInOneLine) {
   EXPECT_EQ(open((padded + " ").c_str()), "tarnix.ini: is larger than 64 KiB" + skipped);
   EXPECT_EQ(options().messageCount, GenerateOptions{}.messageCount);
   EXPECT_EQ(window_->textOf(ctl::kWarningPercent), "80");
+}
+
+// The README's table of the values is the reader's table, row for row.
+TEST(SettingsTable, TheReadmeListsEveryValueAsTheReaderTakesIt) {
+  std::vector<std::string> expected;
+  for (const SettingsEntry& entry : settingsTable()) {
+    expected.push_back("| " + std::to_string(entry.position) + " | " + std::string(entry.name) +
+                       " | " + std::string(kindName(entry.kind)) + " |");
+  }
+  std::ifstream readme(TARNIX_README);
+  ASSERT_TRUE(readme) << TARNIX_README;
+  std::vector<std::string> listed;
+  for (std::string line; std::getline(readme, line);) {
+    line.erase(0, line.find_first_not_of(' '));
+    std::istringstream cells(line);
+    std::string bar;
+    int position = 0;
+    if (line.ends_with(" |") && cells >> bar >> position && bar == "|") listed.push_back(line);
+  }
+  EXPECT_EQ(listed, expected);
 }
 
 }  // namespace

@@ -12,8 +12,7 @@ for q in ORDERS.IN Q2 Q3 REPLIES.OUT Q5; do "$KXADMIN" define QM1 "$q" --max-dep
 
 layout_of monitor
 start_tarnix QM1 ORDERS.IN
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
+window=$(monitor_window QM1)
 sleep 0.5
 screenshot desktop_one_queue
 press_key_until_gone "$window" Escape
@@ -21,8 +20,7 @@ press_key_until_gone "$window" Escape
 rm -f "$WORK/status"
 
 start_tarnix QM1 ORDERS.IN Q2 Q3 REPLIES.OUT Q5
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
+window=$(monitor_window QM1)
 sleep 0.5
 screenshot desktop_five_queues
 

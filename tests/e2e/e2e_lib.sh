@@ -96,6 +96,14 @@ visible_windows() {
   done
 }
 
+# Prints the id of the visible monitor window of queue manager $1; fails the test when none shows.
+monitor_window() {
+  local id
+  id=$(visible_windows "^$1\$")
+  [ -n "$id" ] || fail "no monitor window"
+  echo "$id"
+}
+
 # Every visible top-level window with a title, one "id title" a line.
 all_titled_windows() {
   xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do

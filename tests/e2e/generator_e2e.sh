@@ -4,6 +4,18 @@
 # pipe says why it cannot in a box of its own while the window goes on, and a run held in a put
 # by another program's lock does not hold the window's close.
 source "$(dirname "$0")/e2e_lib.sh"
+
+# Starts a monitor on Q1 as tarnix.ini now sets it and presses its "Gen" (at cx, cy); the
+# window's id lands in $window.
+press_gen_in_new_window() {
+  rm -f "$WORK/status"
+  start_tarnix QM1 Q1
+  window=$(monitor_window QM1)
+  sleep 0.5
+  eval "$(geometry_of "$window")"
+  xdotool mousemove $((X + cx)) $((Y + cy)) click 1 # "Gen"
+}
+
 start_xvfb
 
 "$KXADMIN" create QM1 >/dev/null
@@ -14,8 +26,7 @@ cd "$WORK"
 printf '1 80 1 1 100 0 0 b 256 SRC.Q lines.txt 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' >tarnix.ini
 layout_of monitor
 start_tarnix QM1 Q1
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
+window=$(monitor_window QM1)
 xdotool windowsize "$window" 820 580
 sleep 0.5
 eval "$(geometry_of "$window")"
@@ -50,13 +61,7 @@ press_key_until_gone "$window" Escape
 # "Gen" over the window, which stays.
 mkfifo "$WORK/lines.fifo"
 printf '1 80 1 1 5 0 0 f 256 SRC.Q %s 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' "$WORK/lines.fifo" >tarnix.ini
-rm -f "$WORK/status"
-start_tarnix QM1 Q1
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
-sleep 0.5
-eval "$(geometry_of "$window")"
-xdotool mousemove $((X + cx)) $((Y + cy)) click 1 # "Gen"
+press_gen_in_new_window
 box=$(visible_windows '^Gen$')
 [ -n "$box" ] || fail "no box after a run from a pipe"
 said="Cannot open the input file $WORK/lines.fifo: not a regular file"
@@ -75,13 +80,7 @@ sqlite3 "$KX_DATA_DIR/QM1.qmgr" <"$WORK/sql" >/dev/null &
 locker=$!
 exec 8>"$WORK/sql"
 echo 'BEGIN IMMEDIATE;' >&8
-rm -f "$WORK/status"
-start_tarnix QM1 Q1
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
-sleep 0.5
-eval "$(geometry_of "$window")"
-xdotool mousemove $((X + cx)) $((Y + cy)) click 1 # "Gen"
+press_gen_in_new_window
 sleep 1
 started=$(date +%s%N)
 xdotool windowfocus --sync "$window" key Escape

@@ -35,8 +35,7 @@ for scale in 1 2; do
   for count in 1 3 5; do
     rm -f "$WORK/status"
     start_tarnix QM1 "${queues[@]:0:count}"
-    window=$(visible_windows '^QM1$')
-    [ -n "$window" ] || fail "no monitor window"
+    window=$(monitor_window QM1)
     sleep 1
     eval "$(geometry_of "$window")"
     import -display "$DISPLAY" -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" +repage "$WORK/client.png"

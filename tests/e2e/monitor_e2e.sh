@@ -9,8 +9,7 @@ start_xvfb
 "$KXADMIN" define QM1 FULL.Q --max-depth 10 >/dev/null
 "$KXADMIN" define QM1 CALM.Q --max-depth 10 >/dev/null
 start_tarnix QM1 FULL.Q CALM.Q
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
+window=$(monitor_window QM1)
 
 # Nine of ten is over the 80% mark: once a tick has shown the depths, the first box is red and
 # the second green.

@@ -28,8 +28,7 @@ for _ in $(seq 50); do
 done
 
 start_tarnix --notify QM1 ORDERS CALM
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
+window=$(monitor_window QM1)
 "$KXADMIN" put QM1 ORDERS --text order --count 9 --persistent >/dev/null
 "$KXADMIN" put QM1 CALM --text order --count 2 --persistent >/dev/null
 for _ in $(seq 50); do

@@ -12,8 +12,7 @@ cd "$WORK"
 printf '1 50 2 1\n100 0 0 b 1024 SRC.Q lines.txt 0 0 0 0 0 0 0 0 0 REPLY.Q QM2\n' >tarnix.ini
 layout_of monitor
 start_tarnix QM1 Q1
-window=$(visible_windows '^QM1$')
-[ -n "$window" ] || fail "no monitor window"
+window=$(monitor_window QM1)
 xdotool windowsize "$window" 820 560
 sleep 0.5
 eval "$(geometry_of "$window")"

@@ -19,8 +19,7 @@ start_xvfb
 "$KXADMIN" define PGQM ORDERS --max-depth 10 >/dev/null
 "$KXADMIN" put PGQM ORDERS --text order --count 3 --persistent >/dev/null
 start_tarnix PGQM ORDERS
-window=$(visible_windows '^PGQM$')
-[ -n "$window" ] || fail "no monitor window"
+window=$(monitor_window PGQM)
 [ "$(wait_for_text 170 111 3)" = "3" ] || fail "the depth box does not show 3"
 
 # Down for six seconds: long enough for the monitor to try more than once.

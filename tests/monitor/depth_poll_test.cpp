@@ -48,7 +48,7 @@ TEST_F(DepthPoll, ThresholdDividesWithinFromOverAsTheWarningBoxReadsAndTheColour
     w.setText(ctl::kWarningPercent, c.warning);
     w.fireTimer();
     EXPECT_EQ(depthText(0), std::to_string(c.depth));
-    EXPECT_EQ(dialog_->alarmState(0), c.over ? 0 : 1);
+    EXPECT_EQ(dialog_->depthPoll().alarmState(0), c.over ? AlarmState::Over : AlarmState::Within);
     EXPECT_EQ(w.textOf(ctl::kWarningPercent), c.warningAfter);
     EXPECT_EQ(w.spinRange(ctl::kNumberSpin), (Range{1, static_cast<std::int16_t>(c.depth)}));
     // White on red over the mark, blue on green within; the rest of the box black.
@@ -63,7 +63,7 @@ TEST_F(DepthPoll, ThresholdDividesWithinFromOverAsTheWarningBoxReadsAndTheColour
   w.click(ctl::selectButton(1));
   w.fireTimer();
   EXPECT_EQ(w.spinRange(ctl::kNumberSpin), (Range{1, 1}));
-  EXPECT_EQ(dialog_->alarmState(2), 1) << "unused slots stay within";
+  EXPECT_EQ(dialog_->depthPoll().alarmState(2), AlarmState::Within) << "unused slots stay within";
   // Other controls keep the toolkit's colours.
   EXPECT_FALSE(w.colourOf(ctl::nameBox(0)).brush.has_value());
   EXPECT_FALSE(w.colourOf(ctl::kDisplay).brush.has_value());
@@ -122,7 +122,7 @@ TEST_F(DepthPoll, PeriodFollowsTheRefreshRateAndGrowsDuringAnOutage) {
     EXPECT_EQ(w.timerPeriod(), 10u) << "'" << text << "'";
   }
   w.setText(ctl::kRefreshRate, "-1");
-  EXPECT_EQ(process_.refreshIntervalMs, -1000);
+  EXPECT_EQ(dialog_->depthPoll().refreshIntervalMs(), -1000);
   EXPECT_EQ(w.timerPeriod(), 2147483647u);
   w.fireTimer();
   ASSERT_EQ(depthText(1), "5");
@@ -139,9 +139,9 @@ TEST_F(DepthPoll, PeriodFollowsTheRefreshRateAndGrowsDuringAnOutage) {
   // A new refresh rate counts at once; the count and label wait for the next tick.
   w.type(ctl::kRefreshRate, "2");
   EXPECT_EQ(w.timerPeriod(), 2000u);
-  EXPECT_EQ(process_.reconnectCount, 3);
+  EXPECT_EQ(dialog_->depthPoll().reconnectCount(), 3);
   // The label holds the whole count, however long the outage.
-  process_.reconnectCount = 123455;
+  dialog_->depthPoll().assumeOutage(123455);
   w.fireTimer();
   EXPECT_EQ(depthText(0), "R123456");
   EXPECT_EQ(w.timerPeriod(), 123456000u);
@@ -151,12 +151,12 @@ TEST_F(DepthPoll, PeriodFollowsTheRefreshRateAndGrowsDuringAnOutage) {
   });
   w.fireTimer();
   kx::setFaultHook({});
-  EXPECT_EQ(process_.reconnectCount, 0);
+  EXPECT_EQ(dialog_->depthPoll().reconnectCount(), 0);
   EXPECT_EQ(w.timerPeriod(), 2000u);
 
   startManager();
   w.fireTimer();  // reconnects; the rows wait for the next tick
-  EXPECT_EQ(process_.reconnectCount, 0);
+  EXPECT_EQ(dialog_->depthPoll().reconnectCount(), 0);
   EXPECT_EQ(w.timerPeriod(), 2000u);
   w.fireTimer();  // the same queue objects read again
   EXPECT_EQ(depthText(0), "0") << "non-persistent messages go with a restart";

@@ -48,7 +48,8 @@ TEST_F(GenButton, PressesRunSideBySideEachWithItsOwnRequestAndClosingEndsThem) {
   ::setenv("KX_DEFAULT_QMGR", kManager, 1);
   tk::HeadlessWindow& w = open({"Q1", "Q2"}, {.manager = ""});
   ::unsetenv("KX_DEFAULT_QMGR");
-  const std::vector<std::string> fields = splitRequest(dialog_->generatorRequest());
+  const std::vector<std::string> fields =
+      splitRequest(dialog_->generatorLauncher().generatorRequest());
   EXPECT_EQ(fields.at(1), kManager) << "the default queue manager by the name it answered to";
 
   // The first run pauses after its first put, so the second runs while the first is connected;

@@ -143,7 +143,7 @@ TEST_F(MessageRemoval, EmptyButtonsAskFirstEmptyTheirOwnRowShowNothingAndEndABac
   w.click(ctl::emptyButton(0));
   EXPECT_EQ(operations, 0);
   EXPECT_EQ(toolkit_.boxes().size(), 3u);
-  EXPECT_EQ(process_.reconnectCount, 0);
+  EXPECT_EQ(dialog_->depthPoll().reconnectCount(), 0);
   EXPECT_EQ(w.timerPeriod(), 3000u);
 }
 

@@ -26,6 +26,14 @@ struct Start {
   DepthAlerts::Send alerts{};
 };
 
+// The monitor window with its screen window in reach, for a test that acts on the window while
+// the dialog initialises.
+class MonitorUnderTest : public MonitorDialog {
+ public:
+  using MonitorDialog::MonitorDialog;
+  using tk::Dialog::window;
+};
+
 // A monitor window over a real store, opened on the headless backend and left open to drive.
 class MonitorFixture : public ManagerFixture {
  protected:
@@ -37,7 +45,7 @@ class MonitorFixture : public ManagerFixture {
   }
 
   tk::HeadlessWindow& open(const std::vector<std::string>& queues, Start start = {}) {
-    dialog_ = std::make_unique<MonitorDialog>(process_, std::move(start.settings));
+    dialog_ = std::make_unique<MonitorUnderTest>(std::move(start.settings));
     dialog_->setManagerName(start.manager);
     dialog_->setQueueNames(queues);
     if (start.alerts) dialog_->notifyAlerts(std::move(start.alerts));
@@ -111,8 +119,7 @@ class MonitorFixture : public ManagerFixture {
   }
 
   tk::HeadlessToolkit toolkit_;
-  ProcessValues process_;
-  std::unique_ptr<MonitorDialog> dialog_;
+  std::unique_ptr<MonitorUnderTest> dialog_;
   tk::HeadlessWindow* window_ = nullptr;
 };
 

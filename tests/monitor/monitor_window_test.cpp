@@ -18,14 +18,13 @@ TEST_F(MonitorWindow, StartsInItsDocumentedStateAndAnswersItsOwnControls) {
   defineQueue("BASE.Q");
   defineAlias("ALIAS.Q", "BASE.Q");
   put("BASE.Q", 3);
-  // The settings file may write the Number edit too: nothing is browsed before initialisation
-  // ends.
+  // Whatever writes the Number edit while the settings are read, nothing is browsed before
+  // initialisation ends.
   std::string numberBeforeSettings;
-  tk::HeadlessWindow& w =
-      open({"ALIAS.Q", "MISSING.Q"}, {.settings = [&](const MonitorDialog::Presets& p) {
-             numberBeforeSettings = p.controls.text(ctl::kNumber, 10);
-             p.controls.setText(ctl::kNumber, "2");
-           }});
+  tk::HeadlessWindow& w = open({"ALIAS.Q", "MISSING.Q"}, {.settings = [&](MonitorPresets&) {
+                                 numberBeforeSettings = dialog_->window().text(ctl::kNumber, 10);
+                                 dialog_->window().setText(ctl::kNumber, "2");
+                               }});
   EXPECT_EQ(numberBeforeSettings, "1");
   EXPECT_EQ(w.textOf(ctl::kMessageData), "");
 
@@ -40,13 +39,13 @@ TEST_F(MonitorWindow, StartsInItsDocumentedStateAndAnswersItsOwnControls) {
   EXPECT_EQ(w.textOf(ctl::kWarningPercent), "80");
   EXPECT_EQ(w.textOf(ctl::kRefreshRate), "1");
   EXPECT_EQ(w.timerPeriod(), 1000u);
-  EXPECT_TRUE(static_cast<bool>(process_.generatorProgressBar));
+  EXPECT_TRUE(static_cast<bool>(dialog_->generatorLauncher().generatorProgressBar()));
 
   // An alias keeps its name on screen while its queue object reads the base queue; a queue that
   // cannot be inquired keeps the name it was given, and nothing is said of it.
   EXPECT_EQ(w.textOf(ctl::nameBox(0)), "ALIAS.Q");
-  EXPECT_EQ(dialog_->boundQueueName(0), "BASE.Q");
-  EXPECT_EQ(dialog_->boundQueueName(1), "MISSING.Q");
+  EXPECT_EQ(dialog_->queueSlots().boundQueueName(0), "BASE.Q");
+  EXPECT_EQ(dialog_->queueSlots().boundQueueName(1), "MISSING.Q");
   w.fireTimer();
   EXPECT_EQ(depthText(0), "3");
   EXPECT_TRUE(toolkit_.boxes().empty());
@@ -96,7 +95,7 @@ TEST_F(MonitorWindow, RowsFollowTheQueuesWidthTheLongestNameAndHeightTheirCount)
                            ctl::nameBox(k), ctl::reasonBox(k)}) {
         EXPECT_EQ(w.visible(id), used) << id;
       }
-      EXPECT_EQ(dialog_->alarmState(k), 1) << k;
+      EXPECT_EQ(dialog_->depthPoll().alarmState(k), AlarmState::Within) << k;
     }
     w.close();
   }

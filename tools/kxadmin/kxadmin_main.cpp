@@ -23,7 +23,7 @@ int runCommand(int argc, char** argv) {
   app.footer(dataDirectoryFooter());
   app.require_subcommand(1, 1);
   app.set_version_flag("--version", std::string("kxadmin ") + KXADMIN_VERSION);
-  int status = kxadmin::kExitOk;
+  int status = rt::kExitNormal;
   kxadmin::addManagerCommands(app, status);
   kxadmin::addQueueCommands(app, status);
   kxadmin::addMessageCommands(app, status);
@@ -67,6 +67,6 @@ int main(int argc, char** argv) {
   } catch (...) {
     // Even what the command line's own setting up throws ends in one line, never an abort.
     std::cerr << "kxadmin: an unexpected error; nothing more was done\n";
-    return kxadmin::kExitFailed;
+    return rt::kExitFailure;
   }
 }

@@ -28,7 +28,7 @@ int simple(const admin::Status& status, const std::string& done) {
   if (!status) return fail(status);
   std::cout << done << '\n';
   if (!status.message.empty()) std::cerr << "kxadmin: " << status.message << '\n';
-  return kExitOk;
+  return rt::kExitNormal;
 }
 
 int check(const std::string& manager, bool json) {
@@ -48,17 +48,17 @@ int check(const std::string& manager, bool json) {
                                {"problems", report.problems}};
     if (!sound) document["advice"] = advice;
     printJson(document);
-    return sound ? kExitOk : kExitFailed;
+    return sound ? rt::kExitNormal : rt::kExitFailure;
   }
   for (const auto& problem : report.problems) std::cout << problem << '\n';
   if (sound) {
     std::cout << manager << ": ok (" << report.queues << " local queues, " << report.messages
               << " messages)\n";
-    return kExitOk;
+    return rt::kExitNormal;
   }
   std::cout << manager << ": damaged (" << report.problems.size() << " problems); " << advice
             << '\n';
-  return kExitFailed;
+  return rt::kExitFailure;
 }
 
 int salvage(const std::string& manager) {
@@ -71,7 +71,7 @@ int salvage(const std::string& manager) {
             << " messages copied";
   if (report.lost > 0) std::cout << ", " << report.lost << " could not be read";
   std::cout << "; the store as it was is kept as " << report.keptAs.string() << '\n';
-  return kExitOk;
+  return rt::kExitNormal;
 }
 
 std::string stateOf(const admin::ManagerInfo& info) {
@@ -101,11 +101,11 @@ int list(bool json) {
     }
     printJson(
         {{"dataDirectory", directory}, {"dataDirectoryFrom", origin}, {"queueManagers", listed}});
-    return kExitOk;
+    return rt::kExitNormal;
   }
   if (managers.empty()) {
     std::cout << "no queue managers in " << directory << " (from " << origin << ")\n";
-    return kExitOk;
+    return rt::kExitNormal;
   }
   std::cout << "queue managers in " << directory << " (from " << origin << "):\n";
   std::printf("%-48s  %s\n", "QUEUE MANAGER", "STATE");
@@ -119,16 +119,40 @@ int list(bool json) {
     if (!info.problem.empty()) line += "  (" + info.problem + ")";
     std::cout << line << '\n';
   }
-  return kExitOk;
+  return rt::kExitNormal;
 }
 
-}  // namespace
+// Marks `manager` the default queue manager; without a name, shows the default.
+int markDefault(const std::string& manager) {
+  if (manager.empty()) {
+    std::string name;
+    if (const admin::Status result = admin::defaultQueueManager(name); !result) return fail(result);
+    std::cout << name << '\n';
+    return rt::kExitNormal;
+  }
+  return simple(admin::setDefaultQueueManager(manager),
+                manager + " is now the default queue manager");
+}
 
-void addManagerCommands(CLI::App& app, int& status) {
-  auto args = std::make_shared<ManagerArgs>();
+// A command of the queue manager named as its first argument.
+CLI::App* managerCommand(CLI::App& app, const char* name, const char* help, ManagerArgs& args) {
+  auto* command = app.add_subcommand(name, help);
+  command->add_option("manager", args.manager, "Queue manager name")->required();
+  return command;
+}
 
-  auto* create = app.add_subcommand("create", "Create a queue manager (stopped)");
-  create->add_option("manager", args->manager, "Queue manager name")->required();
+// A command that only names the queue manager, and says one line when it is done.
+void addNameOnlyCommand(CLI::App& app, const char* name, const char* help,
+                        const std::shared_ptr<ManagerArgs>& args, int& status,
+                        admin::Status (*run)(std::string_view manager), const char* done) {
+  managerCommand(app, name, help, *args)->callback([args, &status, run, done] {
+    status = simple(run(args->manager), done + args->manager);
+  });
+}
+
+// create, attach, detach and delete: where a queue manager is kept.
+void addStoreCommands(CLI::App& app, const std::shared_ptr<ManagerArgs>& args, int& status) {
+  auto* create = managerCommand(app, "create", "Create a queue manager (stopped)", *args);
   create->add_option("--postgres", args->postgres,
                      "Keep it in the PostgreSQL database of this libpq connection string (no "
                      "password: use ~/.pgpass, a service file or PGPASSWORD; its connect_timeout, "
@@ -143,9 +167,8 @@ void addManagerCommands(CLI::App& app, int& status) {
     }
   });
 
-  auto* attach = app.add_subcommand(
-      "attach", "Reach from here a queue manager that lives in a PostgreSQL database");
-  attach->add_option("manager", args->manager, "Queue manager name")->required();
+  auto* attach = managerCommand(
+      app, "attach", "Reach from here a queue manager that lives in a PostgreSQL database", *args);
   attach->add_option("--postgres", args->postgres, "libpq connection string of its database")
       ->required();
   attach->callback([args, &status] {
@@ -153,17 +176,12 @@ void addManagerCommands(CLI::App& app, int& status) {
                     "attached queue manager " + args->manager);
   });
 
-  auto* detach = app.add_subcommand(
-      "detach", "Forget here a queue manager kept in PostgreSQL (its database keeps it)");
-  detach->add_option("manager", args->manager, "Queue manager name")->required();
-  detach->callback([args, &status] {
-    status =
-        simple(admin::detachQueueManager(args->manager), "detached queue manager " + args->manager);
-  });
+  addNameOnlyCommand(app, "detach",
+                     "Forget here a queue manager kept in PostgreSQL (its database keeps it)", args,
+                     status, admin::detachQueueManager, "detached queue manager ");
 
-  auto* remove = app.add_subcommand(
-      "delete", "Delete a stopped queue manager, or with a queue name, a queue of it");
-  remove->add_option("manager", args->manager, "Queue manager name")->required();
+  auto* remove = managerCommand(
+      app, "delete", "Delete a stopped queue manager, or with a queue name, a queue of it", *args);
   remove->add_option("queue", args->queue, "Queue to delete instead of the queue manager");
   remove->add_flag("--purge", args->purge, "Delete a local queue even if it holds messages");
   remove->add_flag("--force", args->force,
@@ -183,34 +201,21 @@ void addManagerCommands(CLI::App& app, int& status) {
                       "deleted queue " + args->queue + " of " + args->manager);
     }
   });
+}
 
-  auto* start = app.add_subcommand(
-      "start", "Start a queue manager (its non-persistent messages are discarded)");
-  start->add_option("manager", args->manager, "Queue manager name")->required();
-  start->callback([args, &status] {
-    status =
-        simple(admin::startQueueManager(args->manager), "started queue manager " + args->manager);
-  });
-
-  auto* stop = app.add_subcommand("stop", "Stop a queue manager (its connections break)");
-  stop->add_option("manager", args->manager, "Queue manager name")->required();
-  stop->callback([args, &status] {
-    status =
-        simple(admin::stopQueueManager(args->manager), "stopped queue manager " + args->manager);
-  });
-
-  auto* checking = app.add_subcommand(
-      "check", "Check a queue manager's store: its pages, and its depths against its messages");
-  checking->add_option("manager", args->manager, "Queue manager name")->required();
+// check, salvage, list and default: what there is, and how it stands.
+void addInspectionCommands(CLI::App& app, const std::shared_ptr<ManagerArgs>& args, int& status) {
+  auto* checking = managerCommand(
+      app, "check", "Check a queue manager's store: its pages, and its depths against its messages",
+      *args);
   checking->add_flag("--json", args->json, "One JSON document: the counts and the problems");
   checking->callback([args, &status] { status = check(args->manager, args->json); });
 
-  auto* salvaging = app.add_subcommand(
-      "salvage",
-      "Rebuild a stopped queue manager's store from every message that can still be read (a copy "
-      "of the old file is kept)");
-  salvaging->add_option("manager", args->manager, "Queue manager name")->required();
-  salvaging->callback([args, &status] { status = salvage(args->manager); });
+  managerCommand(app, "salvage",
+                 "Rebuild a stopped queue manager's store from every message that can still be "
+                 "read (a copy of the old file is kept)",
+                 *args)
+      ->callback([args, &status] { status = salvage(args->manager); });
 
   auto* listing =
       app.add_subcommand("list", "List the queue managers of the data directory and their state");
@@ -221,20 +226,20 @@ void addManagerCommands(CLI::App& app, int& status) {
   auto* mark =
       app.add_subcommand("default", "Mark the default queue manager, or without a name, show it");
   mark->add_option("manager", args->manager, "Queue manager name");
-  mark->callback([args, &status] {
-    if (args->manager.empty()) {
-      std::string name;
-      if (const admin::Status result = admin::defaultQueueManager(name); !result) {
-        status = fail(result);
-        return;
-      }
-      std::cout << name << '\n';
-      status = kExitOk;
-      return;
-    }
-    status = simple(admin::setDefaultQueueManager(args->manager),
-                    args->manager + " is now the default queue manager");
-  });
+  mark->callback([args, &status] { status = markDefault(args->manager); });
+}
+
+}  // namespace
+
+void addManagerCommands(CLI::App& app, int& status) {
+  auto args = std::make_shared<ManagerArgs>();
+  addStoreCommands(app, args, status);
+  addNameOnlyCommand(app, "start",
+                     "Start a queue manager (its non-persistent messages are discarded)", args,
+                     status, admin::startQueueManager, "started queue manager ");
+  addNameOnlyCommand(app, "stop", "Stop a queue manager (its connections break)", args, status,
+                     admin::stopQueueManager, "stopped queue manager ");
+  addInspectionCommands(app, args, status);
 }
 
 }  // namespace kxadmin

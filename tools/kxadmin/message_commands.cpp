@@ -176,7 +176,7 @@ void printMessage(std::int64_t number, const kx::QueueMessage& message, std::siz
 
 int put(const MessageArgs& args) {
   constexpr const char* kKept = "no message was put";
-  int status = kExitOk;
+  int status = rt::kExitNormal;
   if (!args.hasData) {
     return usage(std::string("put needs the data: --text TEXT or --file PATH; ") + kKept);
   }
@@ -221,13 +221,13 @@ int put(const MessageArgs& args) {
   }
   std::cout << "put " << args.count << " message" << (args.count == 1 ? "" : "s") << " onto "
             << args.queue << " (last msgid " << message.msgId.toHex() << ")\n";
-  return kExitOk;
+  return rt::kExitNormal;
 }
 
 int take(const MessageArgs& args, bool browse) {
   // A browse changes nothing, so its failures say nothing about what was kept.
   const char* keptWhat = browse ? "" : "no message was removed";
-  int status = kExitOk;
+  int status = rt::kExitNormal;
   if (!args.all && args.count < 1) {
     return usage(
         kept(std::string(browse ? "--limit" : "--count") + " must be at least 1", keptWhat));
@@ -269,7 +269,7 @@ int take(const MessageArgs& args, bool browse) {
   }
   if (args.json) {
     printJson({{"queueManager", args.manager}, {"queue", args.queue}, {"messages", listed}});
-    return kExitOk;
+    return rt::kExitNormal;
   }
   if (taken == 0) {
     if (!browse) {
@@ -278,7 +278,7 @@ int take(const MessageArgs& args, bool browse) {
     }
     std::cout << "no messages\n";
   }
-  return kExitOk;
+  return rt::kExitNormal;
 }
 
 void addQueueArgs(CLI::App* command, MessageArgs& args) {

@@ -39,7 +39,7 @@ int queues(const std::string& manager, bool json) {
       }
     }
     printJson({{"queueManager", manager}, {"queues", listed}});
-    return kExitOk;
+    return rt::kExitNormal;
   }
   std::printf("%-48s  %-5s  %9s  %9s  %s\n", "QUEUE", "TYPE", "DEPTH", "MAX-DEPTH", "TARGET");
   for (const auto& info : list) {
@@ -50,7 +50,7 @@ int queues(const std::string& manager, bool json) {
       std::printf("%-48s  %-5s  %9d  %9d\n", info.name.c_str(), "local", info.depth, info.maxDepth);
     }
   }
-  return kExitOk;
+  return rt::kExitNormal;
 }
 
 }  // namespace
@@ -74,7 +74,7 @@ void addQueueCommands(CLI::App& app, int& status) {
         if (!result) return fail(result);
         std::cout << "defined alias " << args->queue << " for " << args->aliasFor << " on "
                   << args->manager << '\n';
-        return kExitOk;
+        return rt::kExitNormal;
       }();
       return;
     }
@@ -86,7 +86,7 @@ void addQueueCommands(CLI::App& app, int& status) {
     }
     std::cout << "defined local queue " << args->queue << " on " << args->manager << " (max depth "
               << args->maxDepth << ")\n";
-    status = kExitOk;
+    status = rt::kExitNormal;
   });
 
   auto* alter = app.add_subcommand("alter", "Change the maximum depth of a local queue");
@@ -100,7 +100,7 @@ void addQueueCommands(CLI::App& app, int& status) {
       return;
     }
     std::cout << "max depth of " << args->queue << " is now " << args->maxDepth << '\n';
-    status = kExitOk;
+    status = rt::kExitNormal;
   });
 
   auto* listing = app.add_subcommand("queues", "List the queues of a queue manager with depths");
@@ -119,7 +119,7 @@ void addQueueCommands(CLI::App& app, int& status) {
       return;
     }
     std::cout << "purged " << removed << " messages from " << args->queue << '\n';
-    status = kExitOk;
+    status = rt::kExitNormal;
   });
 }
 

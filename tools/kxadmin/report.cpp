@@ -9,12 +9,12 @@ int fail(const kx::admin::Status& status) { return fail(status.reason, status.me
 
 int fail(kx::ReasonCode why, std::string_view message) {
   std::cerr << "kxadmin: " << message << " (reason " << why << ")\n";
-  return kExitFailed;
+  return rt::kExitFailure;
 }
 
 int usage(std::string_view message) {
   std::cerr << "kxadmin: " << message << '\n';
-  return kExitUsage;
+  return rt::kExitUsage;
 }
 
 std::string printable(std::string_view text, std::size_t limit) {

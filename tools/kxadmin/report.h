@@ -9,10 +9,6 @@
 
 namespace kxadmin {
 
-inline constexpr int kExitOk = rt::kExitNormal;
-inline constexpr int kExitFailed = rt::kExitFailure;
-inline constexpr int kExitUsage = rt::kExitUsage;
-
 // Prints "kxadmin: <message> (reason N)" on stderr and gives the failure exit status.
 int fail(const kx::admin::Status& status);
 int fail(kx::ReasonCode why, std::string_view message);

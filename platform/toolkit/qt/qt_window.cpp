@@ -1,13 +1,12 @@
 #include "platform/toolkit/qt/qt_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
@@ -20,20 +19,14 @@
 #include "platform/toolkit/colour_query.h"
 #include "platform/toolkit/control_groups.h"
 #include "platform/toolkit/message_box.h"
-#include "platform/toolkit/qt/colour_label.h"
-#include "platform/toolkit/qt/colour_line_edit.h"
 #include "platform/toolkit/qt/dialog_font.h"
 #include "platform/toolkit/qt/dialog_widget.h"
-#include "platform/toolkit/qt/group_frame.h"
 #include "platform/toolkit/qt/icon_image.h"
 #include "platform/toolkit/qt/progress_calls.h"
-#include "platform/toolkit/qt/push_button.h"
 #include "platform/toolkit/qt/qt_message_box.h"
 #include "platform/toolkit/qt/qt_progress_sink.h"
 #include "platform/toolkit/qt/qt_text.h"
-#include "platform/toolkit/qt/radio_button.h"
 #include "platform/toolkit/qt/spin_arrows.h"
-#include "platform/toolkit/qt/tool_tip_ask.h"
 #include "platform/toolkit/text_prefix.h"
 #include "platform/toolkit/timer_period.h"
 
@@ -44,37 +37,6 @@ namespace {
 // a call that a stop cannot wake) is left to end on its own, so that closing the window always
 // ends the program promptly.
 constexpr std::chrono::milliseconds kWorkerStopWait{500};
-
-bool takesFocus(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::Edit:
-    case ControlKind::PushButton:
-    case ControlKind::CheckBox:
-    case ControlKind::RadioButton:
-    case ControlKind::Spin:
-    case ControlKind::ComboBox:
-    case ControlKind::List:
-      return true;
-    case ControlKind::Label:
-    case ControlKind::GroupBox:
-    case ControlKind::ProgressBar:
-      return false;
-  }
-  return false;
-}
-
-Qt::WindowFlags windowFlagsOf(std::uint32_t styles) {
-  if ((styles & (style::kMinimiseBox | style::kMaximiseBox)) == 0) {
-    // Customised, so that the window manager offers no box the template does not have.
-    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-           Qt::WindowCloseButtonHint;
-  }
-  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if ((styles & style::kMinimiseBox) != 0) flags |= Qt::WindowMinimizeButtonHint;
-  if ((styles & style::kMaximiseBox) != 0) flags |= Qt::WindowMaximizeButtonHint;
-  return flags;
-}
 
 }  // namespace
 
@@ -88,187 +50,6 @@ QtWindow::QtWindow(Dialog& dialog, QWidget* owner, QString applicationName)
 }
 
 QtWindow::~QtWindow() { close(); }
-
-void QtWindow::build() {
-  const DialogTemplate& t = dialog_.dialogTemplate();
-  widget_->setWindowFlags(windowFlagsOf(t.styles));
-  widget_->setFont(dialogFont(t));
-  widget_->setWindowTitle(fromUtf8(t.title));
-  widget_->resize(units_.x(t.width), units_.y(t.height));
-  // A frame without a sizing border keeps the template's size.
-  if ((t.styles & style::kSizingBorder) == 0) widget_->setFixedSize(widget_->size());
-  // Modal from its first show, also when the dialog shows itself during its initialisation.
-  widget_->setWindowModality(Qt::ApplicationModal);
-  widget_->cancel = [this] {
-    if (!ended_) endDialog(kIdCancel);
-  };
-  widget_->leftButtonUp = [this] { notify(kNoId, Notify::LeftButtonUp); };
-  timer_ = new QTimer(widget_.get());
-  timer_->setObjectName(QStringLiteral("tkTimer"));
-  QObject::connect(timer_, &QTimer::timeout, widget_.get(), [this] { notify(0, Notify::Timer); });
-
-  controls_.reserve(t.controls.size());
-  for (std::size_t i = 0; i < t.controls.size(); ++i) {
-    controls_.push_back(Control{&t.controls[i], nullptr, nullptr, nullptr});
-    controls_[i].widget = makeControl(t.controls[i], i);
-  }
-
-  QWidget* previous = nullptr;
-  for (const Control& c : controls_) {
-    if (!c.tmpl->has(attr::kTabStop) || !takesFocus(c.tmpl->kind)) continue;
-    if (previous != nullptr) QWidget::setTabOrder(previous, c.widget);
-    previous = c.widget;
-  }
-  // A group box is a frame behind the controls it surrounds, wherever the template lists it.
-  for (const Control& c : controls_) {
-    if (c.tmpl->kind == ControlKind::GroupBox) c.widget->lower();
-  }
-}
-
-QWidget* QtWindow::makeControl(const ControlTemplate& t, std::size_t index) {
-  QWidget* parent = widget_.get();
-  const QString label = fromUtf8(t.label);
-  const int id = t.id;
-  ColourAsk ask = [this, id, kind = t.kind] { return askColour(id, kind); };
-  QWidget* w = nullptr;
-  switch (t.kind) {
-    case ControlKind::Edit:
-      if (t.has(attr::kMultiLine)) {
-        auto* edit = new QPlainTextEdit(label, parent);
-        edit->setReadOnly(t.has(attr::kReadOnly));
-        edit->setVerticalScrollBarPolicy(t.has(attr::kVScroll) ? Qt::ScrollBarAlwaysOn
-                                                               : Qt::ScrollBarAlwaysOff);
-        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        if (t.has(attr::kNoBorder)) edit->setFrameShape(QFrame::NoFrame);
-        QObject::connect(edit, &QPlainTextEdit::textChanged, parent,
-                         [this, id] { notify(id, Notify::Change); });
-        new PaletteColours(edit, edit->viewport(), ask);
-        w = edit;
-      } else {
-        auto* edit = new ColourLineEdit(parent, ask, t.has(attr::kDigitsOnly), t.textLimit);
-        edit->setText(label);
-        edit->setReadOnly(t.has(attr::kReadOnly));
-        edit->setFrame(!t.has(attr::kNoBorder));
-        QObject::connect(edit, &QLineEdit::textChanged, parent,
-                         [this, id] { notify(id, Notify::Change); });
-        w = edit;
-      }
-      break;
-    case ControlKind::Label: {
-      auto* text = new ColourLabel(label, parent, ask);
-      text->setAlignment((t.has(attr::kCentred) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-      text->setWordWrap(t.has(attr::kMultiLine));
-      w = text;
-      break;
-    }
-    case ControlKind::PushButton: {
-      auto* button = new PushButton(label, parent);
-      button->setDefault(t.has(attr::kDefaultButton));
-      QObject::connect(button, &QPushButton::clicked, parent,
-                       [this, id] { notify(id, Notify::Click); });
-      new PaletteColours(button, button, ask);
-      w = button;
-      break;
-    }
-    case ControlKind::CheckBox: {
-      auto* box = new QCheckBox(label, parent);
-      if (t.has(attr::kLabelLeft)) box->setLayoutDirection(Qt::RightToLeft);
-      QObject::connect(box, &QCheckBox::clicked, parent, [this, id] { notify(id, Notify::Click); });
-      new PaletteColours(box, box, ask);
-      w = box;
-      break;
-    }
-    case ControlKind::RadioButton: {
-      auto* radio = new RadioButton(label, parent);
-      // Checking clears the group before the click is reported, by the user or the program.
-      QObject::connect(radio, &QRadioButton::toggled, parent, [this, index](bool on) {
-        if (on) clearRadioGroup(index);
-      });
-      QObject::connect(radio, &QRadioButton::clicked, parent,
-                       [this, id] { notify(id, Notify::Click); });
-      new PaletteColours(radio, radio, ask);
-      w = radio;
-      break;
-    }
-    case ControlKind::GroupBox: {
-      auto* group = new GroupFrame(label, parent);
-      // Clicks in the frame reach the dialog's background, as the frame is only drawn there.
-      group->setAttribute(Qt::WA_TransparentForMouseEvents);
-      new PaletteColours(group, group, ask);
-      w = group;
-      break;
-    }
-    case ControlKind::Spin:
-      controls_[index].spin = std::make_unique<SpinModel>(t.attrs);
-      w = new SpinArrows(parent, t.has(attr::kSpinArrowKeys),
-                         [this, index](bool up) { controls_[index].spin->step(*this, up); });
-      break;
-    case ControlKind::ProgressBar: {
-      auto* bar = new QProgressBar(parent);
-      bar->setTextVisible(false);
-      controls_[index].progress = std::make_shared<QtProgressSink>(bar);
-      w = bar;
-      break;
-    }
-    case ControlKind::ComboBox: {
-      auto* combo = new QComboBox(parent);
-      combo->setEditable(!t.has(attr::kDropDownList));
-      combo->setInsertPolicy(QComboBox::NoInsert);
-      // Typed text is taken as typed, never completed to an item.
-      if (combo->isEditable()) combo->setCompleter(nullptr);
-      for (std::string_view item : t.items) combo->addItem(fromUtf8(item));
-      combo->setCurrentIndex(-1);
-      new PaletteColours(combo, combo, ask);
-      w = combo;
-      break;
-    }
-    case ControlKind::List: {
-      auto* list = new QTreeWidget(parent);
-      list->setRootIsDecorated(false);
-      list->setUniformRowHeights(true);
-      list->setSelectionMode(QAbstractItemView::SingleSelection);
-      list->setAllColumnsShowFocus(true);
-      list->setColumnCount(static_cast<int>(t.columns.size()));
-      list->header()->setSectionsMovable(false);
-      auto* headings = new QTreeWidgetItem();
-      for (std::size_t i = 0; i < t.columns.size(); ++i) {
-        const auto column = static_cast<int>(i);
-        headings->setText(column, fromUtf8(t.columns[i].heading));
-        if (t.columns[i].alignRight) headings->setTextAlignment(column, Qt::AlignRight);
-        list->setColumnWidth(column, units_.x(t.columns[i].width));
-      }
-      list->setHeaderItem(headings);
-      // Only the user's changes notify: the program's are made with the list's signals blocked.
-      QObject::connect(list, &QTreeWidget::currentItemChanged, parent,
-                       [this, id] { notify(id, Notify::SelectionChange); });
-      QObject::connect(list, &QTreeWidget::itemChanged, parent,
-                       [this, id](QTreeWidgetItem*, int column) {
-                         if (column == 0) notify(id, Notify::Click);
-                       });
-      w = list;
-      break;
-    }
-  }
-
-  if (id != kNoId) new ToolTipAsk(w, [this, id] { return toolTip(id); });
-  w->setProperty("tkId", id);
-  w->setProperty("tkKind", static_cast<int>(t.kind));
-  w->setProperty("tkIndex", static_cast<int>(index));
-  if (id != kNoId) w->setObjectName(QStringLiteral("control%1").arg(id));
-  PixelRect r = units_.rect(t.rect);
-  // A combo box's template height is the extent of its open list; closed it is as tall as the
-  // style makes it.
-  if (t.kind == ControlKind::ComboBox) r.height = w->sizeHint().height();
-  w->setGeometry(r.x, r.y, r.width, r.height);
-  w->setEnabled(!t.has(attr::kDisabled));
-  if (t.has(attr::kHidden)) w->hide();
-  if (takesFocus(t.kind)) {
-    w->setFocusPolicy(t.has(attr::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
-  } else {
-    w->setFocusPolicy(Qt::NoFocus);
-  }
-  return w;
-}
 
 QtWindow::Control* QtWindow::find(int id) {
   return const_cast<Control*>(std::as_const(*this).find(id));

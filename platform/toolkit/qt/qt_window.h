@@ -13,6 +13,7 @@
 #include "platform/toolkit/dialog.h"
 #include "platform/toolkit/dialog_units.h"
 #include "platform/toolkit/qt/progress_calls.h"
+#include "platform/toolkit/qt/qt_colours.h"
 #include "platform/toolkit/spin_model.h"
 #include "platform/toolkit/window.h"
 #include "platform/toolkit/worker_set.h"
@@ -84,8 +85,22 @@ class QtWindow : public Window {
     std::shared_ptr<QtProgressSink> progress;
   };
 
+  // The widgets, from the template (qt_window_build.cpp).
   void build();
   QWidget* makeControl(const ControlTemplate& t, std::size_t index);
+  QWidget* makeMultiLineEdit(const ControlTemplate& t);
+  QWidget* makeLineEdit(const ControlTemplate& t);
+  QWidget* makeLabel(const ControlTemplate& t);
+  QWidget* makePushButton(const ControlTemplate& t);
+  QWidget* makeCheckBox(const ControlTemplate& t);
+  QWidget* makeRadioButton(const ControlTemplate& t, std::size_t index);
+  QWidget* makeGroupBox(const ControlTemplate& t);
+  QWidget* makeComboBox(const ControlTemplate& t);
+  QWidget* makeList(const ControlTemplate& t);
+  // What every control's widget gets: its tooltip, names, place, state and focus.
+  void placeControl(QWidget& w, const ControlTemplate& t, std::size_t index);
+  // The control's colours, asked of the dialog whenever it is painted.
+  ColourAsk colourAsk(const ControlTemplate& t);
   Control* find(int id);
   const Control* find(int id) const;
   void notify(int id, Notify notify);

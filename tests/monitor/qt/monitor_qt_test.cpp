@@ -22,8 +22,7 @@ class MonitorOnQt : public ManagerFixture {
  protected:
   // Runs the monitor on `queues` with `script` inside its modal run.
   void runMonitor(const std::vector<std::string>& queues, std::function<void(QWidget*)> script) {
-    ProcessValues process;
-    MonitorDialog dialog(process);
+    MonitorDialog dialog;
     dialog.setManagerName(kManager);
     dialog.setQueueNames(queues);
     dialog_ = &dialog;
@@ -60,14 +59,14 @@ TEST_F(MonitorOnQt, DepthBoxesShowTheirAlarmStateAfterEveryTick) {
       EXPECT_GT(pixelsOf(shown, background), 20);
       EXPECT_EQ(pixelsOf(shown, stale), 0);
     };
-    dialog_->pollDepths();
-    ASSERT_EQ(dialog_->alarmState(0), 1);
+    dialog_->depthPoll().pollDepths();
+    ASSERT_EQ(dialog_->depthPoll().alarmState(0), AlarmState::Within);
     expectShown(qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(255, 0, 0));  // blue on green
 
     // The depth stays 8 while the threshold drops under it: same text, new colours.
     qttest::control<QLineEdit>(window, ctl::kWarningPercent)->setText("70");
-    dialog_->pollDepths();
-    ASSERT_EQ(dialog_->alarmState(0), 0);
+    dialog_->depthPoll().pollDepths();
+    ASSERT_EQ(dialog_->depthPoll().alarmState(0), AlarmState::Over);
     expectShown(qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0));  // white on red
   });
 }
