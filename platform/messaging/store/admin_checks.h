@@ -29,6 +29,12 @@ Status checkManagerName(std::string_view manager, std::string_view kept);
 Status checkQueueName(std::string_view queue, std::string_view kept);
 Status checkNames(std::string_view manager, std::string_view queue, std::string_view kept);
 Status checkMaxDepth(std::int32_t maxDepth, std::string_view kept);
+// The names of a new alias and its target, which are not the same.
+Status checkAliasNames(std::string_view manager, std::string_view alias, std::string_view target,
+                       std::string_view kept);
+// The names, and a count and size of messages that a quick fill can put.
+Status checkLoad(std::string_view manager, std::string_view queue, std::int64_t count,
+                 std::size_t size, std::string_view kept);
 
 // "queue 'Q' on 'QM'", as the administration's lines name a queue.
 std::string queueLabel(std::string_view manager, std::string_view queue);
@@ -52,6 +58,8 @@ class QueueDefinitions {
 
   virtual ReasonCode read(std::string_view queue, QueueDefinition& definition) = 0;
   virtual Status failed(ReasonCode why, std::string_view kept) const = 0;
+  // The name of an alias that stands for `queue`, or empty when none does.
+  virtual ReasonCode aliasOf(std::string_view queue, std::string& alias) = 0;
 
   // The definition of a queue that must exist; of an alias's base queue when `throughAlias` is
   // set.
@@ -59,6 +67,9 @@ class QueueDefinitions {
               bool throughAlias = false);
   // Refuses a name that is already defined, as a local queue or as an alias.
   Status checkUndefined(std::string_view queue, std::string_view kept);
+  // Whether a new alias may stand for `target`: the alias is not defined yet, the target is not
+  // an alias, and no alias stands for the new one.
+  Status checkAliasable(std::string_view alias, std::string_view target, std::string_view kept);
 
  private:
   std::string_view manager_;

@@ -146,4 +146,16 @@ Status removeRecord(std::string_view manager, std::string_view kept) {
   return {};
 }
 
+ReasonCode SessionDefinitions::aliasOf(std::string_view queue, std::string& alias) {
+  alias.clear();
+  Params named;
+  named.text(queue);
+  Result pointing;
+  const ReasonCode why =
+      session_.run("SELECT name FROM " + session_.schemaName + ".queues WHERE alias_for = $1",
+                   {Type::kText}, named, pointing);
+  if (why == reason::kNone && pointing.rows() > 0) alias = pointing.text(0, 0);
+  return why;
+}
+
 }  // namespace kx::admin::postgres

@@ -94,6 +94,7 @@ class SessionDefinitions final : public QueueDefinitions {
   Status failed(ReasonCode why, std::string_view kept) const override {
     return session_.failed(why, kept);
   }
+  ReasonCode aliasOf(std::string_view queue, std::string& alias) override;
 
  private:
   Session& session_;

@@ -51,47 +51,17 @@ Status PostgresAdmin::defineLocalQueue(std::string_view manager, std::string_vie
 Status PostgresAdmin::defineAliasQueue(std::string_view manager, std::string_view alias,
                                        std::string_view target) {
   constexpr const char* kKept = "nothing was defined";
-  if (Status status = checkNames(manager, alias, kKept); !status) return status;
-  if (Status status = checkQueueName(target, kKept); !status) return status;
-  if (alias == target) {
-    return failure(reason::kNotAliasable, "alias " + quotedName(alias) + " cannot stand for itself",
-                   kKept);
-  }
+  if (Status status = checkAliasNames(manager, alias, target, kKept); !status) return status;
   return changeDatabase(manager, kKept, [&](Session& session) -> Status {
-    if (Status status = SessionDefinitions(session).checkUndefined(alias, kKept); !status)
+    if (Status status = SessionDefinitions(session).checkAliasable(alias, target, kKept); !status) {
       return status;
-    QueueDefinition row;
-    if (const ReasonCode why = readQueue(session, target, row); why != reason::kNone) {
-      return session.failed(why, kKept);
     }
-    if (row.found && row.alias) {
-      return failure(reason::kNotAliasable,
-                     quotedName(target) +
-                         " is itself an alias; an alias must stand for a local "
-                         "queue",
-                     kKept);
-    }
-    // Nor may an existing alias come to stand for this new alias.
-    Params named;
-    named.text(alias);
-    Result pointing;
-    ReasonCode why =
-        session.run("SELECT name FROM " + session.schemaName + ".queues WHERE alias_for = $1",
-                    {Type::kText}, named, pointing);
     Params params;
     params.text(alias).text(target);
-    if (why == reason::kNone && pointing.rows() > 0) {
-      return failure(reason::kNotAliasable,
-                     "alias " + quotedName(pointing.text(0, 0)) + " already stands for " +
-                         quotedName(alias) + "; an alias cannot stand for an alias",
-                     kKept);
-    }
     Result made;
-    if (why == reason::kNone) {
-      why = session.run("INSERT INTO " + session.schemaName +
-                            ".queues(name, alias_for, max_depth) VALUES ($1, $2, 0)",
-                        {Type::kText, Type::kText}, params, made);
-    }
+    ReasonCode why = session.run("INSERT INTO " + session.schemaName +
+                                     ".queues(name, alias_for, max_depth) VALUES ($1, $2, 0)",
+                                 {Type::kText, Type::kText}, params, made);
     if (why == reason::kNone) why = bumpGeneration(session);
     if (why != reason::kNone) return session.failed(why, kKept);
     return {};
@@ -228,9 +198,8 @@ Status PostgresAdmin::loadMessages(std::string_view manager, std::string_view qu
                                    std::int64_t count, std::span<const std::uint8_t> data,
                                    bool persistent) {
   constexpr const char* kKept = "no message was put";
-  if (Status status = checkNames(manager, queue, kKept); !status) return status;
-  if (count < 0 || data.size() > kMaxMessageLength) {
-    return failure(reason::kValueError, "bad message count or size", kKept);
+  if (Status status = checkLoad(manager, queue, count, data.size(), kKept); !status) {
+    return status;
   }
   return changeDatabase(manager, kKept, [&](Session& session) -> Status {
     session.bulk();

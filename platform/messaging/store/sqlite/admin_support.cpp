@@ -84,4 +84,16 @@ ReasonCode bumpGeneration(Database& db) {
   return prepareAndRun(db, "UPDATE manager SET gen = gen + 1 WHERE id = 1");
 }
 
+ReasonCode StoreDefinitions::aliasOf(std::string_view queue, std::string& alias) {
+  alias.clear();
+  Statement pointing;
+  if (const ReasonCode why = db_.prepare("SELECT name FROM queues WHERE alias_for = ?1", pointing);
+      why != reason::kNone) {
+    return why;
+  }
+  const int rc = pointing.bindText(1, queue).step();
+  if (rc == SQLITE_ROW) alias = pointing.text(0);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
+}
+
 }  // namespace kx::admin::sqlite

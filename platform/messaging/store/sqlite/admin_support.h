@@ -48,6 +48,7 @@ class StoreDefinitions final : public QueueDefinitions {
   Status failed(ReasonCode why, std::string_view kept) const override {
     return storeFailure(why, kept);
   }
+  ReasonCode aliasOf(std::string_view queue, std::string& alias) override;
 
  private:
   Database& db_;

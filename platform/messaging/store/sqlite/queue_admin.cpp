@@ -39,35 +39,11 @@ Status SqliteAdmin::defineLocalQueue(std::string_view manager, std::string_view 
 Status SqliteAdmin::defineAliasQueue(std::string_view manager, std::string_view alias,
                                      std::string_view target) {
   constexpr const char* kKept = "nothing was defined";
-  if (Status status = checkNames(manager, alias, kKept); !status) return status;
-  if (Status status = checkQueueName(target, kKept); !status) return status;
-  if (alias == target) {
-    return failure(reason::kNotAliasable, "alias " + quotedName(alias) + " cannot stand for itself",
-                   kKept);
-  }
+  if (Status status = checkAliasNames(manager, alias, target, kKept); !status) return status;
   return changeStore(manager, kKept, Checkpoint::kNo, [&](Database& db) -> Status {
-    if (Status status = StoreDefinitions(db, manager).checkUndefined(alias, kKept); !status)
+    if (Status status = StoreDefinitions(db, manager).checkAliasable(alias, target, kKept);
+        !status) {
       return status;
-    QueueDefinition row;
-    if (const ReasonCode why = readQueue(db, target, row); why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    if (row.found && row.alias) {
-      return failure(
-          reason::kNotAliasable,
-          quotedName(target) + " is itself an alias; an alias must stand for a local queue", kKept);
-    }
-    // Nor may an existing alias come to stand for this new alias.
-    Statement pointing;
-    if (const ReasonCode why = db.prepare("SELECT name FROM queues WHERE alias_for = ?1", pointing);
-        why != reason::kNone) {
-      return storeFailure(why, kKept);
-    }
-    if (pointing.bindText(1, alias).step() == SQLITE_ROW) {
-      return failure(reason::kNotAliasable,
-                     "alias " + quotedName(pointing.text(0)) + " already stands for " +
-                         quotedName(alias) + "; an alias cannot stand for an alias",
-                     kKept);
     }
     Statement insert;
     ReasonCode why =
@@ -202,9 +178,8 @@ Status SqliteAdmin::loadMessages(std::string_view manager, std::string_view queu
                                  std::int64_t count, std::span<const std::uint8_t> data,
                                  bool persistent) {
   constexpr const char* kKept = "no message was put";
-  if (Status status = checkNames(manager, queue, kKept); !status) return status;
-  if (count < 0 || data.size() > kMaxMessageLength) {
-    return failure(reason::kValueError, "bad message count or size", kKept);
+  if (Status status = checkLoad(manager, queue, count, data.size(), kKept); !status) {
+    return status;
   }
   return changeStore(manager, kKept, Checkpoint::kAfterCommit, [&](Database& db) -> Status {
     QueueDefinition row;
