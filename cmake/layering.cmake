@@ -34,3 +34,28 @@ tarnix_refuse_includes("[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|sqlite3\\.h|libpq-fe\\.h
 tarnix_refuse_includes("\"platform/messaging/store/" "a header private to the messaging library"
   "use platform/messaging's public headers."
   app chooser monitor generator platform/toolkit platform/runtime tools tests bench fuzz)
+
+# Inside the store, each backend keeps to its folder: store/sqlite/ and store/postgres/ never see
+# each other, and what both use beside them in store/ sees neither. Only the factory, which
+# chooses the backend a name resolves to, sits above both.
+function(tarnix_forbid_store_includes pattern allowed)
+  file(GLOB sources ${pattern})
+  foreach(source IN LISTS sources)
+    file(STRINGS "${source}" hits
+         REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/messaging/store/(sqlite|postgres)/")
+    foreach(hit IN LISTS hits)
+      if(NOT hit MATCHES "store/${allowed}/")
+        message(FATAL_ERROR "${source} includes another backend's header (${hit}); only "
+                            "platform/messaging/store/backend_factory.cpp sees both backends.")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+set(store_folder "${PROJECT_SOURCE_DIR}/platform/messaging/store")
+file(GLOB store_shared "${store_folder}/*.h" "${store_folder}/*.cpp")
+list(REMOVE_ITEM store_shared "${store_folder}/backend_factory.cpp")
+foreach(source IN LISTS store_shared)
+  tarnix_forbid_store_includes("${source}" "none")
+endforeach()
+tarnix_forbid_store_includes("${store_folder}/sqlite/*" "sqlite")
+tarnix_forbid_store_includes("${store_folder}/postgres/*" "postgres")

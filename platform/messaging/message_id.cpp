@@ -1,5 +1,7 @@
 #include "platform/messaging/message_id.h"
 
+#include <algorithm>
+
 namespace kx {
 namespace {
 
@@ -22,6 +24,13 @@ std::optional<MessageId24> MessageId24::fromHex(std::string_view hex) {
     bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
   }
   return MessageId24(bytes);
+}
+
+std::optional<MessageId24> MessageId24::fromBytes(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() != kSize) return std::nullopt;
+  Bytes copy{};
+  std::copy(bytes.begin(), bytes.end(), copy.begin());
+  return MessageId24(copy);
 }
 
 std::optional<MessageId24> MessageId24::fromText(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ class MessageId24 {
   static MessageId24 none() { return {}; }
   // 48 hex digits (either case); nullopt for anything else.
   static std::optional<MessageId24> fromHex(std::string_view hex);
+  // Exactly 24 bytes, as a store keeps them; nullopt for any other length.
+  static std::optional<MessageId24> fromBytes(std::span<const std::uint8_t> bytes);
   // Text of up to 24 bytes, zero-padded on the right (how operators type ids).
   static std::optional<MessageId24> fromText(std::string_view text);
 

@@ -6,8 +6,8 @@
 
 #include "platform/messaging/names.h"
 #include "platform/messaging/queue.h"
+#include "platform/messaging/store/backend_factory.h"
 #include "platform/messaging/store/seam_calls.h"
-#include "platform/messaging/store/store_backend.h"
 #include "platform/messaging/store_location.h"
 
 namespace kx {

@@ -37,9 +37,8 @@ int check(const std::string& manager, bool json) {
     return fail(status);
   }
   const bool sound = report.problems.empty();
-  const std::string advice =
-      report.advice.empty() ? "get what can be read, then 'kxadmin delete --force " + manager + "'"
-                            : report.advice;
+  // Each kind of store says what can be done about its own problems.
+  const std::string& advice = report.advice;
   if (json) {
     nlohmann::json document = {{"queueManager", manager},
                                {"sound", sound},

@@ -55,38 +55,55 @@ std::optional<std::int64_t> expiresAtOf(const QueueMessage& message, std::int64_
   return putMs + std::int64_t{message.expiry} * 100;
 }
 
-void completePut(QueueMessage& message, const MessageId24& msgId, std::string format,
-                 std::int64_t putMs) {
-  message.msgId = msgId;
-  message.format = std::move(format);
-  message.putAppl = putApplicationName();
-  message.putApplType = kPutApplTypeThisPlatform;
-  message.putDate = putDateOf(putMs);
-  message.putTime = putTimeOf(putMs);
+std::string storedColumns(std::string_view prefix) {
+  std::string columns;
+  for (const MessageField* field : kStoredFields) {
+    if (!columns.empty()) columns += ", ";
+    columns.append(prefix).append(field->column);
+  }
+  return columns;
 }
 
-void deliver(Delivered& delivered, std::vector<std::uint8_t>& body, std::int64_t nowMs,
+void storeForPut(const QueueMessage& message, std::int64_t putMs, StoredMessage& stored) {
+  for (const MessageField* field : kStoredFields) copyField(*field, message, stored.descriptor);
+  QueueMessage& descriptor = stored.descriptor;
+  descriptor.format = paddedFormat(message.format);
+  descriptor.priority = std::max(0, message.priority);
+  descriptor.putAppl = putApplicationName();
+  descriptor.putApplType = kPutApplTypeThisPlatform;
+  descriptor.msgId = message.msgId;
+  stored.supplied = !message.msgId.isNone();
+  stored.expiresAt = expiresAtOf(message, putMs);
+  stored.putMs = putMs;
+  stored.length = message.dataLength();
+}
+
+void completePut(QueueMessage& message, const StoredMessage& stored) {
+  message.msgId = stored.descriptor.msgId;
+  message.format = stored.descriptor.format;
+  message.putAppl = stored.descriptor.putAppl;
+  message.putApplType = stored.descriptor.putApplType;
+  message.putDate = putDateOf(stored.putMs);
+  message.putTime = putTimeOf(stored.putMs);
+}
+
+void deliver(StoredMessage& delivered, std::vector<std::uint8_t>& body, std::int64_t nowMs,
              QueueMessage& message) {
-  message.msgId = delivered.msgId;
-  message.correlId = delivered.correlId;
+  QueueMessage& descriptor = delivered.descriptor;
+  for (const MessageField* field : kStoredFields) {
+    if (field->kind == FieldKind::kText) {
+      message.*field->text = std::move(descriptor.*field->text);
+    } else {
+      copyField(*field, descriptor, message);
+    }
+  }
+  message.msgId = descriptor.msgId;
   if (delivered.expiresAt) {
     const std::int64_t left = (*delivered.expiresAt - nowMs + 99) / 100;
     message.expiry = static_cast<std::int32_t>(std::clamp<std::int64_t>(left, 1, INT32_MAX));
   } else {
     message.expiry = kExpiryUnlimited;
   }
-  message.persistent = delivered.persistent ? 1 : 0;
-  message.msgType = delivered.msgType;
-  message.feedback = delivered.feedback;
-  message.ccsid = delivered.ccsid;
-  message.format = std::move(delivered.format);
-  message.priority = delivered.priority;
-  message.report = delivered.report;
-  message.backoutCount = delivered.backout;
-  message.replyToQ = std::move(delivered.replyQ);
-  message.replyQmgr = std::move(delivered.replyQmgr);
-  message.putAppl = std::move(delivered.putAppl);
-  message.putApplType = delivered.putApplType;
   message.putDate = putDateOf(delivered.putMs);
   message.putTime = putTimeOf(delivered.putMs);
   MessageFill::swapBody(message, body, delivered.length);

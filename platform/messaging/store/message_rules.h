@@ -1,11 +1,16 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/messaging/message_fields.h"
 #include "platform/messaging/message_id.h"
 #include "platform/messaging/queue_message.h"
 #include "platform/messaging/reason_codes.h"
@@ -26,34 +31,44 @@ std::string paddedFormat(const std::string& format);
 // The expiry a message is stored with, in milliseconds since the epoch; none when unlimited.
 std::optional<std::int64_t> expiresAtOf(const QueueMessage& message, std::int64_t putMs);
 
-// After a put: the id it got and the put context it was stored with.
-void completePut(QueueMessage& message, const MessageId24& msgId, std::string format,
-                 std::int64_t putMs);
-
-// A message's descriptor as a backend read it off its queue.
-struct Delivered {
-  MessageId24 msgId;
-  MessageId24 correlId;
-  std::optional<std::int64_t> expiresAt;
-  bool persistent = false;
+// A message as a store keeps it: the descriptor fields it keeps as the message gives them, and
+// those it keeps in forms of its own. The descriptor's data stays empty: the body travels apart.
+struct StoredMessage {
+  QueueMessage descriptor;
+  bool supplied = false;  // the putter gave the message id; otherwise the store assigned it
+  std::optional<std::int64_t> expiresAt;  // milliseconds since the epoch
   std::int64_t putMs = 0;
-  std::int32_t msgType = 0;
-  std::int32_t feedback = 0;
-  std::int32_t ccsid = 0;
-  std::string format;
-  std::int32_t priority = 0;
-  std::int32_t report = 0;
-  std::int32_t backout = 0;
-  std::string replyQ;
-  std::string replyQmgr;
-  std::string putAppl;
-  std::int32_t putApplType = 0;
   std::size_t length = 0;  // of the whole body as it stood on the queue
 };
 
+// The descriptor fields a store keeps in columns of their own names, in the order of the columns.
+inline constexpr std::size_t kStoredFieldCount =
+    std::count_if(std::begin(kMessageFields), std::end(kMessageFields),
+                  [](const MessageField& field) { return field.column != nullptr; });
+inline constexpr auto kStoredFields = [] {
+  std::array<const MessageField*, kStoredFieldCount> fields{};
+  std::size_t next = 0;
+  for (const MessageField& field : kMessageFields) {
+    if (field.column != nullptr) fields[next++] = &field;
+  }
+  return fields;
+}();
+
+// The stored fields' columns, each after `prefix` (a table's alias and its dot, or nothing),
+// joined by ", ".
+std::string storedColumns(std::string_view prefix);
+
+// What a put stores of a checked message put at `putMs`: its descriptor with the format
+// blank-padded, the priority "as the queue's default" (-1) as 0, the putting program and its
+// type, and the expiry as a time; the message id is the putter's, or none for the store to assign.
+void storeForPut(const QueueMessage& message, std::int64_t putMs, StoredMessage& stored);
+
+// After a put: the message gets the id it was stored with and the put context.
+void completePut(QueueMessage& message, const StoredMessage& stored);
+
 // Hands a delivered message to the caller: the descriptor, the expiry left at `nowMs`, and
 // `body` (as much of the data as the receive buffer takes), swapped in so no byte is copied.
-void deliver(Delivered& delivered, std::vector<std::uint8_t>& body, std::int64_t nowMs,
+void deliver(StoredMessage& delivered, std::vector<std::uint8_t>& body, std::int64_t nowMs,
              QueueMessage& message);
 
 }  // namespace kx

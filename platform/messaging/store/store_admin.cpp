@@ -1,175 +1,88 @@
-// The public administration: each call goes to the store that keeps the queue manager it names,
-// the embedded store's file or a PostgreSQL database; what is the same for both is here.
+// The public administration: each call goes, guarded, to the administration of the store that
+// keeps the queue manager it names; what is the same for every store is here.
 #include "platform/messaging/store_admin.h"
 
 #include <algorithm>
 #include <system_error>
 
 #include "platform/messaging/names.h"
-#include "platform/messaging/store/admin_backends.h"
-#include "platform/messaging/store/admin_support.h"
+#include "platform/messaging/store/admin_checks.h"
+#include "platform/messaging/store/backend_factory.h"
 #include "platform/messaging/store/private_files.h"
-#include "platform/messaging/store/store_file.h"
 #include "platform/messaging/store_location.h"
 
 namespace kx::admin {
-namespace {
 
 namespace fs = std::filesystem;
-
-bool inPostgres(std::string_view manager) {
-  return validateName(manager, NameKind::QueueManager) == reason::kNone &&
-         storeKindOf(manager) == StoreKind::kPostgres;
-}
-
-// Refuses a name that this machine already knows, in either kind of store.
-Status checkUnknown(std::string_view name, std::string_view kept) {
-  if (Status status = checkManagerName(name, kept); !status) return status;
-  if (storeKindOf(name) != StoreKind::kNone) {
-    return failure(reason::kObjectAlreadyExists,
-                   "queue manager " + quotedName(name) + " already exists",
-                   "it was left as it was");
-  }
-  return {};
-}
-
-}  // namespace
-
-Status createQueueManager(std::string_view name) {
-  return guarded([&]() -> Status {
-    if (Status status = checkUnknown(name, "nothing was created"); !status) return status;
-    return embedded::createQueueManager(name);
-  });
-}
-
-Status createPostgresQueueManager(std::string_view name, const std::string& conninfo) {
-  return guarded([&]() -> Status {
-    if (Status status = checkUnknown(name, "nothing was created"); !status) return status;
-    return postgres::createQueueManager(name, conninfo);
-  });
-}
-
-Status attachPostgresQueueManager(std::string_view name, const std::string& conninfo) {
-  return guarded([&]() -> Status {
-    if (Status status = checkUnknown(name, "nothing was recorded"); !status) return status;
-    return postgres::attachQueueManager(name, conninfo);
-  });
-}
 
 Status detachQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "nothing was changed";
     if (Status status = checkManagerName(name, kKept); !status) return status;
-    switch (storeKindOf(name)) {
-      case StoreKind::kPostgres:
-        return postgres::detachQueueManager(name);
-      case StoreKind::kEmbedded:
-        return failure(reason::kOptionNotValidForType,
-                       "queue manager " + quotedName(name) +
-                           " is kept in a file here, not in PostgreSQL; delete it instead",
-                       kKept);
-      case StoreKind::kNone:
-        break;
+    if (storeKindOf(name) == StoreKind::kNone) {
+      return failure(reason::kQueueManagerNameError,
+                     "queue manager " + quotedName(name) + " does not exist", kKept);
     }
-    return failure(reason::kQueueManagerNameError,
-                   "queue manager " + quotedName(name) + " does not exist", kKept);
+    return adminFor(name).detachQueueManager(name);
   });
 }
 
 Status deleteQueueManager(std::string_view name, bool force) {
-  if (inPostgres(name)) return guarded([&] { return postgres::deleteQueueManager(name, force); });
-  return embedded::deleteQueueManager(name, force);
+  return guarded([&] { return adminFor(name).deleteQueueManager(name, force); });
 }
 
 Status startQueueManager(std::string_view name) {
-  if (inPostgres(name)) return guarded([&] { return postgres::startQueueManager(name); });
-  return embedded::startQueueManager(name);
+  return guarded([&] { return adminFor(name).startQueueManager(name); });
 }
 
 Status stopQueueManager(std::string_view name) {
-  if (inPostgres(name)) return guarded([&] { return postgres::stopQueueManager(name); });
-  return embedded::stopQueueManager(name);
+  return guarded([&] { return adminFor(name).stopQueueManager(name); });
 }
 
 Status checkQueueManager(std::string_view name, CheckReport& report) {
-  if (inPostgres(name)) return guarded([&] { return postgres::checkQueueManager(name, report); });
-  return embedded::checkQueueManager(name, report);
+  return guarded([&] { return adminFor(name).checkQueueManager(name, report); });
 }
 
 Status salvageQueueManager(std::string_view name, SalvageReport& report) {
   report = SalvageReport{};
-  if (inPostgres(name)) {
-    return failure(reason::kOptionNotValidForType,
-                   "queue manager " + quotedName(name) +
-                       " is kept in PostgreSQL; its database is repaired with the database's own "
-                       "tools",
-                   kNothingChanged);
-  }
-  return embedded::salvageQueueManager(name, report);
+  return guarded([&] { return adminFor(name).salvageQueueManager(name, report); });
 }
 
 Status defineLocalQueue(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
-  if (inPostgres(manager)) {
-    return guarded([&] { return postgres::defineLocalQueue(manager, queue, maxDepth); });
-  }
-  return embedded::defineLocalQueue(manager, queue, maxDepth);
+  return guarded([&] { return adminFor(manager).defineLocalQueue(manager, queue, maxDepth); });
 }
 
 Status defineAliasQueue(std::string_view manager, std::string_view alias, std::string_view target) {
-  if (inPostgres(manager)) {
-    return guarded([&] { return postgres::defineAliasQueue(manager, alias, target); });
-  }
-  return embedded::defineAliasQueue(manager, alias, target);
+  return guarded([&] { return adminFor(manager).defineAliasQueue(manager, alias, target); });
 }
 
 Status alterMaxDepth(std::string_view manager, std::string_view queue, std::int32_t maxDepth) {
-  if (inPostgres(manager)) {
-    return guarded([&] { return postgres::alterMaxDepth(manager, queue, maxDepth); });
-  }
-  return embedded::alterMaxDepth(manager, queue, maxDepth);
+  return guarded([&] { return adminFor(manager).alterMaxDepth(manager, queue, maxDepth); });
 }
 
 Status deleteQueue(std::string_view manager, std::string_view queue, bool purge) {
-  if (inPostgres(manager)) {
-    return guarded([&] { return postgres::deleteQueue(manager, queue, purge); });
-  }
-  return embedded::deleteQueue(manager, queue, purge);
+  return guarded([&] { return adminFor(manager).deleteQueue(manager, queue, purge); });
 }
 
 Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues) {
-  if (inPostgres(manager)) return guarded([&] { return postgres::listQueues(manager, queues); });
-  return embedded::listQueues(manager, queues);
+  return guarded([&] { return adminFor(manager).listQueues(manager, queues); });
 }
 
 Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t& removed) {
-  if (inPostgres(manager)) {
-    return guarded([&] { return postgres::purgeQueue(manager, queue, removed); });
-  }
-  return embedded::purgeQueue(manager, queue, removed);
+  return guarded([&] { return adminFor(manager).purgeQueue(manager, queue, removed); });
 }
 
 Status loadMessages(std::string_view manager, std::string_view queue, std::int64_t count,
                     std::span<const std::uint8_t> data, bool persistent) {
-  if (inPostgres(manager)) {
-    return guarded([&] { return postgres::loadMessages(manager, queue, count, data, persistent); });
-  }
-  return embedded::loadMessages(manager, queue, count, data, persistent);
+  return guarded(
+      [&] { return adminFor(manager).loadMessages(manager, queue, count, data, persistent); });
 }
 
 Status setDefaultQueueManager(std::string_view name) {
   return guarded([&]() -> Status {
     constexpr const char* kKept = "the default was not changed";
     if (Status status = checkManagerName(name, kKept); !status) return status;
-    if (storeKindOf(name) != StoreKind::kPostgres) {
-      const ReasonCode why = checkStoreHeader(storePath(name));
-      if (why == reason::kQueueManagerNameError) {
-        return failure(why, "queue manager " + quotedName(name) + " does not exist", kKept);
-      }
-      if (why == reason::kStoreDamaged) {
-        return failure(why, describeUnusableStore(storePath(name)), kKept);
-      }
-      if (why != reason::kNone) return explained(storeFailure(why, kKept), name, kKept);
-    }
+    if (Status status = adminFor(name).checkDefaultable(name, kKept); !status) return status;
     // Written whole to a private temporary file and renamed over the mark, so that a reader sees
     // the old name or the new one, and a link planted in the folder is replaced, never followed.
     fs::path directory;
@@ -220,11 +133,7 @@ Status listQueueManagers(std::vector<ManagerInfo>& managers) {
       info.name = name;
       info.isDefault = name == defaultName;
       info.inPostgres = !store;
-      if (store) {
-        embedded::describe(name, info);
-      } else {
-        postgres::describe(name, info);
-      }
+      adminFor(name).describe(name, info);
       managers.push_back(std::move(info));
     }
     if (error) {
@@ -242,10 +151,8 @@ std::string explainFailure(std::string_view manager, ReasonCode why) {
     checkDataDirectory(dataDirectory(), problem);
     if (!problem.empty()) return problem;
   }
-  if (validateName(manager, NameKind::QueueManager) != reason::kNone || inPostgres(manager)) {
-    return describeReason(why);
-  }
-  return embedded::explainFailure(manager, why);
+  if (validateName(manager, NameKind::QueueManager) != reason::kNone) return describeReason(why);
+  return adminFor(manager).explainFailure(manager, why);
 }
 
 }  // namespace kx::admin

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "platform/messaging/queue_message.h"
 #include "platform/messaging/reason_codes.h"
@@ -49,10 +48,5 @@ class StoreBackend {
   // Takes over what an earlier connection of the same client object left in doubt.
   virtual void adoptTakesInDoubt(std::unique_ptr<TakesInDoubt> /*takes*/) {}
 };
-
-// Connects to the running queue manager that a validated, non-empty name stands for, in whichever
-// store keeps it. `problem` gets what a database server said when it could not be used.
-ReasonCode connectBackend(std::string_view validatedName, std::unique_ptr<StoreBackend>& out,
-                          std::string& problem);
 
 }  // namespace kx

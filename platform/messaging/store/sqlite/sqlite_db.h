@@ -97,6 +97,9 @@ class Database {
   Statement rollback_;
 };
 
+// Runs a statement that returns no row to its end, ready to run again; kNone when it finished.
+ReasonCode stepDone(Statement& statement);
+
 // A transaction that rolls back unless committed.
 class Transaction {
  public:

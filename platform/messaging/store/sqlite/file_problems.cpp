@@ -1,4 +1,4 @@
-#include "platform/messaging/store/file_problems.h"
+#include "platform/messaging/store/sqlite/file_problems.h"
 
 #include <fcntl.h>
 #include <sys/statvfs.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/messaging/store/store_file.h"
+#include "platform/messaging/store/sqlite/store_file.h"
 
 namespace kx {
 namespace {

@@ -10,7 +10,7 @@
 #include "platform/messaging/reason_codes.h"
 #include "platform/messaging/store/internal.h"
 #include "platform/messaging/store/resolving_backend.h"
-#include "platform/messaging/store/sqlite_db.h"
+#include "platform/messaging/store/sqlite/sqlite_db.h"
 
 namespace kx {
 

@@ -1,9 +1,51 @@
-#include "platform/messaging/store/postgres_schema.h"
+#include "platform/messaging/store/postgres/postgres_schema.h"
 
 #include "platform/messaging/store/put_context.h"
 
 namespace kx::pg::schema {
 namespace {
+
+// The put's parameters: the connection's epoch and generation, the queue, the putter's message id
+// and the assigned id's bytes, the expiry and the put time, the stored fields, the body, and the
+// commit's setting.
+constexpr int kPutDataParameter = 8 + static_cast<int>(kStoredFieldCount);
+
+Type typeOf(FieldKind kind) {
+  switch (kind) {
+    case FieldKind::kNumber:
+      return Type::kInt4;
+    case FieldKind::kFlag:
+      return Type::kBool;
+    case FieldKind::kText:
+      return Type::kText;
+    case FieldKind::kId:
+      break;
+  }
+  return Type::kBytea;
+}
+
+// The stored fields' columns in the messages table's definition.
+std::string storedColumnDefinitions() {
+  std::string columns;
+  for (const MessageField* field : kStoredFields) {
+    const Type type = typeOf(field->kind);
+    columns += std::string("  ") + field->column +
+               (type == Type::kInt4   ? " integer NOT NULL,\n"
+                : type == Type::kBool ? " boolean NOT NULL,\n"
+                : type == Type::kText ? " text NOT NULL,\n"
+                                      : " bytea,\n");
+  }
+  return columns;
+}
+
+std::vector<Type> putTypes() {
+  std::vector<Type> types = {Type::kInt8,  Type::kInt8, Type::kInt8, Type::kBytea,
+                             Type::kBytea, Type::kInt8, Type::kInt8};
+  addStoredTypes(types);
+  types.push_back(Type::kBytea);
+  types.push_back(Type::kText);
+  return types;
+}
 
 // Replaces every {S} in `sql` with the schema.
 std::string inSchema(std::string sql, const std::string& s) {
@@ -24,11 +66,10 @@ std::string inEpoch(const std::string& s) {
 // receive buffer ($10; below 0: whole).
 std::string descriptorOf(const char* m) {
   std::string columns;
-  for (const char* column : {"seq", "msg_id", "correl_id", "expires_at", "persistent", "put_ms",
-                             "msg_type", "feedback", "ccsid", "format", "priority", "report",
-                             "backout", "reply_q", "reply_qmgr", "put_appl", "put_appl_type"}) {
+  for (const char* column : {"seq", "msg_id", "supplied", "expires_at", "put_ms"}) {
     columns += std::string(m) + "." + column + ", ";
   }
+  columns += storedColumns(std::string(m) + ".") + ", ";
   return columns + "CASE WHEN $10 < 0 THEN " + m + ".data ELSE substring(" + m +
          ".data FROM 1 FOR $10::integer) END";
 }
@@ -38,13 +79,13 @@ std::string descriptorOf(const char* m) {
 // for. An assigned id carries its message's sequence ($11); a putter's id is in an index.
 std::string selection(const char* m, unsigned variant) {
   std::string where = std::string(m) + ".queue_id = $3 AND " + m +
-                      ((variant & kExact) ? ".seq = $4" : ".seq > $4") + " AND (" + m +
-                      ".expires_at IS NULL OR " + m + ".expires_at > $5)";
-  if (variant & kByMsgId) {
+                      ((variant & GetSelection::kExact) ? ".seq = $4" : ".seq > $4") + " AND (" +
+                      m + ".expires_at IS NULL OR " + m + ".expires_at > $5)";
+  if (variant & GetSelection::kByMsgId) {
     where +=
         std::string(" AND ") + m + ".msg_id = $6 AND (" + m + ".seq = $11 OR " + m + ".supplied)";
   }
-  if (variant & kByCorrelId) where += std::string(" AND ") + m + ".correl_id = $7";
+  if (variant & GetSelection::kByCorrelId) where += std::string(" AND ") + m + ".correl_id = $7";
   return where;
 }
 
@@ -63,6 +104,67 @@ std::string takenOf(const std::string& s, const char* q) {
 }
 
 }  // namespace
+
+std::string storedParameters(int first) {
+  std::string parameters;
+  for (std::size_t i = 0; i < kStoredFieldCount; ++i) {
+    if (i > 0) parameters += ", ";
+    parameters += "$" + std::to_string(first + static_cast<int>(i));
+  }
+  return parameters;
+}
+
+void addStoredTypes(std::vector<Type>& types) {
+  for (const MessageField* field : kStoredFields) types.push_back(typeOf(field->kind));
+}
+
+void addStored(Params& params, const StoredMessage& stored) {
+  const QueueMessage& descriptor = stored.descriptor;
+  for (const MessageField* field : kStoredFields) {
+    switch (field->kind) {
+      case FieldKind::kNumber:
+        params.int4(descriptor.*field->number);
+        break;
+      case FieldKind::kFlag:
+        params.boolean(descriptor.*field->number != 0);
+        break;
+      case FieldKind::kText:
+        params.text(descriptor.*field->text);
+        break;
+      case FieldKind::kId:
+        if ((descriptor.*field->id).isNone()) {
+          params.null();
+        } else {
+          params.bytes((descriptor.*field->id).bytes());
+        }
+        break;
+    }
+  }
+}
+
+void readStored(const Result& result, int first, QueueMessage& descriptor) {
+  int at = first;
+  for (const MessageField* field : kStoredFields) {
+    switch (field->kind) {
+      case FieldKind::kNumber:
+        descriptor.*field->number = result.int4(0, at);
+        break;
+      case FieldKind::kFlag:
+        descriptor.*field->number = result.boolean(0, at) ? 1 : 0;
+        break;
+      case FieldKind::kText:
+        descriptor.*field->text = result.text(0, at);
+        break;
+      case FieldKind::kId:
+        descriptor.*field->id =
+            result.isNull(0, at)
+                ? MessageId24::none()
+                : MessageId24::fromBytes(result.bytes(0, at)).value_or(MessageId24::none());
+        break;
+    }
+    ++at;
+  }
+}
 
 std::string of(std::string_view managerName) {
   return pg::quoted("kx_" + std::string(managerName));
@@ -129,7 +231,7 @@ std::string discardAtStartSql(const std::string& s) {
 }
 
 std::string createSql(const std::string& s, std::string_view managerName) {
-  std::string sql = inSchema(R"sql(
+  std::string sql = inSchema(std::string(R"sql(
 CREATE SCHEMA {S};
 CREATE TABLE {S}.manager(
   id integer PRIMARY KEY CHECK (id = 1),
@@ -162,22 +264,10 @@ CREATE TABLE {S}.messages(
   seq bigint NOT NULL,
   msg_id bytea NOT NULL,
   supplied boolean NOT NULL,  -- the putter chose msg_id; an assigned one carries seq
-  correl_id bytea,
   expires_at bigint,          -- milliseconds since the epoch; NULL: never
-  persistent boolean NOT NULL,
   put_ms bigint NOT NULL,
-  msg_type integer NOT NULL,
-  feedback integer NOT NULL,
-  ccsid integer NOT NULL,
-  format text NOT NULL,
-  priority integer NOT NULL,
-  report integer NOT NULL,
-  backout integer NOT NULL,
-  reply_q text NOT NULL,
-  reply_qmgr text NOT NULL,
-  put_appl text NOT NULL,
-  put_appl_type integer NOT NULL,
-  data bytea NOT NULL,
+)sql") + storedColumnDefinitions() +
+                                 R"sql(  data bytea NOT NULL,
   PRIMARY KEY (queue_id, seq))
 -- Taken messages leave dead index entries at the head of their queue: vacuum them away often.
 WITH (autovacuum_vacuum_scale_factor = 0, autovacuum_vacuum_threshold = 10000);
@@ -229,19 +319,18 @@ WITH q AS (
                        std::to_string(kMaxSequence) + R"sql(
     AND q.added - q.taken_seen < q.max_depth
   RETURNING q.id, q.next_seq)
-INSERT INTO {S}.messages(queue_id, seq, msg_id, supplied, correl_id, expires_at, persistent,
-    put_ms, msg_type, feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr,
-    put_appl, put_appl_type, data)
+INSERT INTO {S}.messages(queue_id, seq, msg_id, supplied, expires_at, put_ms, )sql" +
+                       storedColumns("") + R"sql(, data)
 SELECT q.id, q.next_seq,
     coalesce($4, overlay($5 PLACING int8send((q.id << 40) | q.next_seq) FROM 9 FOR 8)),
-    $4 IS NOT NULL, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21
+    $4 IS NOT NULL, $6, $7, )sql" +
+                       storedParameters(8) + ", $" + std::to_string(kPutDataParameter) +
+                       R"sql(
 FROM q
-RETURNING seq, msg_id, set_config('synchronous_commit', $22, true))sql",
+RETURNING seq, msg_id, set_config('synchronous_commit', $)sql" +
+                       std::to_string(kPutDataParameter + 1) + ", true)",
                    s),
-          {Type::kInt8, Type::kInt8, Type::kInt8,  Type::kBytea, Type::kBytea, Type::kBytea,
-           Type::kInt8, Type::kBool, Type::kInt8,  Type::kInt4,  Type::kInt4,  Type::kInt4,
-           Type::kText, Type::kInt4, Type::kInt4,  Type::kInt4,  Type::kText,  Type::kText,
-           Type::kText, Type::kInt4, Type::kBytea, Type::kText}};
+          putTypes()};
 }
 
 Statement countTaken(const std::string& s) {

@@ -1,44 +1,8 @@
-#include "platform/messaging/store/admin_support.h"
+#include "platform/messaging/store/sqlite/admin_support.h"
 
 #include "platform/messaging/names.h"
 
-namespace kx::admin {
-
-Status failure(ReasonCode why, const std::string& what, std::string_view kept) {
-  if (kept.empty()) return Status{why, what};
-  return Status{why, what + "; " + std::string(kept)};
-}
-
-Status storeFailure(ReasonCode why, std::string_view kept) {
-  return failure(why, describeReason(why), kept);
-}
-
-Status checkManagerName(std::string_view manager, std::string_view kept) {
-  if (validateName(manager, NameKind::QueueManager) == reason::kNone) return {};
-  return failure(reason::kQueueManagerNameError,
-                 "bad queue manager name " + quotedName(manager) +
-                     " (1 to 48 characters from A-Z a-z 0-9 . _ %)",
-                 kept);
-}
-
-Status checkQueueName(std::string_view queue, std::string_view kept) {
-  if (validateName(queue, NameKind::Queue) == reason::kNone) return {};
-  return failure(
-      reason::kObjectNameError,
-      "bad queue name " + quotedName(queue) + " (1 to 48 characters from A-Z a-z 0-9 . _ / %)",
-      kept);
-}
-
-Status checkNames(std::string_view manager, std::string_view queue, std::string_view kept) {
-  if (Status status = checkManagerName(manager, kept); !status) return status;
-  return checkQueueName(queue, kept);
-}
-
-Status checkMaxDepth(std::int32_t maxDepth, std::string_view kept) {
-  if (maxDepth >= 0 && maxDepth <= kMaxMaxDepth) return {};
-  return failure(reason::kValueError,
-                 "max depth " + std::to_string(maxDepth) + " is not within 0 to 999999999", kept);
-}
+namespace kx::admin::sqlite {
 
 Status explained(Status status, std::string_view manager, std::string_view kept) {
   switch (status.reason) {
@@ -96,13 +60,13 @@ ReasonCode localQueues(Database& db, std::vector<LocalQueue>& queues) {
   return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
 }
 
-ReasonCode readQueue(Database& db, std::string_view name, QueueRow& row) {
+ReasonCode readQueue(Database& db, std::string_view name, QueueDefinition& row) {
   Statement statement;
   ReasonCode why = db.prepare(
       "SELECT id, alias_for, depth, max_depth, next_seq FROM queues WHERE name = ?1", statement);
   if (why != reason::kNone) return why;
   const int rc = statement.bindText(1, name).step();
-  row = QueueRow{};
+  row = QueueDefinition{};
   if (rc == SQLITE_ROW) {
     row.found = true;
     row.id = statement.integer(0);
@@ -120,36 +84,16 @@ ReasonCode bumpGeneration(Database& db) {
   return prepareAndRun(db, "UPDATE manager SET gen = gen + 1 WHERE id = 1");
 }
 
-std::string queueLabel(std::string_view manager, std::string_view queue) {
-  return "queue " + quotedName(queue) + " on " + quotedName(manager);
+ReasonCode StoreDefinitions::aliasOf(std::string_view queue, std::string& alias) {
+  alias.clear();
+  Statement pointing;
+  if (const ReasonCode why = db_.prepare("SELECT name FROM queues WHERE alias_for = ?1", pointing);
+      why != reason::kNone) {
+    return why;
+  }
+  const int rc = pointing.bindText(1, queue).step();
+  if (rc == SQLITE_ROW) alias = pointing.text(0);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
 }
 
-Status findQueue(Database& db, std::string_view manager, std::string_view queue,
-                 std::string_view kept, QueueRow& row, bool throughAlias) {
-  ReasonCode why = readQueue(db, queue, row);
-  if (why == reason::kNone && throughAlias && row.found && row.alias) {
-    const std::string target = row.target;
-    why = readQueue(db, target, row);
-  }
-  if (why != reason::kNone) return storeFailure(why, kept);
-  if (!row.found) {
-    return failure(reason::kUnknownObjectName, queueLabel(manager, queue) + " does not exist",
-                   kept);
-  }
-  return {};
-}
-
-Status checkUndefined(Database& db, std::string_view manager, std::string_view queue,
-                      std::string_view kept) {
-  QueueRow row;
-  if (const ReasonCode why = readQueue(db, queue, row); why != reason::kNone) {
-    return storeFailure(why, kept);
-  }
-  if (row.found) {
-    return failure(reason::kObjectAlreadyExists, queueLabel(manager, queue) + " already exists",
-                   "it was left as it was");
-  }
-  return {};
-}
-
-}  // namespace kx::admin
+}  // namespace kx::admin::sqlite

@@ -1,4 +1,4 @@
-#include "platform/messaging/store/sqlite_db.h"
+#include "platform/messaging/store/sqlite/sqlite_db.h"
 
 namespace kx {
 
@@ -206,6 +206,12 @@ void Transaction::rollback() {
     db_.rollback();
     active_ = false;
   }
+}
+
+ReasonCode stepDone(Statement& statement) {
+  const int rc = statement.step();
+  statement.reuse();
+  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
 }
 
 }  // namespace kx

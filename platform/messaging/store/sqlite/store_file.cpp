@@ -1,4 +1,4 @@
-#include "platform/messaging/store/store_file.h"
+#include "platform/messaging/store/sqlite/store_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <string>
 #include <system_error>
 
-#include "platform/messaging/store/message_table.h"
 #include "platform/messaging/store/private_files.h"
+#include "platform/messaging/store/sqlite/message_table.h"
 #include "platform/messaging/store_location.h"
 
 namespace kx {

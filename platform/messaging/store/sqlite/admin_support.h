@@ -6,35 +6,17 @@
 #include <utility>
 #include <vector>
 
+#include "platform/messaging/store/admin_checks.h"
 #include "platform/messaging/store/internal.h"
-#include "platform/messaging/store/sqlite_db.h"
-#include "platform/messaging/store/store_file.h"
-#include "platform/messaging/store/store_reserve.h"
+#include "platform/messaging/store/sqlite/sqlite_db.h"
+#include "platform/messaging/store/sqlite/store_file.h"
+#include "platform/messaging/store/sqlite/store_reserve.h"
 #include "platform/messaging/store_admin.h"
 #include "platform/messaging/store_location.h"
 
-// What the administration of the embedded store shares: the one-line failures an operator reads,
-// the checks of names and numbers, and opening and changing a store in one transaction.
-namespace kx::admin {
-
-inline constexpr std::int32_t kMaxMaxDepth = 999'999'999;
-inline constexpr const char* kNothingChanged = "nothing was changed";
-// What a failure of a read (a list, a check) says it kept: nothing, as a read changes nothing.
-inline constexpr const char* kJustRead = "";
-
-// A failure: what was wrong, then what was kept ("nothing was changed"), unless it was a read.
-Status failure(ReasonCode why, const std::string& what, std::string_view kept);
-
-// A failure of the store itself, in the words of its reason.
-Status storeFailure(ReasonCode why, std::string_view kept);
-
-Status checkManagerName(std::string_view manager, std::string_view kept);
-
-Status checkQueueName(std::string_view queue, std::string_view kept);
-
-Status checkNames(std::string_view manager, std::string_view queue, std::string_view kept);
-
-Status checkMaxDepth(std::int32_t maxDepth, std::string_view kept);
+// What the administration of the embedded store shares: opening and changing a store in one
+// transaction, and reading its queues.
+namespace kx::admin::sqlite {
 
 // A failure that lies in the files says which file, and what to do.
 Status explained(Status status, std::string_view manager, std::string_view kept);
@@ -54,29 +36,25 @@ struct LocalQueue {
 
 ReasonCode localQueues(Database& db, std::vector<LocalQueue>& queues);
 
-struct QueueRow {
-  bool found = false;
-  std::int64_t id = 0;
-  bool alias = false;
-  std::string target;
-  std::int64_t depth = 0;
-  std::int64_t maxDepth = 0;
-  std::int64_t nextSeq = 0;
+ReasonCode readQueue(Database& db, std::string_view name, QueueDefinition& definition);
+
+// The definitions of the queues of a store open for a change.
+class StoreDefinitions final : public QueueDefinitions {
+ public:
+  StoreDefinitions(Database& db, std::string_view manager) : QueueDefinitions(manager), db_(db) {}
+  ReasonCode read(std::string_view queue, QueueDefinition& definition) override {
+    return readQueue(db_, queue, definition);
+  }
+  Status failed(ReasonCode why, std::string_view kept) const override {
+    return storeFailure(why, kept);
+  }
+  ReasonCode aliasOf(std::string_view queue, std::string& alias) override;
+
+ private:
+  Database& db_;
 };
 
-ReasonCode readQueue(Database& db, std::string_view name, QueueRow& row);
-
 ReasonCode bumpGeneration(Database& db);
-
-std::string queueLabel(std::string_view manager, std::string_view queue);
-
-// The row of a queue that must exist; of an alias's base queue when `throughAlias` is set.
-Status findQueue(Database& db, std::string_view manager, std::string_view queue,
-                 std::string_view kept, QueueRow& row, bool throughAlias = false);
-
-// Refuses a name that is already defined, as a local queue or as an alias.
-Status checkUndefined(Database& db, std::string_view manager, std::string_view queue,
-                      std::string_view kept);
 
 // A bulk change moves the WAL's pages into the store right after its commit, waiting for no
 // one, so that the next client's commit does not pay for this one's checkpoint.
@@ -117,19 +95,4 @@ Status changeStoreEvenIfFull(std::string_view manager, std::string_view kept, Ch
   return status;
 }
 
-// Runs one administration call so that nothing thrown inside reaches the caller: a failure that
-// cannot be foreseen still comes back as a status with its line.
-template <typename Operation>
-Status guarded(Operation&& operation) {
-  try {
-    return operation();
-  } catch (const std::bad_alloc&) {
-    return Status{reason::kResourceProblem, "out of memory; nothing was changed"};
-  } catch (const std::exception& error) {
-    return Status{reason::kInternalError, std::string(error.what()) + "; nothing was changed"};
-  } catch (...) {
-    return Status{reason::kInternalError, "an unexpected failure; nothing was changed"};
-  }
-}
-
-}  // namespace kx::admin
+}  // namespace kx::admin::sqlite

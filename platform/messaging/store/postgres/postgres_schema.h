@@ -4,8 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/messaging/store/get_selection.h"
 #include "platform/messaging/store/internal.h"
-#include "platform/messaging/store/postgres_db.h"
+#include "platform/messaging/store/message_rules.h"
+#include "platform/messaging/store/postgres/postgres_db.h"
 
 // A queue manager kept in PostgreSQL: a schema of its own in the database its record names, with
 // the manager's row, its queues, their messages, and the counters of messages taken. This file
@@ -21,6 +23,18 @@ namespace kx::pg::schema {
 
 // The schema of a queue manager, quoted for SQL.
 std::string of(std::string_view managerName);
+
+// The stored descriptor fields as statements take them: "$first, $first+1, ...", their
+// parameters' types, their values from `stored`, and read back from `result`'s first row from
+// column `first` on.
+std::string storedParameters(int first);
+void addStoredTypes(std::vector<Type>& types);
+void addStored(Params& params, const StoredMessage& stored);
+void readStored(const Result& result, int first, QueueMessage& descriptor);
+// The columns a get gives before the stored fields: length, seq, msg_id, supplied, expires_at,
+// put_ms; after them the body, and a take's own columns.
+inline constexpr int kStoredColumn = 6;
+inline constexpr int kBodyColumn = kStoredColumn + static_cast<int>(kStoredFieldCount);
 
 // The rows over which the counts of taken messages are spread; a connection writes the one its
 // server process picks.
@@ -56,11 +70,9 @@ Statement put(const std::string& s);
 // Adds up the taken counts of queue $1 into its row; whether it has room now.
 Statement countTaken(const std::string& s);
 Statement purgeExpired(const std::string& s);
-// The message a get selects, by variant: bits of these.
-inline constexpr unsigned kExact = 1;  // the message under the cursor, not the next after it
-inline constexpr unsigned kByMsgId = 2;
-inline constexpr unsigned kByCorrelId = 4;
-inline constexpr unsigned kWithinBuffer = 8;  // a take only of a message the buffer takes whole
+// The message a get selects, by variant: bits of GetSelection's and this one.
+inline constexpr unsigned kWithinBuffer =
+    GetSelection::kOwnVariant;  // a take only of a message the buffer takes whole
 inline constexpr unsigned kVariants = 16;
 // Both give the message's length, then its descriptor and body (cut to the buffer); a take whose
 // message is longer than the buffer takes leaves it and gives its length alone. Expired messages

@@ -9,11 +9,13 @@
 #include "platform/messaging/message_id.h"
 #include "platform/messaging/reason_codes.h"
 #include "platform/messaging/store/internal.h"
-#include "platform/messaging/store/sqlite_db.h"
+#include "platform/messaging/store/message_rules.h"
+#include "platform/messaging/store/sqlite/sqlite_db.h"
 
 // Each local queue keeps its messages in a table of its own, so that every queue's puts append at
-// the right edge of its own B-tree. This file owns that table: its name, its columns, and the SQL
-// that the client and the administration run on it. In the SQL texts {T} stands for the table.
+// the right edge of its own B-tree. This file owns that table: its name, its columns (the
+// descriptor's from the list of message fields), and the SQL that the client and the
+// administration run on it. In the SQL texts {T} stands for the table.
 namespace kx::message_table {
 
 // The table of the local queue with this id, and `sql` with {T} naming it.
@@ -25,44 +27,22 @@ std::string onTable(std::string_view sql, std::int64_t queueId);
 ReasonCode create(Database& db, std::int64_t queueId);
 ReasonCode drop(Database& db, std::int64_t queueId);
 
-// One message as it is stored. The texts and bytes are the caller's, and must stay alive until
-// the insert has run.
-struct Row {
-  std::int64_t seq = 0;  // the queue's next_seq at the put: arrival order, never reused
-  const MessageId24* msgId = nullptr;
-  bool supplied = false;  // the putter gave the id; otherwise the store assigned it
-  const MessageId24* correlId = nullptr;
-  std::optional<std::int64_t> expiresAt;  // milliseconds since the epoch
-  bool persistent = false;
-  std::int64_t putMs = 0;
-  std::int32_t msgType = 0;
-  std::int32_t feedback = 0;
-  std::int32_t ccsid = 0;
-  std::string_view format;
-  std::int32_t priority = 0;
-  std::int32_t report = 0;
-  std::int32_t backout = 0;
-  std::string_view replyQ;
-  std::string_view replyQmgr;
-  std::string_view putAppl;
-  std::int32_t putApplType = 0;
-  std::span<const std::uint8_t> data;
-};
+// The insert of one message, and its binding onto a statement prepared from it: its sequence (the
+// queue's next_seq at the put: arrival order, never reused), what is stored of it, and its body.
+const std::string& insertSql();
+Statement& bindRow(Statement& insert, std::int64_t seq, const StoredMessage& stored,
+                   std::span<const std::uint8_t> data);
 
-// The insert of one row, and its binding onto a statement prepared from it.
-inline constexpr const char* kInsertSql =
-    "INSERT INTO {T}(seq, msg_id, supplied, correl_id, expires_at, persistent, put_ms, msg_type, "
-    "feedback, ccsid, format, priority, report, backout, reply_q, reply_qmgr, put_appl, "
-    "put_appl_type, data) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-    "?15, ?16, ?17, ?18, ?19)";
-Statement& bindRow(Statement& insert, const Row& row);
+// The columns of a message after its sequence, ending with its body, as `prefix` ("m.") names
+// them; readStored reads them from column `first` on, all but the body.
+std::string messageColumns(std::string_view prefix);
+inline constexpr int kMessageColumnCount = 4 + static_cast<int>(kStoredFieldCount) + 1;
+void readStored(const Statement& row, int first, StoredMessage& stored);
 
-// The descriptor columns a get reads, in this order, then length(data); kWithData adds the body.
-inline constexpr const char* kDescriptorColumns =
-    "m.seq, m.msg_id, m.correl_id, m.expires_at, m.persistent, m.put_ms, m.msg_type, m.feedback, "
-    "m.ccsid, m.format, m.priority, m.report, m.backout, m.reply_q, m.reply_qmgr, m.put_appl, "
-    "m.put_appl_type, length(m.data)";
-inline constexpr int kDescriptorColumnCount = 18;
+// The descriptor columns a get reads: the sequence, the message's columns but its body, and the
+// body's length.
+const std::string& descriptorColumns();
+inline constexpr int kDescriptorColumnCount = kMessageColumnCount + 1;
 // The column of the body, read on its own for a message not delivered whole.
 inline constexpr const char* kDataColumn = "data";
 

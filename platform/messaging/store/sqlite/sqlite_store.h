@@ -12,9 +12,10 @@
 #include "platform/messaging/reason_codes.h"
 #include "platform/messaging/store/attempts.h"
 #include "platform/messaging/store/internal.h"
+#include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/put_context.h"
 #include "platform/messaging/store/resolving_backend.h"
-#include "platform/messaging/store/sqlite_db.h"
+#include "platform/messaging/store/sqlite/sqlite_db.h"
 
 namespace kx {
 
@@ -29,14 +30,21 @@ class SqliteStore final : public ResolvingBackend {
   ~SqliteStore() override;
 
   ReasonCode put(const std::string& queue, QueueMessage& message) override;
-  // The cursor is a message's store id: (queue id << kSequenceBits) | sequence.
+  // The cursor is a message's store id (see storeIdOf).
   ReasonCode get(const std::string& queue, QueueMessage& message, std::int32_t options,
                  std::int64_t& cursor) override;
 
  private:
   struct Selection;
   struct Received;
-  struct TableStatements;  // the statements on one local queue's message table
+  // The statements on one local queue's message table.
+  struct TableStatements {
+    Statement selects[16];  // by the variant of the selection
+    Statement insert;
+    Statement erase;
+    Statement purge;
+    Statement countExpired;
+  };
 
   SqliteStore() = default;
 
@@ -51,6 +59,13 @@ class SqliteStore final : public ResolvingBackend {
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
   Step getOnce(const Selection& selection, Received& received);
+  Statement& bindSelection(Statement& select, const Selection& selection);
+  // A get that found no message: the manager's state first, and what expired goes.
+  Step nothingFound(const Selection& selection, Transaction& transaction);
+  // Reads as much of the body as the get delivers, unless the get cannot deliver it as it stands.
+  Step readBody(const Statement& select, const Selection& selection, const Received& received);
+  // Removes the received message from its queue and its counters.
+  Step takeOff(const Selection& selection, const Received& received);
   ReasonCode readData(std::int64_t queueId, std::int64_t seq, std::size_t length);
   TableStatements& tableStatements(std::int64_t queueId);
   // A statement on a queue's message table, prepared from `sql` with {T} naming the table.
@@ -67,6 +82,7 @@ class SqliteStore final : public ResolvingBackend {
   std::unordered_map<std::int64_t, std::unique_ptr<TableStatements>> tables_;
   MessageIdSource ids_;
   std::vector<std::uint8_t> scratch_;  // a received body before it is handed to the message
+  StoredMessage stored_;               // what a put stores
 
   Statement managerRow_;
   Statement queueRow_;

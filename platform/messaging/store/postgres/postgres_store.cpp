@@ -1,11 +1,10 @@
-#include "platform/messaging/store/postgres_store.h"
+#include "platform/messaging/store/postgres/postgres_store.h"
 
 #include <algorithm>
 #include <optional>
 #include <random>
 #include <utility>
 
-#include "platform/messaging/get_options.h"
 #include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/seam_calls.h"
 #include "platform/messaging/store_location.h"
@@ -15,38 +14,22 @@ namespace {
 
 namespace schema = pg::schema;
 
-// The columns of a get's row: the message's length, then its descriptor, then its body.
-enum GetColumn {
-  kLength,
-  kSeq,
-  kMsgId,
-  kCorrelId,
-  kExpiresAt,
-  kPersistent,
-  kPutMs,
-  kMsgType,
-  kFeedback,
-  kCcsid,
-  kFormat,
-  kPriority,
-  kReport,
-  kBackout,
-  kReplyQ,
-  kReplyQmgr,
-  kPutAppl,
-  kPutApplType,
-  kBody,
-  kDurability,  // a take's: the commit's setting, of no use here
-  kXid,         // a take's: its transaction's id
-  kToken,       // a take's: the server's token
-  kFloor,       // a plain take's: the first message left at or after its position
-};
+// The columns of a get's row: the message's length, its store columns, the stored fields, its
+// body, then a take's own.
+constexpr int kLength = 0;
+constexpr int kSeq = 1;
+constexpr int kMsgId = 2;
+constexpr int kSupplied = 3;
+constexpr int kExpiresAt = 4;
+constexpr int kPutMs = 5;
+static_assert(schema::kStoredColumn == kPutMs + 1);
+constexpr int kDurability = schema::kBodyColumn + 1;  // a take's: the commit's setting, unused
+constexpr int kXid = kDurability + 1;                 // a take's: its transaction's id
+constexpr int kToken = kXid + 1;                      // a take's: the server's token
+constexpr int kFloor = kToken + 1;  // a plain take's: the first message left at or after its place
 
 MessageId24 idFrom(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() != MessageId24::kSize) return MessageId24::none();
-  MessageId24::Bytes id{};
-  std::copy(bytes.begin(), bytes.end(), id.begin());
-  return MessageId24(id);
+  return MessageId24::fromBytes(bytes).value_or(MessageId24::none());
 }
 
 pg::Params& idOrNull(pg::Params& params, const MessageId24& id) {
@@ -185,34 +168,22 @@ ReasonCode PostgresStore::put(const std::string& queue, QueueMessage& message) {
 }
 
 Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t now) {
-  const std::optional<std::int64_t> expiresAt = expiresAtOf(message, now);
-  std::string format = paddedFormat(message.format);
+  StoredMessage& stored = stored_;
+  storeForPut(message, now, stored);
   // An assigned id is this connection's random bytes around the message's store id, which the
   // statement writes in once the sequence is known.
   const MessageId24 idPrefix = ids_.assign(0);
   pg::Params params;
   params.int8(epoch()).int8(gen()).int8(queueId);
   idOrNull(params, message.msgId).bytes(idPrefix.bytes());
-  idOrNull(params, message.correlId);
-  if (expiresAt) {
-    params.int8(*expiresAt);
+  if (stored.expiresAt) {
+    params.int8(*stored.expiresAt);
   } else {
     params.null();
   }
-  params.boolean(message.persistent != 0)
-      .int8(now)
-      .int4(message.msgType)
-      .int4(message.feedback)
-      .int4(message.ccsid)
-      .text(format)
-      .int4(std::max(0, message.priority))
-      .int4(message.report)
-      .int4(message.backoutCount)
-      .text(message.replyToQ)
-      .text(message.replyQmgr)
-      .text(putApplicationName())
-      .int4(kPutApplTypeThisPlatform)
-      .bytes(message.data())
+  params.int8(now);
+  schema::addStored(params, stored);
+  params.bytes(message.data())
       .text(message.persistent != 0 ? "on" : "off");  // a non-persistent put need not wait
   // Where the queue looks full, the taken messages are added up again, and then what expired is
   // discarded (expired messages do not count against the maximum), each time to look again.
@@ -232,7 +203,8 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
     pg::Result result;
     if (const ReasonCode why = run(put_, params, result); why != reason::kNone) return why;
     if (result.rows() == 1) {
-      completePut(message, idFrom(result.bytes(0, 1)), std::move(format), now);
+      stored.descriptor.msgId = idFrom(result.bytes(0, 1));
+      completePut(message, stored);
       return reason::kNone;
     }
     // Nothing stored: the manager stopped or was redefined, or the queue is full.
@@ -263,28 +235,16 @@ const pg::Statement& PostgresStore::getStatement(bool browse, unsigned variant) 
 
 namespace {
 
-void readDelivered(const pg::Result& result, std::size_t length, Delivered& delivered,
+void readDelivered(const pg::Result& result, std::size_t length, StoredMessage& delivered,
                    std::vector<std::uint8_t>& body) {
-  delivered = Delivered{};
-  delivered.msgId = idFrom(result.bytes(0, kMsgId));
-  delivered.correlId =
-      result.isNull(0, kCorrelId) ? MessageId24::none() : idFrom(result.bytes(0, kCorrelId));
+  delivered.descriptor.msgId = idFrom(result.bytes(0, kMsgId));
+  delivered.supplied = result.boolean(0, kSupplied);
+  delivered.expiresAt.reset();
   if (!result.isNull(0, kExpiresAt)) delivered.expiresAt = result.int8(0, kExpiresAt);
-  delivered.persistent = result.boolean(0, kPersistent);
   delivered.putMs = result.int8(0, kPutMs);
-  delivered.msgType = result.int4(0, kMsgType);
-  delivered.feedback = result.int4(0, kFeedback);
-  delivered.ccsid = result.int4(0, kCcsid);
-  delivered.format = result.text(0, kFormat);
-  delivered.priority = result.int4(0, kPriority);
-  delivered.report = result.int4(0, kReport);
-  delivered.backout = result.int4(0, kBackout);
-  delivered.replyQ = result.text(0, kReplyQ);
-  delivered.replyQmgr = result.text(0, kReplyQmgr);
-  delivered.putAppl = result.text(0, kPutAppl);
-  delivered.putApplType = result.int4(0, kPutApplType);
+  schema::readStored(result, schema::kStoredColumn, delivered.descriptor);
   delivered.length = length;
-  const auto data = result.bytes(0, kBody);
+  const auto data = result.bytes(0, schema::kBodyColumn);
   body.assign(data.begin(), data.end());
 }
 
@@ -319,9 +279,10 @@ Step PostgresStore::takeInDoubt(std::int64_t queueId, const QueueMessage& messag
     } else {
       // A crash since: a non-persistent message did not outlive it, and a persistent one was
       // taken if its take's receipt made it to the disk.
-      made = it->delivered.persistent && !result.isNull(0, 2) && result.int8(0, 2) == it->seq;
+      made = it->delivered.descriptor.persistent != 0 && !result.isNull(0, 2) &&
+             result.int8(0, 2) == it->seq;
     }
-    if (it->delivered.persistent) {
+    if (it->delivered.descriptor.persistent != 0) {
       pg::Params client;
       client.int8(it->client);
       pg::Result dropped;
@@ -333,9 +294,9 @@ Step PostgresStore::takeInDoubt(std::int64_t queueId, const QueueMessage& messag
       it = inDoubt_.erase(it);
       continue;
     }
-    const Delivered& taken = it->delivered;
-    if ((!message.msgId.isNone() && message.msgId != taken.msgId) ||
-        (!message.correlId.isNone() && message.correlId != taken.correlId)) {
+    const StoredMessage& taken = it->delivered;
+    if ((!message.msgId.isNone() && message.msgId != taken.descriptor.msgId) ||
+        (!message.correlId.isNone() && message.correlId != taken.descriptor.correlId)) {
       ++it;  // kept for a get that selects it
       continue;
     }
@@ -356,115 +317,109 @@ Step PostgresStore::takeInDoubt(std::int64_t queueId, const QueueMessage& messag
 ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, std::int32_t options,
                               std::int64_t& cursor) {
   if (const ReasonCode why = checkGetOptions(options); why != reason::kNone) return why;
-  const bool browseFirst = options & getopt::kBrowseFirst;
-  const bool browseNext = options & getopt::kBrowseNext;
-  const bool browse = browseFirst || browseNext;
-  const bool underCursor = options & getopt::kUnderCursor;
-  const bool acceptTruncated = options & getopt::kAcceptTruncated;
-  const std::optional<std::size_t> buffer = message.bufferSize();
-
   std::int64_t now = 0;
   const ReasonCode why = runAttempts([&]() -> Step {
     const QueueRef* ref = nullptr;
     if (const Step step = startAttempt(queue, Target::kBaseQueue, ref); !step.ok()) return step;
     const std::int64_t queueId = ref->baseId;
     now = seam::nowMs();
-    if (!browse && !underCursor && !inDoubt_.empty()) {
+    GetSelection selection = GetSelection::of(options, message, queueId, cursor);
+    if (!selection.browse && !selection.underCursor && !inDoubt_.empty()) {
       bool found = false;
-      const Step step = takeInDoubt(queueId, message, acceptTruncated, found);
+      const Step step = takeInDoubt(queueId, message, selection.acceptTruncated, found);
       if (!step.ok() || found) return step;
     }
-    // A cursor from another queue (one deleted since) is no position here.
-    const std::int64_t cursorSeq = queueIdIn(cursor) == queueId ? sequenceIn(cursor) : 0;
-    unsigned variant = 0;
-    std::int64_t position = 0;
-    std::int64_t assignedSeq = -1;
-    if (underCursor) {
-      variant = schema::kExact;
-      position = cursorSeq;  // sequences start at 1: 0 is no message
-    } else {
-      position = browseNext ? cursorSeq : 0;
-      if (!message.msgId.isNone()) {
-        variant |= schema::kByMsgId;
-        const std::int64_t storeId = storeIdIn(message.msgId);
-        if (queueIdIn(storeId) == queueId) assignedSeq = sequenceIn(storeId);
-      }
-      if (!message.correlId.isNone()) variant |= schema::kByCorrelId;
-    }
-    // A take that may not cut the message to its buffer leaves a longer one where it is.
-    if (!browse && buffer && !acceptTruncated) variant |= schema::kWithinBuffer;
-    // A plain take looks on from its connection's place on the queue.
-    const bool fromHead = !browse && (variant & ~schema::kWithinBuffer) == 0;
-    if (fromHead) position = heads_[queueId];
-    pg::Params params;
-    params.int8(epoch()).int8(gen()).int8(queueId).int8(position).int8(now);
-    idOrNull(params, message.msgId);
-    idOrNull(params, message.correlId);
-    params.int4(takenRow_)
-        .boolean(acceptTruncated)
-        .int8(buffer ? static_cast<std::int64_t>(*buffer) : -1)
-        .int8(assignedSeq);
-    if (!browse) params.int8(client_);
-    pg::Result result;
-    const pg::Statement& statement = getStatement(browse, variant);
-    ReasonCode failed =
-        browse ? db_.run(statement, params, result) : db_.runUncommitted(statement, params, result);
-    if (failed == reason::kConnectionBroken) markBroken();
-    if (failed != reason::kNone) return failed;
-    const bool found = result.rows() == 1;
-    const auto length = found ? static_cast<std::size_t>(result.int8(0, kLength)) : 0;
-    if (!browse) {
-      // What the take gave is final only once its commit is made.
-      const bool took = found && !result.isNull(0, kSeq);
-      if (took) readDelivered(result, length, delivered_, scratch_);
-      switch (db_.commit()) {
-        case pg::Connection::Commit::kMade:
-          leftReceipt_ = leftReceipt_ || (took && delivered_.persistent);
-          break;
-        case pg::Connection::Commit::kUndone:
-          return pg::reasonFromSqlState(db_.sqlState(), !db_.alive());
-        case pg::Connection::Commit::kUnknown:
-          if (took) {
-            leftReceipt_ = false;  // its receipt is the in-doubt take's to drop once settled
-            inDoubt_.push_back({queueId, result.int8(0, kSeq), result.int8(0, kXid), client_,
-                                result.int8(0, kToken), delivered_, scratch_});
-          }
-          markBroken();
-          return reason::kConnectionBroken;
-      }
-    }
-    if (!found) {
-      if (const Step state = checkManager(); !state.ok()) return state;
-      if (!browse) {
-        // Nothing to take: what expired on the queue goes now.
-        std::int64_t removed = 0;
-        if (const Step step = purgeExpired(queueId, now, removed); !step.ok()) return step;
-      }
-      if (underCursor) return reason::kNoMessageUnderCursor;
-      if (browseFirst) cursor = 0;
-      return reason::kNoMessageAvailable;
-    }
-    if (fromHead && !result.isNull(0, kFloor)) {
-      // The first message left from the old place on: the next take looks from it, or past it
-      // when it is the one just taken.
-      const std::int64_t first = result.int8(0, kFloor);
-      const bool takenNow = !result.isNull(0, kSeq) && result.int8(0, kSeq) == first;
-      heads_[queueId] = takenNow ? first : first - 1;
-    }
-    const bool tooLong = buffer && *buffer < length && !acceptTruncated;
-    if (!browse && result.isNull(0, kSeq)) {
-      // Found but left where it is: longer than the buffer takes. Any other answer would be a
-      // statement that no longer does what it says.
-      return tooLong ? reason::kTruncatedMessageFailed : reason::kInternalError;
-    }
-    if (browse) cursor = storeIdOf(queueId, result.int8(0, kSeq));  // a failed length moves too
-    if (tooLong) return reason::kTruncatedMessageFailed;
-    if (browse) readDelivered(result, length, delivered_, scratch_);
-    return reason::kNone;
+    std::int64_t foundId = 0;
+    const Step step = getOnce(queueId, message, selection, now, foundId);
+    selection.moveCursor(step.reason(), foundId, cursor);
+    return step;
   });
   if (why != reason::kNone) return why;
   deliver(delivered_, scratch_, now, message);
   return reason::kNone;
+}
+
+Step PostgresStore::getOnce(std::int64_t queueId, const QueueMessage& message,
+                            GetSelection& selection, std::int64_t now, std::int64_t& foundId) {
+  const bool browse = selection.browse;
+  const std::optional<std::size_t> buffer = selection.buffer;
+  // A take that may not cut the message to its buffer leaves a longer one where it is.
+  if (!browse && buffer && !selection.acceptTruncated) selection.variant |= schema::kWithinBuffer;
+  // A plain take looks on from its connection's place on the queue.
+  const bool fromHead = !browse && (selection.variant & ~schema::kWithinBuffer) == 0;
+  if (fromHead) selection.position = heads_[queueId];
+  pg::Params params;
+  params.int8(epoch()).int8(gen()).int8(queueId).int8(selection.position).int8(now);
+  idOrNull(params, message.msgId);
+  idOrNull(params, message.correlId);
+  params.int4(takenRow_)
+      .boolean(selection.acceptTruncated)
+      .int8(buffer ? static_cast<std::int64_t>(*buffer) : -1)
+      .int8(selection.assignedSeq);
+  if (!browse) params.int8(client_);
+  pg::Result result;
+  const pg::Statement& statement = getStatement(browse, selection.variant);
+  const ReasonCode failed =
+      browse ? db_.run(statement, params, result) : db_.runUncommitted(statement, params, result);
+  if (failed == reason::kConnectionBroken) markBroken();
+  if (failed != reason::kNone) return failed;
+  const bool found = result.rows() == 1;
+  const auto length = found ? static_cast<std::size_t>(result.int8(0, kLength)) : 0;
+  if (!browse) {
+    if (const Step step = commitTake(queueId, result, found, length); !step.ok()) return step;
+  }
+  if (!found) return nothingFound(queueId, selection, now);
+  if (fromHead && !result.isNull(0, kFloor)) {
+    // The first message left from the old place on: the next take looks from it, or past it
+    // when it is the one just taken.
+    const std::int64_t first = result.int8(0, kFloor);
+    const bool takenNow = !result.isNull(0, kSeq) && result.int8(0, kSeq) == first;
+    heads_[queueId] = takenNow ? first : first - 1;
+  }
+  const bool tooLong = buffer && *buffer < length && !selection.acceptTruncated;
+  if (!browse && result.isNull(0, kSeq)) {
+    // Found but left where it is: longer than the buffer takes. Any other answer would be a
+    // statement that no longer does what it says.
+    return tooLong ? reason::kTruncatedMessageFailed : reason::kInternalError;
+  }
+  foundId = storeIdOf(queueId, result.int8(0, kSeq));
+  if (tooLong) return reason::kTruncatedMessageFailed;
+  if (browse) readDelivered(result, length, delivered_, scratch_);
+  return reason::kNone;
+}
+
+Step PostgresStore::commitTake(std::int64_t queueId, const pg::Result& result, bool found,
+                               std::size_t length) {
+  // What the take gave is final only once its commit is made.
+  const bool took = found && !result.isNull(0, kSeq);
+  if (took) readDelivered(result, length, delivered_, scratch_);
+  switch (db_.commit()) {
+    case pg::Connection::Commit::kMade:
+      leftReceipt_ = leftReceipt_ || (took && delivered_.descriptor.persistent != 0);
+      return reason::kNone;
+    case pg::Connection::Commit::kUndone:
+      return pg::reasonFromSqlState(db_.sqlState(), !db_.alive());
+    case pg::Connection::Commit::kUnknown:
+      break;
+  }
+  if (took) {
+    leftReceipt_ = false;  // its receipt is the in-doubt take's to drop once settled
+    inDoubt_.push_back({queueId, result.int8(0, kSeq), result.int8(0, kXid), client_,
+                        result.int8(0, kToken), delivered_, scratch_});
+  }
+  markBroken();
+  return reason::kConnectionBroken;
+}
+
+Step PostgresStore::nothingFound(std::int64_t queueId, const GetSelection& selection,
+                                 std::int64_t now) {
+  if (const Step state = checkManager(); !state.ok()) return state;
+  if (!selection.browse) {
+    // Nothing to take: what expired on the queue goes now.
+    std::int64_t removed = 0;
+    if (const Step step = purgeExpired(queueId, now, removed); !step.ok()) return step;
+  }
+  return selection.underCursor ? reason::kNoMessageUnderCursor : reason::kNoMessageAvailable;
 }
 
 struct PostgresStore::Carried final : TakesInDoubt {

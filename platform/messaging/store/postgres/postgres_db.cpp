@@ -1,4 +1,4 @@
-#include "platform/messaging/store/postgres_db.h"
+#include "platform/messaging/store/postgres/postgres_db.h"
 
 #include <poll.h>
 

@@ -8,10 +8,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/messaging/store/get_selection.h"
 #include "platform/messaging/store/internal.h"
 #include "platform/messaging/store/message_rules.h"
-#include "platform/messaging/store/postgres_db.h"
-#include "platform/messaging/store/postgres_schema.h"
+#include "platform/messaging/store/postgres/postgres_db.h"
+#include "platform/messaging/store/postgres/postgres_schema.h"
 #include "platform/messaging/store/put_context.h"
 #include "platform/messaging/store/resolving_backend.h"
 
@@ -40,7 +41,7 @@ class PostgresStore final : public ResolvingBackend {
                             std::string& problem);
 
   ReasonCode put(const std::string& queue, QueueMessage& message) override;
-  // The cursor is a message's store id: (queue id << kSequenceBits) | sequence.
+  // The cursor is a message's store id (see storeIdOf).
   ReasonCode get(const std::string& queue, QueueMessage& message, std::int32_t options,
                  std::int64_t& cursor) override;
   std::unique_ptr<TakesInDoubt> releaseTakesInDoubt() override;
@@ -54,7 +55,7 @@ class PostgresStore final : public ResolvingBackend {
     std::int64_t xid = 0;     // the transaction's id
     std::int64_t client = 0;  // the id of the connection that took it, for its receipt
     std::int64_t token = 0;   // the server's token when it was taken
-    Delivered delivered;
+    StoredMessage delivered;
     std::vector<std::uint8_t> body;  // as much as the buffer of the get that took it took
   };
   struct Carried;
@@ -72,6 +73,14 @@ class PostgresStore final : public ResolvingBackend {
   // Discards the expired messages of a queue; how many went.
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
   const pg::Statement& getStatement(bool browse, unsigned variant);
+  // One attempt at a get of `selection`; `foundId` gets the store id of the message found.
+  Step getOnce(std::int64_t queueId, const QueueMessage& message, GetSelection& selection,
+               std::int64_t now, std::int64_t& foundId);
+  // Asks for the commit of a take whose answer is in `result`; keeps the message in doubt when
+  // the answer to the commit does not come.
+  Step commitTake(std::int64_t queueId, const pg::Result& result, bool found, std::size_t length);
+  // A get that found no message: the manager's state first, and what expired goes.
+  Step nothingFound(std::int64_t queueId, const GetSelection& selection, std::int64_t now);
   // The message this object took off `queueId` in a transaction whose commit went unanswered,
   // if that commit was made and the get's selection takes it; settles the others on the way.
   Step takeInDoubt(std::int64_t queueId, const QueueMessage& message, bool acceptTruncated,
@@ -96,7 +105,8 @@ class PostgresStore final : public ResolvingBackend {
   std::int64_t client_ = 0;
   bool leftReceipt_ = false;
   std::vector<std::uint8_t> scratch_;  // a received body before it is handed to the message
-  Delivered delivered_;                // and its descriptor
+  StoredMessage delivered_;            // and its descriptor
+  StoredMessage stored_;               // what a put stores
   // By queue, where this connection's next plain take looks from: every message up to there had
   // left the queue for good (its take committed) when a take of this connection last looked, and
   // a message held by a transaction still in progress, which may yet give it back, is never

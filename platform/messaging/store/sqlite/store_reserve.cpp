@@ -1,10 +1,10 @@
-#include "platform/messaging/store/store_reserve.h"
+#include "platform/messaging/store/sqlite/store_reserve.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/messaging/store/store_file.h"
+#include "platform/messaging/store/sqlite/store_file.h"
 
 namespace kx {
 

@@ -7,126 +7,26 @@
 
 #include "platform/messaging/names.h"
 #include "platform/messaging/queue_message.h"
-#include "platform/messaging/store/admin_backends.h"
-#include "platform/messaging/store/admin_support.h"
-#include "platform/messaging/store/file_problems.h"
-#include "platform/messaging/store/message_table.h"
 #include "platform/messaging/store/private_files.h"
 #include "platform/messaging/store/put_context.h"
-#include "platform/messaging/store/tolerant_scan.h"
+#include "platform/messaging/store/sqlite/admin_support.h"
+#include "platform/messaging/store/sqlite/file_problems.h"
+#include "platform/messaging/store/sqlite/message_table.h"
+#include "platform/messaging/store/sqlite/salvage_reading.h"
+#include "platform/messaging/store/sqlite/sqlite_admin.h"
 
 // Salvage of a damaged embedded store: every message that can still be read, with its whole
 // descriptor, is copied into a fresh store, and the fresh store is then copied page by page into
 // the damaged one's file, in one transaction of that file. Its clients keep the file they know,
 // with its companions, so nothing that opened it before can mix the two; a copy of the file as it
 // was is kept beside it first.
-namespace kx::admin::embedded {
+namespace kx::admin::sqlite {
 namespace {
 
 namespace fs = std::filesystem;
 
 // How long a salvage waits for other programs to let go of the store before it says so.
 constexpr int kSalvageBusyTimeoutMs = 1000;
-
-bool isInteger(const Statement& row, int column) {
-  return sqlite3_column_type(row.handle(), column) == SQLITE_INTEGER;
-}
-
-bool isInt32(const Statement& row, int column) {
-  return isInteger(row, column) &&
-         row.integer(column) >= std::numeric_limits<std::int32_t>::min() &&
-         row.integer(column) <= std::numeric_limits<std::int32_t>::max();
-}
-
-bool isFlag(const Statement& row, int column) {
-  return isInteger(row, column) && (row.integer(column) == 0 || row.integer(column) == 1);
-}
-
-bool isTextUpTo(const Statement& row, int column, std::size_t width) {
-  return sqlite3_column_type(row.handle(), column) == SQLITE_TEXT &&
-         static_cast<std::size_t>(sqlite3_column_bytes(row.handle(), column)) <= width;
-}
-
-std::optional<MessageId24> idIn(const Statement& row, int column) {
-  if (sqlite3_column_type(row.handle(), column) != SQLITE_BLOB) return std::nullopt;
-  const auto bytes = row.blob(column);
-  if (bytes.size() != MessageId24::kSize) return std::nullopt;
-  MessageId24::Bytes id{};
-  std::copy(bytes.begin(), bytes.end(), id.begin());
-  return MessageId24(id);
-}
-
-// The columns of a message as the cursor reads them, after its key.
-constexpr const char* kMessageColumns =
-    "msg_id, supplied, correl_id, expires_at, persistent, put_ms, msg_type, feedback, ccsid, "
-    "format, priority, report, backout, reply_q, reply_qmgr, put_appl, put_appl_type, data";
-
-// A queue as the salvaged store will hold it.
-struct Queue {
-  std::int64_t id = 0;
-  std::string name;
-  std::optional<std::string> aliasFor;
-  std::int64_t maxDepth = kDefaultMaxDepth;
-  std::optional<std::int64_t> depth;  // the counter, when the definition could be read
-  std::int64_t nextSeq = 0;
-  bool definitionLost = false;
-};
-
-// The queue definitions that can be read. Those that cannot are found again by their message
-// tables (see below); aliases whose rows are lost are gone.
-ReasonCode readQueues(Database& old, std::vector<Queue>& queues, std::int64_t& unreadable) {
-  TolerantScan scan(old, "queues", "name, alias_for, max_depth, depth, next_seq", kMaxQueueId);
-  std::set<std::int64_t> read;
-  const ReasonCode why = scan.run([&](const Statement& row, std::int64_t id) {
-    if (read.count(id) != 0) return true;
-    Queue queue;
-    queue.id = id;
-    const bool alias = sqlite3_column_type(row.handle(), 2) != SQLITE_NULL;
-    if (!isTextUpTo(row, 1, kMaxObjectNameLength) ||
-        (alias && !isTextUpTo(row, 2, kMaxObjectNameLength)) || !isInteger(row, 3) ||
-        !isInteger(row, 4) || !isInteger(row, 5)) {
-      return false;
-    }
-    queue.name = row.text(1);
-    if (alias) queue.aliasFor = row.text(2);
-    queue.maxDepth = row.integer(3);
-    queue.depth = row.integer(4);
-    queue.nextSeq = row.integer(5);
-    if (validateName(queue.name, NameKind::Queue) != reason::kNone ||
-        (alias && validateName(*queue.aliasFor, NameKind::Queue) != reason::kNone) ||
-        queue.maxDepth < 0 || queue.maxDepth > kMaxMaxDepth || *queue.depth < 0 ||
-        queue.nextSeq < 0 || queue.nextSeq > kMaxSequence) {
-      return false;
-    }
-    read.insert(id);
-    queues.push_back(std::move(queue));
-    return true;
-  });
-  unreadable = scan.unreadable();
-  return why;
-}
-
-// The ids of the message tables the store holds, read from SQLite's own list of tables.
-ReasonCode messageTables(Database& old, std::set<std::int64_t>& ids) {
-  Statement tables;
-  ReasonCode why = old.prepare(
-      std::string("SELECT name FROM sqlite_schema WHERE type = 'table' AND name GLOB '") +
-          message_table::kNamePrefix + "[0-9]*'",
-      tables);
-  if (why != reason::kNone) return why;
-  int rc = SQLITE_ROW;
-  while ((rc = tables.step()) == SQLITE_ROW) {
-    const std::string name = tables.text(0);
-    std::int64_t id = 0;
-    const char* digits = name.data() + std::string_view(message_table::kNamePrefix).size();
-    const auto [end, error] = std::from_chars(digits, name.data() + name.size(), id);
-    if (error == std::errc() && end == name.data() + name.size() &&
-        message_table::name(id) == name && id > 0 && id <= kMaxQueueId) {
-      ids.insert(id);
-    }
-  }
-  return rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
-}
 
 // A name for a queue whose definition was lost, unlike any other queue's.
 std::string salvagedName(std::int64_t id, const std::set<std::string>& taken) {
@@ -142,82 +42,6 @@ Status unreadableSchema() {
                  "the store's list of tables cannot be read, so nothing can be salvaged from it "
                  "(delete it with 'delete --force')",
                  "the file was left untouched");
-}
-
-// What was copied of one queue's messages.
-struct Copied {
-  std::int64_t messages = 0;
-  std::int64_t withExpiry = 0;
-  std::int64_t lastSeq = 0;
-  std::int64_t unreadable = 0;
-  bool damageMet = false;
-};
-
-// Copies the messages of a local queue that can be read from the old store's table into the new
-// store's (which exists, empty).
-ReasonCode copyMessages(Database& old, Database& fresh, std::int64_t queueId, Copied& copied) {
-  // A message read twice (see TolerantScan) is stored once.
-  std::string insertSql = message_table::onTable(message_table::kInsertSql, queueId);
-  insertSql.replace(0, std::string_view("INSERT").size(), "INSERT OR IGNORE");
-  Statement insert;
-  if (const ReasonCode why = fresh.prepare(insertSql, insert); why != reason::kNone) return why;
-  ReasonCode failed = reason::kNone;
-  TolerantScan scan(old, message_table::name(queueId), kMessageColumns, kMaxSequence);
-  const ReasonCode why = scan.run([&](const Statement& row, std::int64_t seq) {
-    if (failed != reason::kNone) return true;
-    const std::optional<MessageId24> msgId = idIn(row, 1);
-    const bool noCorrelId = sqlite3_column_type(row.handle(), 3) == SQLITE_NULL;
-    const std::optional<MessageId24> correlId =
-        noCorrelId ? std::optional(MessageId24::none()) : idIn(row, 3);
-    const bool noExpiry = sqlite3_column_type(row.handle(), 4) == SQLITE_NULL;
-    if (!msgId || !correlId || !isFlag(row, 2) || !(noExpiry || isInteger(row, 4)) ||
-        !isFlag(row, 5) || !isInteger(row, 6) || !isInt32(row, 7) || !isInt32(row, 8) ||
-        !isInt32(row, 9) || !isTextUpTo(row, 10, kFormatWidth) || !isInt32(row, 11) ||
-        row.integer(11) < -1 || row.integer(11) > 9 || !isInt32(row, 12) || !isInt32(row, 13) ||
-        !isTextUpTo(row, 14, kNameWidth) || !isTextUpTo(row, 15, kNameWidth) ||
-        !isTextUpTo(row, 16, kPutApplWidth) || !isInt32(row, 17) ||
-        sqlite3_column_type(row.handle(), 18) != SQLITE_BLOB ||
-        row.blob(18).size() > kMaxMessageLength) {
-      return false;
-    }
-    const bool supplied = row.integer(2) == 1;
-    // An id the store assigned carries the message's own place: one that disagrees is damage.
-    if (!supplied && storeIdIn(*msgId) != storeIdOf(queueId, seq)) return false;
-    const std::string format = row.text(10);
-    const std::string replyQ = row.text(14);
-    const std::string replyQmgr = row.text(15);
-    const std::string putAppl = row.text(16);
-    message_table::Row message;
-    message.seq = seq;
-    message.msgId = &*msgId;
-    message.supplied = supplied;
-    message.correlId = &*correlId;
-    if (!noExpiry) message.expiresAt = row.integer(4);
-    message.persistent = row.integer(5) == 1;
-    message.putMs = row.integer(6);
-    message.msgType = static_cast<std::int32_t>(row.integer(7));
-    message.feedback = static_cast<std::int32_t>(row.integer(8));
-    message.ccsid = static_cast<std::int32_t>(row.integer(9));
-    message.format = format;
-    message.priority = static_cast<std::int32_t>(row.integer(11));
-    message.report = static_cast<std::int32_t>(row.integer(12));
-    message.backout = static_cast<std::int32_t>(row.integer(13));
-    message.replyQ = replyQ;
-    message.replyQmgr = replyQmgr;
-    message.putAppl = putAppl;
-    message.putApplType = static_cast<std::int32_t>(row.integer(17));
-    message.data = row.blob(18);
-    failed = run(message_table::bindRow(insert, message));
-    if (failed == reason::kNone && fresh.changes() == 1) {
-      ++copied.messages;
-      if (!noExpiry) ++copied.withExpiry;
-      copied.lastSeq = std::max(copied.lastSeq, seq);
-    }
-    return true;
-  });
-  copied.unreadable = scan.unreadable();
-  copied.damageMet = scan.metDamage();
-  return failed != reason::kNone ? failed : why;
 }
 
 // Defines `queue` in the new store, with the counters of what was copied onto it.
@@ -325,7 +149,8 @@ Status copyStore(Database& old, Database& fresh, SalvageReport& report) {
   Statement sequence;
   if (old.prepare("SELECT seq FROM sqlite_sequence WHERE name = 'queues'", sequence) ==
           reason::kNone &&
-      sequence.step() == SQLITE_ROW && isInteger(sequence, 0)) {
+      sequence.step() == SQLITE_ROW &&
+      sqlite3_column_type(sequence.handle(), 0) == SQLITE_INTEGER) {
     why =
         prepareAndRun(fresh, "UPDATE sqlite_sequence SET seq = max(seq, ?1) WHERE name = 'queues'",
                       std::min(sequence.integer(0), kMaxQueueId));
@@ -448,53 +273,51 @@ Status openAlone(std::string_view name, Database& old) {
 
 }  // namespace
 
-Status salvageQueueManager(std::string_view name, SalvageReport& report) {
-  return guarded([&]() -> Status {
-    report = SalvageReport{};
-    if (Status status = checkManagerName(name, kNothingChanged); !status) return status;
-    Database old;
-    if (Status status = openAlone(name, old); !status) return status;
-    fs::path directory;
-    std::string problem;
-    if (const ReasonCode why = prepareDataDirectory(directory, problem); why != reason::kNone) {
-      return failure(why, problem, kNothingChanged);
-    }
-    const fs::path store = directory / storePath(name).filename();
-    // The fresh store is built in a private file of its own, with the old one's page size so that
-    // its pages can go straight over the old ones.
-    TemporaryFile scratch;
-    if (const ReasonCode why = scratch.create(store, problem); why != reason::kNone) {
-      return failure(why, problem, kNothingChanged);
-    }
-    Database fresh;
-    Statement pageSize;
-    ReasonCode why = old.prepare("PRAGMA page_size", pageSize);
-    if (why == reason::kNone)
-      why = pageSize.step() == SQLITE_ROW ? reason::kNone : reason::kStoreDamaged;
-    if (why == reason::kNone) why = fresh.open(scratch.path().string(), true);
-    if (why == reason::kNone) {
-      why = fresh.exec(("PRAGMA page_size = " + std::to_string(pageSize.integer(0))).c_str());
-    }
-    pageSize = Statement();
-    if (why == reason::kNone) why = createSchema(fresh, name);
-    if (why != reason::kNone) {
-      return failure(why, explainFileProblem(why, scratch.path()), kNothingChanged);
-    }
-    if (Status status = copyStore(old, fresh, report); !status) {
-      return explained(std::move(status), name, kNothingChanged);
-    }
-    if (Status status = keepCopy(old, store, report.keptAs); !status) return status;
-    if ((why = replacePages(old, fresh)) != reason::kNone) {
-      std::error_code error;
-      fs::remove(report.keptAs, error);
-      report.keptAs.clear();
-      return explained(storeFailure(why, kNothingChanged), name, kNothingChanged);
-    }
-    old.close();
-    fresh.close();
-    keepReserve(store);
-    return {};
-  });
+Status SqliteAdmin::salvageQueueManager(std::string_view name, SalvageReport& report) {
+  report = SalvageReport{};
+  if (Status status = checkManagerName(name, kNothingChanged); !status) return status;
+  Database old;
+  if (Status status = openAlone(name, old); !status) return status;
+  fs::path directory;
+  std::string problem;
+  if (const ReasonCode why = prepareDataDirectory(directory, problem); why != reason::kNone) {
+    return failure(why, problem, kNothingChanged);
+  }
+  const fs::path store = directory / storePath(name).filename();
+  // The fresh store is built in a private file of its own, with the old one's page size so that
+  // its pages can go straight over the old ones.
+  TemporaryFile scratch;
+  if (const ReasonCode why = scratch.create(store, problem); why != reason::kNone) {
+    return failure(why, problem, kNothingChanged);
+  }
+  Database fresh;
+  Statement pageSize;
+  ReasonCode why = old.prepare("PRAGMA page_size", pageSize);
+  if (why == reason::kNone)
+    why = pageSize.step() == SQLITE_ROW ? reason::kNone : reason::kStoreDamaged;
+  if (why == reason::kNone) why = fresh.open(scratch.path().string(), true);
+  if (why == reason::kNone) {
+    why = fresh.exec(("PRAGMA page_size = " + std::to_string(pageSize.integer(0))).c_str());
+  }
+  pageSize = Statement();
+  if (why == reason::kNone) why = createSchema(fresh, name);
+  if (why != reason::kNone) {
+    return failure(why, explainFileProblem(why, scratch.path()), kNothingChanged);
+  }
+  if (Status status = copyStore(old, fresh, report); !status) {
+    return explained(std::move(status), name, kNothingChanged);
+  }
+  if (Status status = keepCopy(old, store, report.keptAs); !status) return status;
+  if ((why = replacePages(old, fresh)) != reason::kNone) {
+    std::error_code error;
+    fs::remove(report.keptAs, error);
+    report.keptAs.clear();
+    return explained(storeFailure(why, kNothingChanged), name, kNothingChanged);
+  }
+  old.close();
+  fresh.close();
+  keepReserve(store);
+  return {};
 }
 
-}  // namespace kx::admin::embedded
+}  // namespace kx::admin::sqlite
