@@ -46,8 +46,8 @@ ReasonCode ResolvingBackend::lookup(const std::string& queue, const QueueRef*& r
     return reason::kNone;
   }
   QueueRef entry;
-  QueueRow row;
-  if (const ReasonCode why = readQueueRow(queue, row); why != reason::kNone) return why;
+  QueueLookup row;
+  if (const ReasonCode why = lookUpQueue(queue, row); why != reason::kNone) return why;
   if (!row.found) {
     entry.status = reason::kUnknownObjectName;
   } else if (!row.aliasFor) {
@@ -56,7 +56,7 @@ ReasonCode ResolvingBackend::lookup(const std::string& queue, const QueueRef*& r
   } else {
     entry.alias = true;
     const std::string target = *row.aliasFor;
-    if (const ReasonCode why = readQueueRow(target, row); why != reason::kNone) return why;
+    if (const ReasonCode why = lookUpQueue(target, row); why != reason::kNone) return why;
     if (!row.found) {
       entry.baseStatus = reason::kUnknownObjectName;
     } else if (row.aliasFor) {
@@ -103,11 +103,11 @@ ReasonCode ResolvingBackend::resolve(const std::string& queue, std::string& base
 }
 
 ReasonCode ResolvingBackend::depth(const std::string& queue, std::int32_t& depth) {
-  return runAttempts([&] { return queueNumber(queue, true, depth); });
+  return runAttempts([&] { return queueCount(queue, QueueCount::kDepth, depth); });
 }
 
 ReasonCode ResolvingBackend::maxDepth(const std::string& queue, std::int32_t& maxDepth) {
-  return runAttempts([&] { return queueNumber(queue, false, maxDepth); });
+  return runAttempts([&] { return queueCount(queue, QueueCount::kMaxDepth, maxDepth); });
 }
 
 }  // namespace kx

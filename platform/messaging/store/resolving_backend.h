@@ -23,8 +23,9 @@ struct ManagerRow {
   bool intact = true;
 };
 
-// A queue's definition as a store keeps it.
-struct QueueRow {
+// What a store's queue table says of a name: whether it is defined, its id, and the queue it
+// stands for when it is an alias.
+struct QueueLookup {
   bool found = false;
   std::int64_t id = 0;
   std::optional<std::string> aliasFor;  // none for a local queue
@@ -54,14 +55,19 @@ class ResolvingBackend : public StoreBackend {
   enum class Target { kLocalQueue, kBaseQueue };
 
   virtual ReasonCode readManagerRow(ManagerRow& row) = 0;
-  virtual ReasonCode readQueueRow(const std::string& name, QueueRow& row) = 0;
+  virtual ReasonCode lookUpQueue(const std::string& name, QueueLookup& row) = 0;
   // Drops what the backend keeps per queue; called when the definitions changed.
   virtual void dropQueueCaches() {}
   // Discards what a crash of the store's server may have brought back (the manager's row said
   // it is not intact).
   virtual ReasonCode discardAfterCrash() { return reason::kNone; }
-  // One attempt at the depth (less expired messages) or the maximum depth of a local queue.
-  virtual Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) = 0;
+  // The two counts a queue's row answers for the monitor.
+  enum class QueueCount {
+    kDepth,     // the messages on it, less those expired
+    kMaxDepth,  // the most it takes
+  };
+  // One attempt at one of those counts of a local queue.
+  virtual Step queueCount(const std::string& queue, QueueCount which, std::int32_t& number) = 0;
 
   // Takes the manager's row as the connect read it; false when the manager is not running.
   bool connectedTo(const ManagerRow& row);

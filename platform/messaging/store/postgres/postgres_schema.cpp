@@ -105,6 +105,11 @@ std::string takenOf(const std::string& s, const char* q) {
 
 }  // namespace
 
+std::string assignedIdSql(std::string_view prefix, std::string_view queueId, std::string_view seq) {
+  return "overlay(" + std::string(prefix) + " PLACING int8send((" + std::string(queueId) + " << " +
+         std::to_string(kSequenceBits) + ") | (" + std::string(seq) + ")) FROM 9 FOR 8)";
+}
+
 std::string storedParameters(int first) {
   std::string parameters;
   for (std::size_t i = 0; i < kStoredFieldCount; ++i) {
@@ -322,7 +327,8 @@ WITH q AS (
 INSERT INTO {S}.messages(queue_id, seq, msg_id, supplied, expires_at, put_ms, )sql" +
                        storedColumns("") + R"sql(, data)
 SELECT q.id, q.next_seq,
-    coalesce($4, overlay($5 PLACING int8send((q.id << 40) | q.next_seq) FROM 9 FOR 8)),
+    coalesce($4, )sql" +
+                       assignedIdSql("$5", "q.id", "q.next_seq") + R"sql(),
     $4 IS NOT NULL, $6, $7, )sql" +
                        storedParameters(8) + ", $" + std::to_string(kPutDataParameter) +
                        R"sql(

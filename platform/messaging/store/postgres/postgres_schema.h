@@ -24,6 +24,11 @@ namespace kx::pg::schema {
 // The schema of a queue manager, quoted for SQL.
 std::string of(std::string_view managerName);
 
+// The SQL of an assigned message id: the id `prefix` (a bytea expression) with the store id of
+// `queueId` and `seq` (int8 expressions) in its bytes 9 to 16, as MessageIdSource::assign writes
+// it.
+std::string assignedIdSql(std::string_view prefix, std::string_view queueId, std::string_view seq);
+
 // The stored descriptor fields as statements take them: "$first, $first+1, ...", their
 // parameters' types, their values from `stored`, and read back from `result`'s first row from
 // column `first` on.

@@ -121,12 +121,12 @@ ReasonCode PostgresStore::readManagerRow(ManagerRow& row) {
   return reason::kNone;
 }
 
-ReasonCode PostgresStore::readQueueRow(const std::string& name, QueueRow& row) {
+ReasonCode PostgresStore::lookUpQueue(const std::string& name, QueueLookup& row) {
   pg::Result result;
   pg::Params params;
   params.text(name);
   if (const ReasonCode why = run(queueRow_, params, result); why != reason::kNone) return why;
-  row = QueueRow{};
+  row = QueueLookup{};
   if (result.rows() == 1) {
     row.found = true;
     row.id = result.int8(0, 0);
@@ -135,7 +135,7 @@ ReasonCode PostgresStore::readQueueRow(const std::string& name, QueueRow& row) {
   return reason::kNone;
 }
 
-Step PostgresStore::queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) {
+Step PostgresStore::queueCount(const std::string& queue, QueueCount which, std::int32_t& number) {
   const QueueRef* ref = nullptr;
   if (const Step step = startAttempt(queue, Target::kLocalQueue, ref); !step.ok()) return step;
   pg::Params params;
@@ -143,7 +143,7 @@ Step PostgresStore::queueNumber(const std::string& queue, bool wantDepth, std::i
   pg::Result result;
   if (const ReasonCode why = run(depth_, params, result); why != reason::kNone) return why;
   if (result.rows() != 1) return confirm(reason::kUnknownObjectName);
-  const std::int64_t value = result.int8(0, wantDepth ? 0 : 1);
+  const std::int64_t value = result.int8(0, which == QueueCount::kDepth ? 0 : 1);
   number = static_cast<std::int32_t>(std::clamp<std::int64_t>(value, 0, INT32_MAX));
   return reason::kNone;
 }

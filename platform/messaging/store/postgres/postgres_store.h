@@ -63,12 +63,12 @@ class PostgresStore final : public ResolvingBackend {
   PostgresStore();
 
   ReasonCode readManagerRow(ManagerRow& row) override;
-  ReasonCode readQueueRow(const std::string& name, QueueRow& row) override;
+  ReasonCode lookUpQueue(const std::string& name, QueueLookup& row) override;
   ReasonCode discardAfterCrash() override;
   void dropQueueCaches() override { heads_.clear(); }
   // Runs a statement; a lost connection breaks this one for good.
   ReasonCode run(const pg::Statement& statement, const pg::Params& params, pg::Result& result);
-  Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) override;
+  Step queueCount(const std::string& queue, QueueCount which, std::int32_t& number) override;
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
   // Discards the expired messages of a queue; how many went.
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);

@@ -239,9 +239,8 @@ Status PostgresAdmin::loadMessages(std::string_view manager, std::string_view qu
             "+ $2 <= " +
             std::to_string(kMaxSequence) + " RETURNING next_seq - $2 AS first) INSERT INTO " +
             session.schemaName + ".messages(queue_id, seq, msg_id, supplied, expires_at, put_ms, " +
-            storedColumns("") +
-            ", data) SELECT $1, q.first + i, overlay($3 PLACING int8send(($1 << 40) | (q.first + "
-            "i)) FROM 9 FOR 8), false, NULL, $4, " +
+            storedColumns("") + ", data) SELECT $1, q.first + i, " +
+            schema::assignedIdSql("$3", "$1", "q.first + i") + ", false, NULL, $4, " +
             schema::storedParameters(6) + ", $5 FROM q, generate_series(1, $2) AS i",
         types, params, result);
     if (why == reason::kNone && result.affected() != count) {

@@ -93,11 +93,11 @@ ReasonCode SqliteStore::readManagerRow(ManagerRow& row) {
   return kx::readManagerRow(db_, managerRow_, row);
 }
 
-ReasonCode SqliteStore::readQueueRow(const std::string& name, QueueRow& row) {
+ReasonCode SqliteStore::lookUpQueue(const std::string& name, QueueLookup& row) {
   ReasonCode why = reason::kNone;
   Statement& statement = cached(queueRow_, kQueueRowSql, why);
   if (why != reason::kNone) return why;
-  row = QueueRow{};
+  row = QueueLookup{};
   const int rc = statement.reuse().bindText(1, name).step();
   if (rc == SQLITE_ROW) {
     row.found = true;
@@ -136,7 +136,7 @@ ReasonCode SqliteStore::setSynchronous(bool full) {
   return why;
 }
 
-Step SqliteStore::queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) {
+Step SqliteStore::queueCount(const std::string& queue, QueueCount which, std::int32_t& number) {
   const QueueRef* ref = nullptr;
   if (const Step step = startAttempt(queue, Target::kLocalQueue, ref); !step.ok()) return step;
   ReasonCode why = reason::kNone;
@@ -161,8 +161,8 @@ Step SqliteStore::queueNumber(const std::string& queue, bool wantDepth, std::int
     return reason::kNone;
   };
   if (const Step step = readRow(); !step.ok()) return step;
-  std::int64_t value = wantDepth ? counter : maximum;
-  if (wantDepth && expiring > 0) {
+  std::int64_t value = which == QueueCount::kDepth ? counter : maximum;
+  if (which == QueueCount::kDepth && expiring > 0) {
     // Messages past their expiry still count until a write meets them; leave them out, counted
     // in the same snapshot as the counter.
     Transaction snapshot(db_);

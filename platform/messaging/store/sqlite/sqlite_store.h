@@ -49,12 +49,12 @@ class SqliteStore final : public ResolvingBackend {
   SqliteStore() = default;
 
   ReasonCode readManagerRow(ManagerRow& row) override;
-  ReasonCode readQueueRow(const std::string& name, QueueRow& row) override;
+  ReasonCode lookUpQueue(const std::string& name, QueueLookup& row) override;
   void dropQueueCaches() override;
   // Readies the connection for another attempt: commits at FULL after meeting a persistent
   // message, and after a full disk moves the WAL into the store.
   void prepareRetry(Retry retry);
-  Step queueNumber(const std::string& queue, bool wantDepth, std::int32_t& number) override;
+  Step queueCount(const std::string& queue, QueueCount which, std::int32_t& number) override;
   ReasonCode setSynchronous(bool full);
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
