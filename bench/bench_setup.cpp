@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -27,8 +28,9 @@ void check(const kx::admin::Status& status) {
 
 std::filesystem::path runStore(const std::string& tag, const std::string& manager) {
   namespace fs = std::filesystem;
-  fs::path dir =
-      fs::temp_directory_path() / ("tarnix-" + tag + "-bench-" + std::to_string(::getpid()));
+  const char* base = std::getenv("KX_BENCH_DIR");
+  fs::path dir = ((base != nullptr && *base != '\0') ? fs::path(base) : fs::temp_directory_path()) /
+                 ("tarnix-" + tag + "-bench-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   ::setenv("KX_DATA_DIR", dir.c_str(), 1);
@@ -36,6 +38,33 @@ std::filesystem::path runStore(const std::string& tag, const std::string& manage
   check(kx::admin::startQueueManager(manager));
   std::atexit([] { fs::remove_all(fs::path(std::getenv("KX_DATA_DIR"))); });
   return dir;
+}
+
+ConnectedManager::ConnectedManager(std::string manager) : name_(std::move(manager)) {
+  manager_.setManagerName(name_);
+  if (!manager_.connect()) {
+    std::fprintf(stderr, "bench set-up failed: cannot connect to %s (%d)\n", name_.c_str(),
+                 manager_.reason());
+    std::abort();
+  }
+}
+
+ConnectedManager::~ConnectedManager() {
+  queues_.clear();
+  manager_.disconnect();
+}
+
+kx::IkxQueue& ConnectedManager::queue(const std::string& name) {
+  for (auto& queue : queues_) {
+    if (queue->queueName() == name) return *queue;
+  }
+  constexpr std::int32_t kHugeDepth = 999'999'999;
+  check(kx::admin::defineLocalQueue(name_, name, kHugeDepth));
+  auto queue = std::make_unique<kx::IkxQueue>();
+  queue->bindManager(manager_);
+  queue->setQueueName(name);
+  queues_.push_back(std::move(queue));
+  return *queues_.back();
 }
 
 void fillRawTable(sqlite3* db, const std::string& table, std::int64_t count, std::size_t size) {

@@ -8,70 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_setup.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
 #include "platform/messaging/store_admin.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr std::size_t kMessageSize = 1024;
-constexpr std::int32_t kHugeDepth = 999'999'999;
 
 // One store for the whole run, in $KX_BENCH_DIR or the temporary directory, removed at exit.
-class BenchStore {
- public:
-  BenchStore() {
-    const char* base = std::getenv("KX_BENCH_DIR");
-    std::string pattern =
-        ((base != nullptr && *base != '\0') ? fs::path(base) : fs::temp_directory_path()) /
-        "kx_bench_XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    dir_ = pattern;
-    ::setenv("KX_DATA_DIR", dir_.c_str(), 1);
-    check(kx::admin::createQueueManager("BENCH"));
-    check(kx::admin::startQueueManager("BENCH"));
-    manager_.setManagerName("BENCH");
-    if (!manager_.connect()) std::abort();
-  }
-  ~BenchStore() {
-    queues_.clear();
-    manager_.disconnect();
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-
-  static BenchStore& instance() {
-    static BenchStore store;
-    return store;
-  }
-
-  // A bound queue object, defined with room for any run on first use.
-  kx::IkxQueue& queue(const std::string& name) {
-    for (auto& queue : queues_) {
-      if (queue->queueName() == name) return *queue;
-    }
-    check(kx::admin::defineLocalQueue("BENCH", name, kHugeDepth));
-    auto queue = std::make_unique<kx::IkxQueue>();
-    queue->bindManager(manager_);
-    queue->setQueueName(name);
-    queues_.push_back(std::move(queue));
-    return *queues_.back();
-  }
-
-  static void check(const kx::admin::Status& status) {
-    if (!status) {
-      std::fprintf(stderr, "bench set-up failed: %s\n", status.message.c_str());
-      std::abort();
-    }
-  }
-
- private:
-  fs::path dir_;
-  kx::IkxQueueManager manager_;
-  std::vector<std::unique_ptr<kx::IkxQueue>> queues_;
-};
+bench::ConnectedManager& benchStore() {
+  static const std::filesystem::path dir = bench::runStore("kx", "BENCH");
+  static bench::ConnectedManager manager("BENCH");
+  return manager;
+}
 
 const std::vector<std::uint8_t>& body() {
   static const std::vector<std::uint8_t> bytes(kMessageSize, 0x42);
@@ -82,15 +33,15 @@ void fill(const std::string& queue, std::int64_t count, std::size_t size) {
   const std::vector<std::uint8_t> data(size, 0x42);
   for (std::int64_t done = 0; done < count;) {
     const std::int64_t batch = std::min<std::int64_t>(count - done, 200'000);
-    BenchStore::check(kx::admin::loadMessages("BENCH", queue, batch, data, false));
+    bench::check(kx::admin::loadMessages("BENCH", queue, batch, data, false));
     done += batch;
   }
 }
 
 void putLoop(benchmark::State& state, const std::string& name, bool persistent) {
-  kx::IkxQueue& queue = BenchStore::instance().queue(name);
+  kx::IkxQueue& queue = benchStore().queue(name);
   std::int64_t removed = 0;
-  BenchStore::check(kx::admin::purgeQueue("BENCH", name, removed));
+  bench::check(kx::admin::purgeQueue("BENCH", name, removed));
   kx::QueueMessage message;
   message.persistent = persistent ? 1 : 0;
   message.setData(body().data(), body().size());
@@ -108,9 +59,9 @@ void BM_PutPersistent(benchmark::State& state) { putLoop(state, "PUT.P", true); 
 BENCHMARK(BM_PutPersistent)->UseRealTime();
 
 void BM_GetDestructive(benchmark::State& state) {
-  kx::IkxQueue& queue = BenchStore::instance().queue("GET");
+  kx::IkxQueue& queue = benchStore().queue("GET");
   std::int64_t removed = 0;
-  BenchStore::check(kx::admin::purgeQueue("BENCH", "GET", removed));
+  bench::check(kx::admin::purgeQueue("BENCH", "GET", removed));
   fill("GET", state.max_iterations, kMessageSize);
   kx::QueueMessage message;
   const kx::GetOptions options;
@@ -124,7 +75,7 @@ void BM_GetDestructive(benchmark::State& state) {
 BENCHMARK(BM_GetDestructive)->UseRealTime();
 
 void BM_BrowseNext(benchmark::State& state) {
-  kx::IkxQueue& queue = BenchStore::instance().queue("BROWSE");
+  kx::IkxQueue& queue = benchStore().queue("BROWSE");
   if (queue.queryDepth() == 0) fill("BROWSE", 100'000, kMessageSize);
   kx::QueueMessage message;
   kx::GetOptions options{kx::getopt::kBrowseFirst};
@@ -144,7 +95,7 @@ BENCHMARK(BM_BrowseNext)->UseRealTime();
 
 void BM_DepthQuery(benchmark::State& state) {
   const std::string name = "DEPTH." + std::to_string(state.range(0));
-  kx::IkxQueue& queue = BenchStore::instance().queue(name);
+  kx::IkxQueue& queue = benchStore().queue(name);
   if (queue.queryDepth() == 0) fill(name, state.range(0), 16);
   std::int64_t depth = 0;
   for (auto _ : state) {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_setup.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
 #include "platform/messaging/store_admin.h"
@@ -21,18 +22,12 @@
 
 namespace {
 
+using bench::check;
+
 namespace fs = std::filesystem;
 
 constexpr std::size_t kMessageSize = 1024;
-constexpr std::int32_t kHugeDepth = 999'999'999;
 constexpr const char* kManager = "PGBENCH";
-
-void check(const kx::admin::Status& status) {
-  if (!status) {
-    std::fprintf(stderr, "bench set-up failed: %s\n", status.message.c_str());
-    std::abort();
-  }
-}
 
 // One queue manager for the whole run, in a database of its own, removed at exit.
 class BenchManager {
@@ -54,12 +49,10 @@ class BenchManager {
     ::setenv("KX_DATA_DIR", dir_.c_str(), 1);
     check(kx::admin::createPostgresQueueManager(kManager, database_->conninfo()));
     check(kx::admin::startQueueManager(kManager));
-    manager_.setManagerName(kManager);
-    if (!manager_.connect()) std::abort();
+    connected_ = std::make_unique<bench::ConnectedManager>(kManager);
   }
   ~BenchManager() {
-    queues_.clear();
-    manager_.disconnect();
+    connected_.reset();
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
   }
@@ -68,23 +61,12 @@ class BenchManager {
     return manager;
   }
 
-  kx::IkxQueue& queue(const std::string& name) {
-    for (auto& queue : queues_) {
-      if (queue->queueName() == name) return *queue;
-    }
-    check(kx::admin::defineLocalQueue(kManager, name, kHugeDepth));
-    auto queue = std::make_unique<kx::IkxQueue>();
-    queue->bindManager(manager_);
-    queue->setQueueName(name);
-    queues_.push_back(std::move(queue));
-    return *queues_.back();
-  }
+  kx::IkxQueue& queue(const std::string& name) { return connected_->queue(name); }
 
  private:
   std::unique_ptr<tarnix::testing::PostgresDatabase> database_;
   fs::path dir_;
-  kx::IkxQueueManager manager_;
-  std::vector<std::unique_ptr<kx::IkxQueue>> queues_;
+  std::unique_ptr<bench::ConnectedManager> connected_;
 };
 
 void fill(const std::string& queue, std::int64_t count, std::size_t size, bool persistent) {

@@ -17,20 +17,13 @@
 
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
+#include "tests/support/report_line.h"
 
 namespace {
 
 volatile std::sig_atomic_t stopping = 0;
 
-void report(const std::string& line) {
-  const std::string whole = line + "\n";
-  std::size_t done = 0;
-  while (done < whole.size()) {
-    const ssize_t wrote = ::write(STDOUT_FILENO, whole.data() + done, whole.size() - done);
-    if (wrote <= 0) std::_Exit(3);
-    done += static_cast<std::size_t>(wrote);
-  }
-}
+using tarnix::testing::reportLine;
 
 // A failure that a new connection may cure.
 bool connectionLost(kx::ReasonCode why) {
@@ -64,12 +57,12 @@ int main(int argc, char** argv) {
       message.persistent = 1;
       message.setData(body.data(), body.size());
       if (queue.put(message)) {
-        report("P " + message.msgId.toHex());
+        reportLine("P " + message.msgId.toHex());
         ++number;
         continue;
       }
     } else if (queue.get(message, kx::GetOptions{})) {
-      report("G " + message.msgId.toHex());
+      reportLine("G " + message.msgId.toHex());
       continue;
     } else if (queue.reason() == kx::reason::kNoMessageAvailable) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -77,12 +70,12 @@ int main(int argc, char** argv) {
     }
     if (connectionLost(queue.reason())) {
       if (putter) {
-        report("D " + message.msgId.toHex());
+        reportLine("D " + message.msgId.toHex());
         ++number;
       }
       manager.disconnect();
     } else {
-      report("E " + std::to_string(queue.reason()));
+      reportLine("E " + std::to_string(queue.reason()));
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }

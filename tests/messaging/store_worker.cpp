@@ -15,18 +15,11 @@
 
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
+#include "tests/support/report_line.h"
 
 namespace {
 
-void report(const std::string& line) {
-  const std::string whole = line + "\n";
-  std::size_t done = 0;
-  while (done < whole.size()) {
-    const ssize_t wrote = ::write(STDOUT_FILENO, whole.data() + done, whole.size() - done);
-    if (wrote <= 0) std::_Exit(3);
-    done += static_cast<std::size_t>(wrote);
-  }
-}
+using tarnix::testing::reportLine;
 
 bool put(kx::IkxQueue& queue, const std::string& tag, long number, bool persistent) {
   kx::QueueMessage message;
@@ -35,19 +28,19 @@ bool put(kx::IkxQueue& queue, const std::string& tag, long number, bool persiste
   const std::string body = "message " + std::to_string(number) + " from " + tag;
   message.setData(body.data(), body.size());
   if (!queue.put(message)) {
-    report("E put " + std::to_string(queue.reason()));
+    reportLine("E put " + std::to_string(queue.reason()));
     return false;
   }
-  report("P " + message.msgId.toHex());
+  reportLine("P " + message.msgId.toHex());
   return true;
 }
 
 void get(kx::IkxQueue& queue) {
   kx::QueueMessage message;
   if (queue.get(message, kx::GetOptions{})) {
-    report("G " + message.msgId.toHex());
+    reportLine("G " + message.msgId.toHex());
   } else if (queue.reason() != kx::reason::kNoMessageAvailable) {
-    report("E get " + std::to_string(queue.reason()));
+    reportLine("E get " + std::to_string(queue.reason()));
   }
 }
 
@@ -59,7 +52,7 @@ int main(int argc, char** argv) {
   kx::IkxQueueManager manager;
   manager.setManagerName(argv[2]);
   if (!manager.connect()) {
-    report("E connect " + std::to_string(manager.reason()));
+    reportLine("E connect " + std::to_string(manager.reason()));
     return 1;
   }
   kx::IkxQueue queue;
