@@ -44,7 +44,8 @@ void DepthHistory::record(const SeriesKey& key, std::optional<std::int32_t> dept
   const TimeMs now = clock_();
   DepthSeries& series = series_[key];
   std::vector<SpanRewrite> changes;
-  series.record({now, depth, maxDepth}, changes);
+  // A gap has no maximum depth either: the tick read nothing.
+  series.record({now, depth, depth ? maxDepth : std::nullopt}, changes);
   series.age(now, changes);
   for (SpanRewrite& change : changes) waiting_.push_back({key, std::move(change)});
   ++revision_;
