@@ -9,8 +9,6 @@
 namespace tarnix::testing {
 namespace {
 
-const SeriesKey kQ1{"QM1", "Q1"};
-
 TEST(DepthSeries, KeepsEveryTickOfTheLastHourAndThinsOlderMinutesToTheirPeakAndFirstGap) {
   TestClock time;
   DepthHistory history(nullptr, time.clock());

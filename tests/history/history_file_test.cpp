@@ -16,7 +16,6 @@ namespace tarnix::testing {
 namespace {
 
 namespace fs = std::filesystem;
-const SeriesKey kQ1{"QM1", "Q1"};
 const SeriesKey kQ2{"QM1", "Q2"};
 
 using HistoryFileTest = StateFolder;

@@ -10,6 +10,8 @@
 
 namespace tarnix::testing {
 
+inline const SeriesKey kQ1{"QM1", "Q1"};
+
 // A clock the test moves by hand, from a fixed moment on a minute's start.
 struct TestClock {
   TimeMs now = 1'800'000'000'000;

@@ -23,8 +23,6 @@
 namespace tarnix::testing {
 namespace {
 
-const SeriesKey kQ1{"QM1", "Q1"};
-
 // The chart's series of one line, by name: each an unbroken run of points.
 std::vector<std::vector<QPointF>> runsOf(QChart* chart, const QString& name) {
   std::vector<std::vector<QPointF>> runs;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -15,9 +16,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -103,11 +107,19 @@ HistoryWindow::HistoryWindow(tarnix::DepthHistory& history, tarnix::SeriesKey ke
   bar->addWidget(exportButton);
 
   view_->setRenderHint(QPainter::Antialiasing);
-  view_->setMinimumSize(480, 280);
+  view_->setMinimumSize(320, 200);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(bar);
   layout->addWidget(view_, 1);
-  resize(720, 420);
+  // As large as the chart reads well, within the screen at any scale.
+  const QSize room = (parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen())
+                         ->availableGeometry()
+                         .size() *
+                     0.9;
+  resize(std::min(720, room.width()), std::min(420, room.height()));
+
+  // Escape closes it, as it does the monitor.
+  connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
 
   connect(timer_, &QTimer::timeout, this, [this] {
     if (history_.revision() != shownRevision_) refresh();
