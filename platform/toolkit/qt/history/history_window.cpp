@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLegendMarker>
@@ -15,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScreen>
 #include <QShortcut>
@@ -148,9 +150,10 @@ void HistoryWindow::refresh() {
   chart->setTitle(fromUtf8(key_.queue));
   chart->legend()->setAlignment(Qt::AlignBottom);
   auto* time = new QDateTimeAxis(chart);
-  time->setFormat(span.length > tarnix::kHourMs ? QStringLiteral("HH:mm")
-                                                : QStringLiteral("HH:mm:ss"));
-  time->setTickCount(7);
+  const QString format =
+      span.length > tarnix::kHourMs ? QStringLiteral("HH:mm") : QStringLiteral("HH:mm:ss");
+  time->setFormat(format);
+  time->setTickCount(timeLabels(format));
   time->setRange(QDateTime::fromMSecsSinceEpoch(lines.from),
                  QDateTime::fromMSecsSinceEpoch(lines.to));
   auto* depth = new QValueAxis(chart);
@@ -166,6 +169,22 @@ void HistoryWindow::refresh() {
   QChart* old = view_->chart();
   view_->setChart(chart);
   delete old;
+}
+
+int HistoryWindow::timeLabels(const QString& format) const {
+  QString widest = format;
+  widest.replace(QRegularExpression(QStringLiteral("[Hms]")), QStringLiteral("0"));
+  const QList<QAbstractAxis*> axes = view_->chart()->axes(Qt::Horizontal);
+  const QFont labels = axes.isEmpty() ? font() : axes.front()->labelsFont();
+  const int label = QFontMetrics(labels).horizontalAdvance(widest);
+  // The value axis and the margins take about a sixth of the width.
+  const int room = view_->width() * 5 / 6;
+  return std::clamp(room / (label * 2), 2, 7);
+}
+
+void HistoryWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  refresh();
 }
 
 bool HistoryWindow::saveChart(const QString& file, QString& why) {

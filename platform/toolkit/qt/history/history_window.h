@@ -35,7 +35,12 @@ class HistoryWindow : public QWidget {
   bool saveChart(const QString& file, QString& why);
   bool exportPoints(const QString& file, QString& why);
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  // As many time labels as fit the chart's width side by side, 2 to 7.
+  int timeLabels(const QString& format) const;
   void askAndSave(bool chartImage);
   QString suggestedFile(const char* suffix) const;
 
