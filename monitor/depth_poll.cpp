@@ -54,8 +54,9 @@ void DepthPoll::keepHistory(DepthHistory& history, std::string manager) {
 
 void DepthPoll::recordHistory(int slot, std::optional<std::int32_t> depth,
                               std::optional<std::int32_t> maxDepth) {
-  if (history_ != nullptr)
+  if (history_ != nullptr) {
     history_->record({historyManager_, slots_.queueName(slot)}, depth, maxDepth);
+  }
 }
 
 void DepthPoll::showDefaults() {

@@ -150,8 +150,9 @@ void MonitorDialog::startHistory() {
   }
   if (history_ == nullptr || historyWindows_ == nullptr) return;
   for (int k = 0; k < kSlotCount; ++k) {
-    if (slots_.used(k))
+    if (slots_.used(k)) {
       window().addContextAction(ctl::depthBox(k), ctl::historyCommand(k), "History...");
+    }
   }
 }
 
