@@ -58,7 +58,10 @@ int MonitorApp::run(const std::vector<std::string>& arguments, bool notify) {
     }
   }
 
+  dialog->keepHistory(history_, historyWindows_);
   toolkit_.runModal(*dialog);
+  if (historyWindows_ != nullptr) historyWindows_->closeAll();
+  if (history_ != nullptr) history_->flush();
 
   // Queue objects fifth first, then their manager, then the window; destruction closes and
   // disconnects them.

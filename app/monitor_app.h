@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "history/depth_history.h"
+#include "history/history_windows.h"
 #include "platform/runtime/exit_status.h"
 #include "platform/toolkit/toolkit.h"
 
@@ -15,6 +17,11 @@ class MonitorApp {
   // The application over `toolkit`. Each generator run makes a queue-manager connection of its
   // own, so that two runs never share one.
   explicit MonitorApp(tk::Toolkit& toolkit);
+  // The monitor keeps its depths in `history` and shows them in `windows`, which close with it.
+  void keepHistory(DepthHistory* history, HistoryWindows* windows) {
+    history_ = history;
+    historyWindows_ = windows;
+  }
 
   // Start-up: `arguments` as the host split them, the program's own name first, options left
   // out. With `notify`, alarms and outages also go to the desktop's notifications. Gives the
@@ -29,6 +36,8 @@ class MonitorApp {
 
  private:
   tk::Toolkit& toolkit_;
+  DepthHistory* history_ = nullptr;
+  HistoryWindows* historyWindows_ = nullptr;
 };
 
 }  // namespace tarnix

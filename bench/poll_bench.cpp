@@ -1,5 +1,5 @@
-// One tick of the depth poll over five deep queues, beside the bare reads of the store it needs:
-// the depth and the maximum depth of each queue.
+// One tick of the depth poll over five deep queues, with and without its depth history, beside
+// the bare reads of the store it needs: the depth and the maximum depth of each queue.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "bench/bench_setup.h"
+#include "history/depth_history.h"
 #include "monitor/monitor_dialog.h"
+#include "platform/history/history_file.h"
 #include "platform/messaging/store_admin.h"
 #include "platform/toolkit/headless/headless_toolkit.h"
 
@@ -40,23 +42,52 @@ const fs::path& storeFile() {
   return file;
 }
 
-void BM_PollTick(benchmark::State& state) {
+// One tick, with the depth history kept in a file of the run's own when `history` is given. The
+// history's clock moves a second a tick, as at the default refresh rate, so its batches are
+// written as often as in use (every 30 ticks) and its thinning runs once the first hour is past.
+void pollTicks(benchmark::State& state, tarnix::DepthHistory* history, tarnix::TimeMs* now) {
   storeFile();
   tk::HeadlessToolkit toolkit;
   tarnix::MonitorDialog dialog;
+  dialog.keepHistory(history, nullptr);
   dialog.setManagerName(kManager);
   std::vector<std::string> names;
   names.reserve(kQueues);
   for (int k = 0; k < kQueues; ++k) names.push_back(queueName(k));
   dialog.setQueueNames(names);
   tk::HeadlessWindow& window = toolkit.open(dialog);
-  for (auto _ : state) window.fireTimer();
+  for (auto _ : state) {
+    if (now != nullptr) *now += tarnix::kSecondMs;
+    window.fireTimer();
+  }
   if (window.textOf(tarnix::ctl::depthBox(4)) != std::to_string(kDepth)) {
     state.SkipWithError("the poll did not show the depth");
   }
   window.close();
 }
+
+void BM_PollTick(benchmark::State& state) { pollTicks(state, nullptr, nullptr); }
 BENCHMARK(BM_PollTick)->UseRealTime();
+
+void BM_PollTickWithHistory(benchmark::State& state) {
+  const fs::path file = storeFile().parent_path() / "state" / "depth-history.sqlite";
+  fs::remove_all(file.parent_path());
+  std::string why;
+  std::unique_ptr<tarnix::HistoryFile> store = tarnix::HistoryFile::open(file, why);
+  if (!store) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  tarnix::TimeMs now = 1'800'000'000'000;
+  bool failed = false;
+  {
+    tarnix::DepthHistory history(
+        store.get(), [&now] { return now; }, [&failed](const std::string&) { failed = true; });
+    pollTicks(state, &history, &now);
+  }
+  if (failed) state.SkipWithError("the history file failed");
+}
+BENCHMARK(BM_PollTickWithHistory)->UseRealTime();
 
 void BM_Raw_TenReads(benchmark::State& state) {
   sqlite3* db = nullptr;

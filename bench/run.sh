@@ -4,7 +4,8 @@
 #   puts and gets          at least 0.5 of the baseline's rate
 #   browse next            at most 2.5 times the baseline's time
 #   depth at 1,000,000     at most 1.5 times depth at 1,000
-#   one depth-poll tick    at most 3 times ten raw reads (depth and maximum of five queues)
+#   one depth-poll tick    at most 3 times ten raw reads (depth and maximum of five queues),
+#                          also with the depth history kept in its file
 #   taking message 1000    at most 2.5 times 1001 raw browses and a raw delete (100,000 deep)
 #   the Remove click       at most 2.5 times that and the 1001 raw browses of its display
 #   emptying a queue       at least 0.5 of a raw select-and-delete loop's rate (100,000 messages)
@@ -88,6 +89,10 @@ if small and large:
 ours, base = both("BM_PollTick", "BM_Raw_TenReads")
 if ours and base:
     row("PollTick (5 x 100,000)", ours, base, ours / base, ours / base <= 3,
+        "time <= 3 x 10 reads")
+ours, base = both("BM_PollTickWithHistory", "BM_Raw_TenReads")
+if ours and base:
+    row("PollTick with history", ours, base, ours / base, ours / base <= 3,
         "time <= 3 x 10 reads")
 for name, label in [("TakeNthMessage", "TakeNthMessage (1000th)"),
                     ("RemoveMessage", "Remove click (1000th)")]:

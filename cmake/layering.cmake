@@ -25,8 +25,10 @@ endfunction()
 # The logic folders stay free of the window library and of the database: only the Qt backend and
 # the store may see them. Their targets do not link either library either.
 tarnix_refuse_includes("[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|sqlite3\\.h|libpq-fe\\.h)[>\"]"
-  "a window-library or database header" "only platform/toolkit/qt and platform/messaging may."
-  app chooser monitor generator platform/toolkit platform/toolkit/headless platform/runtime)
+  "a window-library or database header"
+  "only platform/toolkit/qt, platform/messaging and platform/history may."
+  app chooser history monitor generator platform/toolkit platform/toolkit/headless
+  platform/runtime)
 
 # The store's own headers (platform/messaging/store/) are private to the messaging library: every
 # other folder, tests and tools included, works through its public headers. The headers refuse to

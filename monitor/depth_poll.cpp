@@ -47,6 +47,18 @@ void DepthPoll::sendAlerts(DepthAlerts::Send send) {
   alerts_ = std::make_unique<DepthAlerts>(slots_.manager().managerName(), std::move(send));
 }
 
+void DepthPoll::keepHistory(DepthHistory& history, std::string manager) {
+  history_ = &history;
+  historyManager_ = std::move(manager);
+}
+
+void DepthPoll::recordHistory(int slot, std::optional<std::int32_t> depth,
+                              std::optional<std::int32_t> maxDepth) {
+  if (history_ != nullptr) {
+    history_->record({historyManager_, slots_.queueName(slot)}, depth, maxDepth);
+  }
+}
+
 void DepthPoll::showDefaults() {
   window_.setUnsigned(ctl::kWarningPercent, 80);
   window_.setUnsigned(ctl::kRefreshRate, static_cast<std::uint32_t>(refreshIntervalMs_ / 1000));
@@ -70,9 +82,14 @@ void DepthPoll::presetRefreshRate(std::int32_t seconds) {
 void DepthPoll::pollDepths() {
   blankErrorBoxesEverySixthTick();
   const double fraction = warningFraction();
+  if (history_ != nullptr) history_->setWarningFraction(fraction);
 
   const kx::ReasonCode slot0 = pollSlot(0, fraction);
   if (meansConnectionLost(slot0)) {
+    // The other rows go unread on this tick: gaps in their history too.
+    for (int k = 1; k < kSlotCount; ++k) {
+      if (slots_.used(k)) recordHistory(k, std::nullopt, std::nullopt);
+    }
     reconnect(slot0);
     return;
   }
@@ -150,6 +167,12 @@ kx::ReasonCode DepthPoll::pollSlot(int slot, double warningFraction) {
   }
   // Whatever the queries gave, the alarm follows them; a failed maximum feeds its value in.
   const std::int32_t maxDepth = queue.queryMaxDepth();
+  if (code == kx::reason::kNone) {
+    const bool maxKnown = queue.reason() == kx::reason::kNone;
+    recordHistory(slot, depth, maxKnown ? std::optional(maxDepth) : std::nullopt);
+  } else {
+    recordHistory(slot, std::nullopt, std::nullopt);
+  }
   alarmStates_[slot] = static_cast<double>(maxDepth) * warningFraction >= static_cast<double>(depth)
                            ? AlarmState::Within
                            : AlarmState::Over;

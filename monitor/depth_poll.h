@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "history/depth_history.h"
 #include "monitor/depth_alerts.h"
 #include "monitor/queue_slots.h"
 #include "platform/messaging/reason_codes.h"
@@ -31,6 +32,9 @@ class DepthPoll {
   // From now on, what the poll sees also goes to the desktop through `send`, named after the
   // queue manager as it answered.
   void sendAlerts(DepthAlerts::Send send);
+  // From now on, every tick's depths also go to `history`, keyed by `manager` and the queue
+  // names, with the rows a tick could not read as gaps.
+  void keepHistory(DepthHistory& history, std::string manager);
   // Starts the timer at the normal period.
   void startTimer() { restartTimer(refreshIntervalMs_); }
   // The boxes the poll reads, at their defaults: % Warning 80 and the normal period in seconds.
@@ -74,10 +78,14 @@ class DepthPoll {
   void reconnect(kx::ReasonCode lost);
   void restartTimer(std::int32_t periodMs);
   std::string depthToolTip(int slot) const;
+  void recordHistory(int slot, std::optional<std::int32_t> depth,
+                     std::optional<std::int32_t> maxDepth);
 
   tk::Window& window_;
   QueueSlots& slots_;
   std::unique_ptr<DepthAlerts> alerts_;
+  DepthHistory* history_ = nullptr;
+  std::string historyManager_;
   std::int32_t refreshIntervalMs_ = 1000;
   std::int32_t reconnectCount_ = 0;
   std::int32_t errorBlankCounter_ = 0;  // ticks since the error boxes were last blanked, 0..5

@@ -44,13 +44,16 @@ inline constexpr int kPutTime = 1106;
 inline constexpr int kPutDate = 1107;
 
 // Commands of context menus, apart from the control ids.
-inline constexpr int kStopGeneratorRuns = 2001;  // the progress bar's "Stop generator run"
+inline constexpr int kStopGeneratorRuns = 2001;    // the progress bar's "Stop generator run"
+inline constexpr int kFirstHistoryCommand = 2010;  // slot k's depth box: "History...", 2010 + k
+inline constexpr int kLastHistoryCommand = 2014;
 
 constexpr int depthBox(int slot) { return kFirstDepthBox + 2 * slot; }
 constexpr int nameBox(int slot) { return kFirstNameBox + 2 * slot; }
 constexpr int emptyButton(int slot) { return kFirstEmptyButton + slot; }
 constexpr int selectButton(int slot) { return kFirstSelectButton + slot; }
 constexpr int reasonBox(int slot) { return kFirstReasonBox + slot; }
+constexpr int historyCommand(int slot) { return kFirstHistoryCommand + slot; }
 }  // namespace ctl
 
 inline constexpr int kSlotCount = 5;

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "monitor/connect_advice.h"
 #include "monitor/monitor_template.h"
@@ -46,6 +47,10 @@ std::span<const tk::EventEntry<MonitorDialog>> MonitorDialog::eventTable() {
       tk::on<D>(tk::kNoId, Notify::LeftButtonUp, &D::showCreditBox),
       tk::on<D>(ctl::kOpt, Notify::Click, &D::onOpt),
       tk::on<D>(ctl::kStopGeneratorRuns, Notify::Command, &D::onStopGeneratorRuns),
+      tk::onRange<D>(ctl::depthBox(0), ctl::depthBox(kSlotCount - 1), Notify::DoubleClick,
+                     &D::onDepthBoxDoubleClick),
+      tk::onRange<D>(ctl::kFirstHistoryCommand, ctl::kLastHistoryCommand, Notify::Command,
+                     &D::onHistoryCommand),
   };
   return kTable;
 }
@@ -62,6 +67,7 @@ void MonitorDialog::onInitDialog() {
 
   const int longest = slots_.bindQueues();
   showQueueNames();
+  startHistory();
   sizeToQueues(longest);
   window().setTopmost(true);
   depthPoll().startTimer();
@@ -128,6 +134,36 @@ void MonitorDialog::setDefaults() {
   messageRemoval().showDefaults();
   messageBrowser().showDefaults();
   depthPoll().showDefaults();
+}
+
+// The history is keyed by the queue manager's name as it answered (the default one's own name)
+// and the queue names as the operator gave them.
+void MonitorDialog::startHistory() {
+  std::vector<std::string> queues;
+  for (int k = 0; k < kSlotCount; ++k) {
+    if (slots_.used(k)) queues.push_back(slots_.queueName(k));
+  }
+  const std::string& manager = slots_.manager().managerName();
+  if (history_ != nullptr) {
+    history_->watch(manager, queues);
+    depthPoll().keepHistory(*history_, manager);
+  }
+  if (history_ == nullptr || historyWindows_ == nullptr) return;
+  for (int k = 0; k < kSlotCount; ++k) {
+    if (slots_.used(k)) {
+      window().addContextAction(ctl::depthBox(k), ctl::historyCommand(k), "History...");
+    }
+  }
+}
+
+void MonitorDialog::onDepthBoxDoubleClick(int id) {
+  const int offset = id - ctl::kFirstDepthBox;
+  if (offset % 2 == 0) openHistory(offset / 2);
+}
+
+void MonitorDialog::openHistory(int slot) {
+  if (history_ == nullptr || historyWindows_ == nullptr || !slots_.used(slot)) return;
+  historyWindows_->open({slots_.manager().managerName(), slots_.queueName(slot)});
 }
 
 void MonitorDialog::onNumberChange() {

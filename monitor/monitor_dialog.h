@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "history/depth_history.h"
+#include "history/history_windows.h"
 #include "monitor/depth_alerts.h"
 #include "monitor/depth_poll.h"
 #include "monitor/generator_launcher.h"
@@ -38,6 +40,12 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void setQueueNames(std::span<const std::string> names) { slots_.setQueueNames(names); }
   // Sends desktop notes of alarms and outages through `send`, as the poll sees them.
   void notifyAlerts(DepthAlerts::Send send) { sendAlert_ = std::move(send); }
+  // Keeps every tick's depths in `history`, and opens a queue's History window in `windows` on
+  // a double click on its depth box or its "History..." entry (either may be null).
+  void keepHistory(DepthHistory* history, HistoryWindows* windows) {
+    history_ = history;
+    historyWindows_ = windows;
+  }
   // Teardown: the five queue objects from the fifth to the first, then the queue manager.
   void releaseClientObjects() { slots_.release(); }
 
@@ -85,6 +93,10 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void onOpt() { generatorLauncher().editGenerateOptions(); }
   void onGen() { generatorLauncher().startGenerator(); }
   void onStopGeneratorRuns() { generatorLauncher().stopGeneratorRuns(); }
+  void onDepthBoxDoubleClick(int id);
+  void onHistoryCommand(int id) { openHistory(id - ctl::kFirstHistoryCommand); }
+  void openHistory(int slot);
+  void startHistory();
   // The window's own.
   void toggleStayOnTop();
   void showCreditBox();
@@ -102,6 +114,8 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   const MonitorIcon& icon_;
   SettingsReader readSettings_;
   DepthAlerts::Send sendAlert_;
+  DepthHistory* history_ = nullptr;
+  HistoryWindows* historyWindows_ = nullptr;
 };
 
 }  // namespace tarnix

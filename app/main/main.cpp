@@ -1,10 +1,16 @@
 // tarnix: the queue monitor. Reads its options, then wires the Qt backend to the application.
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/history_command.h"
 #include "app/monitor_app.h"
+#include "history/depth_history.h"
+#include "platform/history/history_file.h"
+#include "platform/history/state_location.h"
+#include "platform/toolkit/qt/history/qt_history_windows.h"
 #include "platform/toolkit/qt/qt_toolkit.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +25,9 @@ int main(int argc, char** argv) {
     case tarnix::CommandLine::Action::Refuse:
       std::cerr << "tarnix: " << line.refusal << "\n" << tarnix::usageText(line.arguments.front());
       return rt::kExitUsage;
+    case tarnix::CommandLine::Action::History:
+      return tarnix::printHistory(tarnix::historyFile(), {line.arguments[1], line.arguments[2]},
+                                  tarnix::DepthHistory::systemClock()(), std::cout, std::cerr);
     case tarnix::CommandLine::Action::Run:
     case tarnix::CommandLine::Action::Choose:
     case tarnix::CommandLine::Action::Demo:
@@ -31,6 +40,17 @@ int main(int argc, char** argv) {
   }
   tk::QtToolkit toolkit(line.arguments.front());
   tarnix::MonitorApp app(toolkit);
+  // A history file that cannot be used never stops the monitor: the history stays in memory.
+  const auto reportHistory = [](const std::string& problem) {
+    std::cerr << "tarnix: depth history: " << problem << std::endl;
+  };
+  std::unique_ptr<tarnix::HistoryFile> historyFile =
+      tarnix::HistoryFile::open(tarnix::historyFile(), why);
+  if (!historyFile) reportHistory(why + "; the depth history is kept in memory only");
+  tarnix::DepthHistory history(historyFile.get(), tarnix::DepthHistory::systemClock(),
+                               reportHistory);
+  tk::QtHistoryWindows historyWindows(history, toolkit.memory());
+  app.keepHistory(&history, &historyWindows);
   if (line.action == tarnix::CommandLine::Action::Choose) {
     return app.runChooser(line.arguments, line.notify);
   }

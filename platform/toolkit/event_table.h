@@ -13,6 +13,7 @@ enum class Notify {
   LeftButtonUp,     // the left mouse button was released over the window's background (id kNoId)
   SelectionChange,  // the user selected another row of a list
   Command,          // a context-menu entry was chosen (the id is its command)
+  DoubleClick,      // the user double-clicked an edit
 };
 
 // One row of a dialog's event table: a control id (or a range of ids) and a notification, and

@@ -40,7 +40,7 @@ TEST(CommandLineOptions, ChooseTakesAtMostAManagerAndDemoNoName) {
        "--choose takes at most the name of a queue manager; the queues are ticked in the chooser"},
       {{"tarnix", "--demo", "QM1"},
        "--demo takes no names: it watches the demo queue manager's queues"},
-      {{"tarnix", "--demo", "--choose"}, "--choose and --demo cannot be given together"},
+      {{"tarnix", "--demo", "--choose"}, "--choose, --demo and --history cannot be given together"},
   };
   for (const auto& [argv, why] : refused) {
     line = parseCommandLine(argv);

@@ -24,6 +24,8 @@ struct Start {
   std::string manager = "QM1";  // the one ManagerFixture runs
   MonitorDialog::SettingsReader settings{};
   DepthAlerts::Send alerts{};
+  DepthHistory* history = nullptr;
+  HistoryWindows* historyWindows = nullptr;
 };
 
 // The monitor window with its screen window in reach, for a test that acts on the window while
@@ -49,6 +51,7 @@ class MonitorFixture : public ManagerFixture {
     dialog_->setManagerName(start.manager);
     dialog_->setQueueNames(queues);
     if (start.alerts) dialog_->notifyAlerts(std::move(start.alerts));
+    dialog_->keepHistory(start.history, start.historyWindows);
     window_ = &toolkit_.open(*dialog_);
     return *window_;
   }

@@ -36,6 +36,7 @@ grep -q './usr/bin/tarnix$' "$work/contents" || fail "no tarnix in the package"
 grep -q './usr/share/applications/tarnix.desktop$' "$work/contents" || fail "no desktop entry"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "the package does not need Qt"
 dpkg-deb -f "$deb" Depends | grep -q 'libpq5' || fail "the package does not need libpq"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6charts6' || fail "the package does not need Qt Charts"
 dpkg-deb -x "$deb" "$work/unpacked"
 (unset DISPLAY; "$work/unpacked/usr/bin/tarnix" --help) | grep -q '^Usage: tarnix' || fail "packaged tarnix"
 echo PASS

@@ -281,6 +281,12 @@ void HeadlessWindow::click(int id) {
   notify(id, Notify::Click);
 }
 
+void HeadlessWindow::doubleClick(int id) {
+  requireOpen("doubleClick");
+  const Control& c = controlOfKind(id, {ControlKind::Edit}, "doubleClick");
+  if (c.enabled && c.visible) notify(id, Notify::DoubleClick);
+}
+
 void HeadlessWindow::type(int id, std::string_view text) {
   requireOpen("type");
   Control& c = controlOfKind(id, {ControlKind::Edit, ControlKind::ComboBox}, "type");

@@ -67,6 +67,8 @@ class HeadlessWindow : public Window {
 
   // What a user does.
   void click(int id);
+  // Double-clicks an edit, as a user does.
+  void doubleClick(int id);
   // Replaces an edit's or a typeable combo box's text as typing `text` key by key does.
   void type(int id, std::string_view text);
   // Picks item `index` from a combo box's list.

@@ -41,6 +41,11 @@ void ColourLineEdit::keyPressEvent(QKeyEvent* event) {
   QLineEdit::keyPressEvent(event);
 }
 
+void ColourLineEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+  QLineEdit::mouseDoubleClickEvent(event);
+  if (doubleClicked_) doubleClicked_();
+}
+
 void ColourLineEdit::paintEvent(QPaintEvent* event) {
   const ColourAnswer answer = ask_();
   if (!answer.brush) {

@@ -165,6 +165,7 @@ QWidget* QtWindow::makeLineEdit(const ControlTemplate& t) {
   edit->setFrame(!t.has(attr::kNoBorder));
   QObject::connect(edit, &QLineEdit::textChanged, widget_.get(),
                    [this, id = t.id] { notify(id, Notify::Change); });
+  edit->onDoubleClick([this, id = t.id] { notify(id, Notify::DoubleClick); });
   return edit;
 }
 
