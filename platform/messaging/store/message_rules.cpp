@@ -1,6 +1,8 @@
 #include "platform/messaging/store/message_rules.h"
 
 #include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <utility>
 
 #include "platform/messaging/get_options.h"
@@ -12,6 +14,39 @@ namespace {
 constexpr std::int32_t kKnownGetOptions = getopt::kBrowseFirst | getopt::kBrowseNext |
                                           getopt::kAcceptTruncated | getopt::kUnderCursor |
                                           getopt::kFailIfQuiescing | getopt::kConvert;
+
+// The two-digit number at `at` of `text`, or -1.
+int twoDigits(const std::string& text, std::size_t at) {
+  int value = -1;
+  const char* first = text.data() + at;
+  const auto [end, error] = std::from_chars(first, first + 2, value);
+  return error == std::errc() && end == first + 2 ? value : -1;
+}
+
+// The time a kept put context names: putDate "YYYYMMDD" from 1970 and putTime "HHMMSSTH" (UTC),
+// in milliseconds since the epoch; nullopt for anything else.
+std::optional<std::int64_t> givenPutMs(const QueueMessage& message) {
+  const std::string& date = message.putDate;
+  const std::string& time = message.putTime;
+  if (date.size() != kPutDateWidth || time.size() != kPutTimeWidth) return std::nullopt;
+  for (const std::string* text : {&date, &time}) {
+    if (!std::all_of(text->begin(), text->end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return std::nullopt;
+    }
+  }
+  const int year = twoDigits(date, 0) * 100 + twoDigits(date, 2);
+  const std::chrono::year_month_day day{std::chrono::year(year),
+                                        std::chrono::month(unsigned(twoDigits(date, 4))),
+                                        std::chrono::day(unsigned(twoDigits(date, 6)))};
+  const int hours = twoDigits(time, 0);
+  const int minutes = twoDigits(time, 2);
+  const int seconds = twoDigits(time, 4);
+  const int hundredths = twoDigits(time, 6);
+  if (year < 1970 || !day.ok() || hours > 23 || minutes > 59 || seconds > 59) return std::nullopt;
+  const auto midnight = std::chrono::sys_days(day).time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(midnight).count() +
+         ((hours * 60 + minutes) * 60 + seconds) * std::int64_t{1000} + hundredths * 10;
+}
 
 }  // namespace
 
@@ -32,6 +67,10 @@ ReasonCode checkForPut(const QueueMessage& message) {
   if (message.expiry != kExpiryUnlimited && message.expiry <= 0) return reason::kExpiryError;
   if (message.priority < -1 || message.priority > 9) return reason::kPriorityError;
   if (message.dataLength() > kMaxMessageLength) return reason::kMessageTooBig;
+  if (message.keepPutContext) {
+    if (message.putAppl.size() > kPutApplWidth) return reason::kFieldTooLong;
+    if (!givenPutMs(message)) return reason::kValueError;
+  }
   return reason::kNone;
 }
 
@@ -55,12 +94,23 @@ std::optional<std::int64_t> expiresAtOf(const QueueMessage& message, std::int64_
   return putMs + std::int64_t{message.expiry} * 100;
 }
 
+PutContext putContextFor(const QueueMessage& message, std::int64_t nowMs) {
+  if (message.keepPutContext) {
+    if (const auto putMs = givenPutMs(message)) {
+      return {*putMs, message.putAppl, message.putApplType};
+    }
+  }
+  return {nowMs, putApplicationName(), kPutApplTypeThisPlatform};
+}
+
 void completePut(QueueMessage& message, const MessageId24& msgId, std::string format,
                  std::int64_t putMs) {
   message.msgId = msgId;
   message.format = std::move(format);
-  message.putAppl = putApplicationName();
-  message.putApplType = kPutApplTypeThisPlatform;
+  if (!message.keepPutContext) {
+    message.putAppl = putApplicationName();
+    message.putApplType = kPutApplTypeThisPlatform;
+  }
   message.putDate = putDateOf(putMs);
   message.putTime = putTimeOf(putMs);
 }

@@ -16,7 +16,8 @@
 namespace kx {
 
 // A message is checked whole before any store is touched: texts within their widths, an expiry
-// that is positive or unlimited, a priority within -1..9, a body within the largest length.
+// that is positive or unlimited, a priority within -1..9, a body within the largest length, and a
+// put context it asks to keep that is a real date and time.
 ReasonCode checkForPut(const QueueMessage& message);
 // Unknown bits, or browse-first with browse-next, fail with kOptionsError.
 ReasonCode checkGetOptions(std::int32_t options);
@@ -26,7 +27,16 @@ std::string paddedFormat(const std::string& format);
 // The expiry a message is stored with, in milliseconds since the epoch; none when unlimited.
 std::optional<std::int64_t> expiresAtOf(const QueueMessage& message, std::int64_t putMs);
 
-// After a put: the id it got and the put context it was stored with.
+// The put context a message is stored with: the one it carries when it asks to keep it (checked
+// by checkForPut), else this put's own at `nowMs`.
+struct PutContext {
+  std::int64_t putMs = 0;
+  std::string putAppl;
+  std::int32_t putApplType = 0;
+};
+PutContext putContextFor(const QueueMessage& message, std::int64_t nowMs);
+
+// After a put: the id it got and the put context it was stored with (putMs from putContextFor).
 void completePut(QueueMessage& message, const MessageId24& msgId, std::string format,
                  std::int64_t putMs);
 

@@ -190,6 +190,7 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
   // An assigned id is this connection's random bytes around the message's store id, which the
   // statement writes in once the sequence is known.
   const MessageId24 idPrefix = ids_.assign(0);
+  const PutContext context = putContextFor(message, now);
   pg::Params params;
   params.int8(epoch()).int8(gen()).int8(queueId);
   idOrNull(params, message.msgId).bytes(idPrefix.bytes());
@@ -200,7 +201,7 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
     params.null();
   }
   params.boolean(message.persistent != 0)
-      .int8(now)
+      .int8(context.putMs)
       .int4(message.msgType)
       .int4(message.feedback)
       .int4(message.ccsid)
@@ -210,8 +211,8 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
       .int4(message.backoutCount)
       .text(message.replyToQ)
       .text(message.replyQmgr)
-      .text(putApplicationName())
-      .int4(kPutApplTypeThisPlatform)
+      .text(context.putAppl)
+      .int4(context.putApplType)
       .bytes(message.data())
       .text(message.persistent != 0 ? "on" : "off");  // a non-persistent put need not wait
   // Where the queue looks full, the taken messages are added up again, and then what expired is
@@ -232,7 +233,7 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
     pg::Result result;
     if (const ReasonCode why = run(put_, params, result); why != reason::kNone) return why;
     if (result.rows() == 1) {
-      completePut(message, idFrom(result.bytes(0, 1)), std::move(format), now);
+      completePut(message, idFrom(result.bytes(0, 1)), std::move(format), context.putMs);
       return reason::kNone;
     }
     // Nothing stored: the manager stopped or was redefined, or the queue is full.

@@ -341,7 +341,8 @@ Step SqliteStore::putOnce(std::int64_t queueId, QueueMessage& message, std::int6
   row.correlId = &message.correlId;
   row.expiresAt = expiresAt;
   row.persistent = message.persistent != 0;
-  row.putMs = now;
+  const PutContext context = putContextFor(message, now);
+  row.putMs = context.putMs;
   row.msgType = message.msgType;
   row.feedback = message.feedback;
   row.ccsid = message.ccsid;
@@ -351,12 +352,12 @@ Step SqliteStore::putOnce(std::int64_t queueId, QueueMessage& message, std::int6
   row.backout = message.backoutCount;
   row.replyQ = message.replyToQ;
   row.replyQmgr = message.replyQmgr;
-  row.putAppl = putApplicationName();
-  row.putApplType = kPutApplTypeThisPlatform;
+  row.putAppl = context.putAppl;
+  row.putApplType = context.putApplType;
   row.data = message.data();
   if (step = tableFailure(stepDone(message_table::bindRow(insert, row))); !step.ok()) return step;
   if (why = transaction.commit(); why != reason::kNone) return why;
-  completePut(message, msgId, std::move(format), now);
+  completePut(message, msgId, std::move(format), context.putMs);
   return reason::kNone;
 }
 
