@@ -46,6 +46,9 @@ std::span<const tk::EventEntry<MonitorDialog>> MonitorDialog::eventTable() {
       tk::on<D>(tk::kNoId, Notify::LeftButtonUp, &D::showCreditBox),
       tk::on<D>(ctl::kOpt, Notify::Click, &D::onOpt),
       tk::on<D>(ctl::kStopGeneratorRuns, Notify::Command, &D::onStopGeneratorRuns),
+      tk::on<D>(ctl::kSaveMessage, Notify::Command, &D::onSaveMessage),
+      tk::on<D>(ctl::kCopyAsText, Notify::Command, &D::onCopyAsText),
+      tk::on<D>(ctl::kCopyAsHex, Notify::Command, &D::onCopyAsHex),
   };
   return kTable;
 }
