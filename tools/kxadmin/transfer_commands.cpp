@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -98,10 +100,32 @@ class LineOutput {
   std::string buffer_;
 };
 
-// The ids of a browsed message, to take exactly it once its line is safe.
+// What tells a browsed message from another of the same ids: the ids select the take, the rest
+// checks that the take met the message whose line was written.
 struct Pending {
   kx::MessageId24 msgId;
   kx::MessageId24 correlId;
+  std::string putDate;
+  std::string putTime;
+  std::size_t dataHash = 0;
+  std::size_t length = 0;
+
+  explicit Pending(const kx::QueueMessage& message)
+      : msgId(message.msgId),
+        correlId(message.correlId),
+        putDate(message.putDate),
+        putTime(message.putTime),
+        dataHash(hashOf(message)),
+        length(message.totalLength()) {}
+  bool same(const kx::QueueMessage& message) const {
+    return putDate == message.putDate && putTime == message.putTime &&
+           length == message.totalLength() && dataHash == hashOf(message);
+  }
+  static std::size_t hashOf(const kx::QueueMessage& message) {
+    const auto data = message.data();
+    return std::hash<std::string_view>()(
+        std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+  }
 };
 
 int exportMessages(const TransferArgs& args) {
@@ -139,21 +163,33 @@ int exportMessages(const TransferArgs& args) {
     }
     exported += std::exchange(buffered, 0);
     kx::QueueMessage message;
-    message.setBufferSize(0);  // the data are already in the file
-    kx::GetOptions options;
-    options.options = kx::getopt::kAcceptTruncated;
-    for (const Pending& ids : pending) {
-      message.msgId = ids.msgId;
-      message.correlId = ids.correlId;
-      if (taker.get(message, options)) {
-        ++taken;
-      } else if (taker.reason() == kx::reason::kNoMessageAvailable) {
-        ++gone;
-      } else {
+    const kx::GetOptions options;
+    for (const Pending& browsed : pending) {
+      message.msgId = browsed.msgId;
+      message.correlId = browsed.correlId;
+      if (!taker.get(message, options)) {
+        if (taker.reason() == kx::reason::kNoMessageAvailable) {
+          ++gone;
+          continue;
+        }
         return failure(taker.reason(), "taking a written message off '" +
                                            printable(args.queue, 64) +
                                            "' failed: " + failureText(manager, taker.reason()));
       }
+      ++taken;
+      if (browsed.same(message)) continue;
+      // Another program took the browsed message, and this take met a later one of the same ids
+      // whose line is not written yet: it is written now, before anything else is done.
+      ++gone;
+      out.buffer() += kx::messageLine(message) + '\n';
+      if (std::string problem = out.flush(true); !problem.empty()) {
+        std::cerr << "kxadmin: the line of a message taken but not written follows:\n"
+                  << kx::messageJson(message).dump(-1, ' ', false,
+                                                   nlohmann::json::error_handler_t::replace)
+                  << '\n';
+        return failure(kx::reason::kStoreIoError, problem);
+      }
+      ++exported;
     }
     pending.clear();
     return rt::kExitNormal;
@@ -184,7 +220,7 @@ int exportMessages(const TransferArgs& args) {
     out.buffer() += line;
     out.buffer() += '\n';
     ++buffered;
-    if (args.take) pending.push_back({message.msgId, message.correlId});
+    if (args.take) pending.emplace_back(message);
     if (out.buffer().size() >= kBatchBytes || pending.size() >= kBatchMessages) {
       if (commit() != rt::kExitNormal) return rt::kExitFailure;
     }
