@@ -17,7 +17,7 @@
 namespace tarnix {
 namespace {
 
-constexpr const char* kCaption = "Message Detail";
+constexpr const char* kMenuCaption = "Message Detail";
 // The forms a message is saved in, in the order the file dialog offers them.
 enum SaveForm { kJsonLine = 0, kDataBytes = 1 };
 
@@ -95,7 +95,7 @@ const kx::QueueMessage* MessageDetailMenu::shownOrTell() {
 }
 
 void MessageDetailMenu::tell(const std::string& text, int style) {
-  window_.showNotice(text, kCaption, style);
+  window_.showNotice(text, kMenuCaption, style);
 }
 
 }  // namespace tarnix

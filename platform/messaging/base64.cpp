@@ -5,13 +5,14 @@
 namespace kx {
 namespace {
 
-constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // The value of each base64 digit; -1 for every other byte.
-constexpr std::array<std::int8_t, 256> kValues = [] {
+constexpr std::array<std::int8_t, 256> kBase64Values = [] {
   std::array<std::int8_t, 256> values{};
   values.fill(-1);
-  for (int i = 0; i < 64; ++i) values[static_cast<unsigned char>(kDigits[i])] = std::int8_t(i);
+  for (int i = 0; i < 64; ++i)
+    values[static_cast<unsigned char>(kBase64Digits[i])] = std::int8_t(i);
   return values;
 }();
 
@@ -24,14 +25,14 @@ std::string toBase64(std::span<const std::uint8_t> bytes) {
   for (; at + 3 <= bytes.size(); at += 3) {
     const std::uint32_t n = (std::uint32_t{bytes[at]} << 16) | (std::uint32_t{bytes[at + 1]} << 8) |
                             std::uint32_t{bytes[at + 2]};
-    for (int shift : {18, 12, 6, 0}) out += kDigits[(n >> shift) & 0x3F];
+    for (int shift : {18, 12, 6, 0}) out += kBase64Digits[(n >> shift) & 0x3F];
   }
   if (const std::size_t left = bytes.size() - at; left > 0) {
     const std::uint32_t n =
         (std::uint32_t{bytes[at]} << 16) | (left == 2 ? std::uint32_t{bytes[at + 1]} << 8 : 0u);
-    out += kDigits[(n >> 18) & 0x3F];
-    out += kDigits[(n >> 12) & 0x3F];
-    out += left == 2 ? kDigits[(n >> 6) & 0x3F] : '=';
+    out += kBase64Digits[(n >> 18) & 0x3F];
+    out += kBase64Digits[(n >> 12) & 0x3F];
+    out += left == 2 ? kBase64Digits[(n >> 6) & 0x3F] : '=';
     out += '=';
   }
   return out;
@@ -50,7 +51,7 @@ std::optional<std::vector<std::uint8_t>> fromBase64(std::string_view text) {
     for (std::size_t i = 0; i < 4; ++i) {
       std::int8_t value = 0;
       if (i < digits) {
-        value = kValues[static_cast<unsigned char>(text[at + i])];
+        value = kBase64Values[static_cast<unsigned char>(text[at + i])];
         if (value < 0) return std::nullopt;  // "=" in the middle lands here too
       }
       n = (n << 6) | static_cast<std::uint32_t>(value);

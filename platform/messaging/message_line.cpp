@@ -11,9 +11,9 @@
 namespace kx {
 namespace {
 
-constexpr const char* kData = "data";
-constexpr const char* kLength = "length";
-constexpr const char* kText = "text";
+constexpr const char* kDataMember = "data";
+constexpr const char* kLengthMember = "length";
+constexpr const char* kTextMember = "text";
 
 std::string_view viewOf(std::span<const std::uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
@@ -37,7 +37,7 @@ std::string readField(const MessageField& field, const nlohmann::json& value,
       message.*field.integer = static_cast<std::int32_t>(value.get<std::int64_t>());
       return "";
     }
-    case FieldKind::kText: {
+    case FieldKind::kTextMember: {
       if (!value.is_string()) return inQuotes(field.name) + " is not a text";
       const auto& text = value.get_ref<const std::string&>();
       if (text.size() > field.width) {
@@ -106,7 +106,7 @@ nlohmann::json messageJson(const QueueMessage& message) {
       case FieldKind::kInteger:
         json[name] = message.*field.integer;
         break;
-      case FieldKind::kText:
+      case FieldKind::kTextMember:
         json[name] = message.*field.text;
         break;
       case FieldKind::kId: {
@@ -117,9 +117,9 @@ nlohmann::json messageJson(const QueueMessage& message) {
     }
   }
   const auto data = message.data();
-  json[kLength] = message.totalLength();
-  json[kData] = toBase64(data);
-  if (isUtf8(viewOf(data))) json[kText] = viewOf(data);
+  json[kLengthMember] = message.totalLength();
+  json[kDataMember] = toBase64(data);
+  if (isUtf8(viewOf(data))) json[kTextMember] = viewOf(data);
   return json;
 }
 
@@ -144,10 +144,10 @@ std::string readMessageLine(std::string_view line, QueueMessage& message) {
     if (value == json.end()) return "the field " + inQuotes(field.name) + " is missing";
     if (std::string problem = readField(field, *value, read); !problem.empty()) return problem;
   }
-  const auto data = json.find(kData);
+  const auto data = json.find(kDataMember);
   if (data == json.end()) return "the field 'data' is missing";
   if (!data->is_string()) return "'data' is not a text";
-  const std::string& encoded = data->get_ref<const std::string&>();
+  const auto& encoded = data->get_ref<const std::string&>();
   if (encoded.size() / 4 * 3 > kMaxMessageLength + 2) {
     return "'data' holds more than the largest message (" + std::to_string(kMaxMessageLength) +
            " bytes)";
@@ -158,19 +158,19 @@ std::string readMessageLine(std::string_view line, QueueMessage& message) {
     return "'data' holds more than the largest message (" + std::to_string(kMaxMessageLength) +
            " bytes)";
   }
-  if (const auto length = json.find(kLength); length != json.end()) {
+  if (const auto length = json.find(kLengthMember); length != json.end()) {
     if (!length->is_number_unsigned() || length->get<std::uint64_t>() != bytes->size()) {
       return "'length' is not the length of 'data' (" + std::to_string(bytes->size()) + ")";
     }
   }
-  if (const auto text = json.find(kText); text != json.end()) {
+  if (const auto text = json.find(kTextMember); text != json.end()) {
     if (!text->is_string() || text->get_ref<const std::string&>() != viewOf(*bytes)) {
       return "'text' is not the text of 'data'";
     }
   }
   for (const auto& member : json.items()) {
     const std::string& name = member.key();
-    bool known = name == kData || name == kLength || name == kText;
+    bool known = name == kDataMember || name == kLengthMember || name == kTextMember;
     for (const MessageField& field : messageFields()) known = known || field.name == name;
     if (!known) return "unknown field " + inQuotes(name);
   }

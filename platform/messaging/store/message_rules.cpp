@@ -45,7 +45,8 @@ std::optional<std::int64_t> givenPutMs(const QueueMessage& message) {
   if (year < 1970 || !day.ok() || hours > 23 || minutes > 59 || seconds > 59) return std::nullopt;
   const auto midnight = std::chrono::sys_days(day).time_since_epoch();
   return std::chrono::duration_cast<std::chrono::milliseconds>(midnight).count() +
-         ((hours * 60 + minutes) * 60 + seconds) * std::int64_t{1000} + hundredths * 10;
+         ((std::int64_t{hours} * 60 + minutes) * 60 + seconds) * 1000 +
+         std::int64_t{hundredths} * 10;
 }
 
 }  // namespace
