@@ -37,7 +37,7 @@ std::string readField(const MessageField& field, const nlohmann::json& value,
       message.*field.integer = static_cast<std::int32_t>(value.get<std::int64_t>());
       return "";
     }
-    case FieldKind::kTextMember: {
+    case FieldKind::kText: {
       if (!value.is_string()) return inQuotes(field.name) + " is not a text";
       const auto& text = value.get_ref<const std::string&>();
       if (text.size() > field.width) {
@@ -106,7 +106,7 @@ nlohmann::json messageJson(const QueueMessage& message) {
       case FieldKind::kInteger:
         json[name] = message.*field.integer;
         break;
-      case FieldKind::kTextMember:
+      case FieldKind::kText:
         json[name] = message.*field.text;
         break;
       case FieldKind::kId: {
