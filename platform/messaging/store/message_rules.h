@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/messaging/message_id.h"
@@ -28,10 +29,10 @@ std::string paddedFormat(const std::string& format);
 std::optional<std::int64_t> expiresAtOf(const QueueMessage& message, std::int64_t putMs);
 
 // The put context a message is stored with: the one it carries when it asks to keep it (checked
-// by checkForPut), else this put's own at `nowMs`.
+// by checkForPut), else this put's own at `nowMs`. putAppl lasts as long as the message.
 struct PutContext {
   std::int64_t putMs = 0;
-  std::string putAppl;
+  std::string_view putAppl;
   std::int32_t putApplType = 0;
 };
 PutContext putContextFor(const QueueMessage& message, std::int64_t nowMs);
