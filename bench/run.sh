@@ -12,12 +12,16 @@
 #   generator runs         at least 0.8 of a bare loop of the same client calls' rate (20,000
 #                          random 1 KB messages; 20,000 copies of a 1,000-message queue)
 #   the monitor's CPU      under 1% of one core watching five queues at 1 s (monitor_cpu.sh)
+#   kxadmin export/import  export (browsing, and with --take) at least 0.5 of kxadmin get's rate,
+#                          import at least 0.5 of kxadmin put's, 100,000 messages of 1 KB
+#                          (transfer.sh)
 #   PostgreSQL backend     put and get at least 0.5 of raw libpq statements' rate; depth at
 #                          1,000,000 at most 1.5 times depth at 1,000; eight getters draining
 #                          100,000 persistent messages at least 3 times one getter's rate (on a
 #                          private server with its syncs on)
 # Usage: bench/run.sh [build-dir]   (default: build). Extra benchmark flags go in KX_BENCH_FLAGS;
-# BENCH_SKIP_CPU=1 skips the 30-second CPU measurement.
+# BENCH_SKIP_CPU=1 skips the 30-second CPU measurement, BENCH_SKIP_TRANSFER=1 the few minutes of
+# export and import.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-build}"
@@ -134,5 +138,8 @@ PY
 
 if [ -z "${BENCH_SKIP_CPU:-}" ]; then
   "$root/bench/monitor_cpu.sh" "$build" || status=1
+fi
+if [ -z "${BENCH_SKIP_TRANSFER:-}" ]; then
+  "$root/bench/transfer.sh" "$build" || status=1
 fi
 exit $status

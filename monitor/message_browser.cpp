@@ -74,6 +74,7 @@ void MessageBrowser::showMessage(const kx::QueueMessage& message) {
   w.setChecked(ctl::kPersistent, message.persistent != 0);
   w.setText(ctl::kMsgId, message.msgId.toHex());
   w.setText(ctl::kCorrelId, message.correlId.toHex());
+  shown_ = message;
 }
 
 std::int32_t MessageBrowser::messageNumber() const {
@@ -81,6 +82,7 @@ std::int32_t MessageBrowser::messageNumber() const {
 }
 
 void MessageBrowser::blankMessageIdentity() {
+  shown_.reset();
   window_.setText(ctl::kMessageData, " ");
   window_.setText(ctl::kMsgId, " ");
   window_.setText(ctl::kCorrelId, " ");

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "monitor/queue_slots.h"
+#include "platform/messaging/queue_message.h"
 #include "platform/messaging/reason_codes.h"
 #include "platform/toolkit/window.h"
 
@@ -28,6 +30,8 @@ class MessageBrowser {
   // What the Display button does, or what the Last Error box means now; empty for other
   // controls.
   std::string toolTip(int id) const;
+  // The message the data and ids show now, for the detail's menu; none once they show a blank.
+  const std::optional<kx::QueueMessage>& shownMessage() const { return shown_; }
 
  private:
   void showMessage(const kx::QueueMessage& message);
@@ -37,6 +41,7 @@ class MessageBrowser {
   // The last failure to browse, with the queue it browsed: what the Last Error box means.
   kx::ReasonCode lastErrorReason_ = kx::reason::kNone;
   std::string lastErrorQueue_;
+  std::optional<kx::QueueMessage> shown_;
 };
 
 }  // namespace tarnix

@@ -45,6 +45,9 @@ inline constexpr int kPutDate = 1107;
 
 // Commands of context menus, apart from the control ids.
 inline constexpr int kStopGeneratorRuns = 2001;    // the progress bar's "Stop generator run"
+inline constexpr int kSaveMessage = 2002;          // the message data's "Save message..."
+inline constexpr int kCopyAsText = 2003;           // the message data's "Copy as text"
+inline constexpr int kCopyAsHex = 2004;            // the message data's "Copy as hex"
 inline constexpr int kFirstHistoryCommand = 2010;  // slot k's depth box: "History...", 2010 + k
 inline constexpr int kLastHistoryCommand = 2014;
 

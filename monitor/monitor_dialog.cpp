@@ -51,6 +51,9 @@ std::span<const tk::EventEntry<MonitorDialog>> MonitorDialog::eventTable() {
                      &D::onDepthBoxDoubleClick),
       tk::onRange<D>(ctl::kFirstHistoryCommand, ctl::kLastHistoryCommand, Notify::Command,
                      &D::onHistoryCommand),
+      tk::on<D>(ctl::kSaveMessage, Notify::Command, &D::onSaveMessage),
+      tk::on<D>(ctl::kCopyAsText, Notify::Command, &D::onCopyAsText),
+      tk::on<D>(ctl::kCopyAsHex, Notify::Command, &D::onCopyAsHex),
   };
   return kTable;
 }

@@ -14,6 +14,7 @@
 #include "monitor/depth_poll.h"
 #include "monitor/generator_launcher.h"
 #include "monitor/message_browser.h"
+#include "monitor/message_detail_menu.h"
 #include "monitor/message_removal.h"
 #include "monitor/monitor_controls.h"
 #include "monitor/monitor_icon.h"
@@ -71,11 +72,13 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
         : poll(window, queueSlots),
           browser(window, queueSlots),
           removal(window, queueSlots, browser, poll),
-          launcher(window, queueSlots) {}
+          launcher(window, queueSlots),
+          detailMenu(window, browser) {}
     DepthPoll poll;
     MessageBrowser browser;
     MessageRemoval removal;
     GeneratorLauncher launcher;
+    MessageDetailMenu detailMenu;
   };
 
   Behaviours& behaviours() {
@@ -97,6 +100,9 @@ class MonitorDialog : public tk::TableDialog<MonitorDialog> {
   void onHistoryCommand(int id) { openHistory(id - ctl::kFirstHistoryCommand); }
   void openHistory(int slot);
   void startHistory();
+  void onSaveMessage() { behaviours().detailMenu.saveMessage(); }
+  void onCopyAsText() { behaviours().detailMenu.copyAsText(); }
+  void onCopyAsHex() { behaviours().detailMenu.copyAsHex(); }
   // The window's own.
   void toggleStayOnTop();
   void showCreditBox();

@@ -65,6 +65,10 @@ class QueueMessage {
   MessageId24 msgId;
   MessageId24 correlId;
 
+  // Not a descriptor field: asks a put to store putAppl, putApplType, putDate and putTime as the
+  // message gives them (moving messages between queue managers) instead of its own put context.
+  bool keepPutContext = false;
+
   // Replaces the data with a copy of `length` bytes.
   void setData(const void* bytes, std::size_t length);
   // Fixes the receive buffer at `size` bytes; a received message keeps at most that many.

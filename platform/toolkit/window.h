@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stop_token>
 #include <string>
@@ -86,6 +87,20 @@ class Window {
   // open, and OK closes it. While the box of this caption is open, a further text joins it on a
   // line of its own rather than opening another box.
   virtual void showNotice(std::string_view text, const char* caption, int style) = 0;
+
+  // A file dialog over this window that asks where to save, offering `forms` to save in (each a
+  // description with its file patterns, such as "JSON line (*.jsonl)") and starting at
+  // `suggestedName`. Gives the path and the index of the chosen form, or nullopt when the user
+  // cancels. Nothing is written: the caller writes the file.
+  struct SaveChoice {
+    std::string path;
+    int form = 0;
+  };
+  virtual std::optional<SaveChoice> chooseSaveFile(std::string_view caption,
+                                                   std::string_view suggestedName,
+                                                   std::span<const std::string> forms) = 0;
+  // Replaces the clipboard's content with `text` (UTF-8).
+  virtual void copyToClipboard(std::string_view text) = 0;
 
   // Runs `child` modally over this window and gives its end result.
   virtual int runModal(Dialog& child) = 0;

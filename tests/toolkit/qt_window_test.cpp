@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
 #include <QIcon>
 #include <QImage>
 #include <QTimer>
@@ -10,6 +14,7 @@
 #include <QtTest/QTest>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -102,6 +107,48 @@ TEST(QtWindow, TopmostChangesWithoutMovingOrEndingTheRunAndItsBoxesFollowIt) {
   EXPECT_EQ(qttest::toolkit().messageBox("Failed", nullptr, tk::mb::kIconError), tk::kIdOk);
   EXPECT_EQ(unowned, (qttest::SeenBox{"Failed", "toolkit_qt_tests", QMessageBox::Critical, false,
                                       false, true}));
+}
+
+// Acts on the next file dialog once it is shown.
+void inNextFileDialog(const std::function<void(QFileDialog*)>& act) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, act] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* fileDialog = qobject_cast<QFileDialog*>(widget);
+      if (fileDialog == nullptr || !fileDialog->isVisible()) continue;
+      poll->stop();
+      poll->deleteLater();
+      act(fileDialog);
+      return;
+    }
+  });
+  poll->start(10);
+}
+
+TEST(QtWindow, TheSaveDialogGivesThePathAndTheChosenFormAndTheClipboardTakesText) {
+  SampleDialog dialog;
+  const QString path =
+      QDir(QDir::tempPath())
+          .filePath(QString("tk-save-%1.bin").arg(QCoreApplication::applicationPid()));
+  qttest::runWith(dialog, [&](QWidget*) {
+    const std::string forms[] = {"JSON line (*.jsonl)", "Data bytes (*)"};
+    inNextFileDialog([&](QFileDialog* files) {
+      EXPECT_EQ(files->windowTitle(), "Save message");
+      EXPECT_EQ(files->nameFilters(), (QStringList{"JSON line (*.jsonl)", "Data bytes (*)"}));
+      files->selectNameFilter("Data bytes (*)");
+      files->selectFile(path);
+      static_cast<QDialog*>(files)->accept();  // as the Save button does
+    });
+    const auto chosen = dialog.ui().chooseSaveFile("Save message", "message.jsonl", forms);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->path, path.toStdString());
+    EXPECT_EQ(chosen->form, 1);
+    inNextFileDialog([](QFileDialog* files) { files->reject(); });
+    EXPECT_FALSE(dialog.ui().chooseSaveFile("Save message", "message.jsonl", forms));
+
+    dialog.ui().copyToClipboard("h\xC3\xA9llo");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("h\xC3\xA9llo"));
+  });
 }
 
 // A worker busy in a call that no stop wakes (a database that does not answer, say) must not

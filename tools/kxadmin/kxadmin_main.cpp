@@ -7,6 +7,7 @@
 #include "tools/kxadmin/message_commands.h"
 #include "tools/kxadmin/queue_commands.h"
 #include "tools/kxadmin/report.h"
+#include "tools/kxadmin/transfer_commands.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ int runCommand(int argc, char** argv) {
   kxadmin::addManagerCommands(app, status);
   kxadmin::addQueueCommands(app, status);
   kxadmin::addMessageCommands(app, status);
+  kxadmin::addTransferCommands(app, status);
   // A command that does not exist is named as such, before anything else is looked at.
   const auto named = [&](const CLI::App* command) { return command->check_name(argv[1]); };
   const bool command = argc > 1 && argv[1][0] != '-';

@@ -52,9 +52,8 @@ std::string kept(std::string message, const char* keptWhat) {
   return message;
 }
 
-// What went wrong, naming the file to fix when the failure lies in the store's files.
 std::string what(const kx::IkxQueueManager& manager, kx::ReasonCode why) {
-  return kx::admin::explainFailure(manager.managerName(), why);
+  return failureText(manager, why);
 }
 
 // Reads a message body from a regular file, at most one byte more than the largest message, so
@@ -117,20 +116,7 @@ bool readBody(const std::string& path, std::vector<std::uint8_t>& body, std::str
 // Connects and binds; on failure prints why and gives false.
 bool open(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const MessageArgs& args, int& status,
           const char* keptWhat) {
-  manager.setManagerName(args.manager);
-  if (!manager.connect()) {
-    std::string message = "cannot connect to queue manager '" + printable(args.manager, 64) +
-                          "': " + what(manager, manager.reason());
-    if (!manager.problem().empty()) message += " (" + manager.problem() + ")";
-    if (manager.reason() == kx::reason::kQueueManagerNotAvailable) {
-      message += " (start it with 'kxadmin start " + printable(args.manager, 64) + "')";
-    }
-    status = fail(manager.reason(), kept(message, keptWhat));
-    return false;
-  }
-  queue.bindManager(manager);
-  queue.setQueueName(args.queue);
-  return true;
+  return connectQueue(manager, queue, args.manager, args.queue, status, keptWhat);
 }
 
 // Reads an id given as text (up to 24 bytes) or as 48 hex digits; none when neither is given.
@@ -298,6 +284,28 @@ void addSelectionArgs(CLI::App* command, MessageArgs& args) {
 }
 
 }  // namespace
+
+std::string failureText(const kx::IkxQueueManager& manager, kx::ReasonCode why) {
+  return kx::admin::explainFailure(manager.managerName(), why);
+}
+
+bool connectQueue(kx::IkxQueueManager& manager, kx::IkxQueue& queue, const std::string& managerName,
+                  const std::string& queueName, int& status, const char* keptWhat) {
+  manager.setManagerName(managerName);
+  if (!manager.connect()) {
+    std::string message = "cannot connect to queue manager '" + printable(managerName, 64) +
+                          "': " + failureText(manager, manager.reason());
+    if (!manager.problem().empty()) message += " (" + manager.problem() + ")";
+    if (manager.reason() == kx::reason::kQueueManagerNotAvailable) {
+      message += " (start it with 'kxadmin start " + printable(managerName, 64) + "')";
+    }
+    status = fail(manager.reason(), kept(message, keptWhat));
+    return false;
+  }
+  queue.bindManager(manager);
+  queue.setQueueName(queueName);
+  return true;
+}
 
 void addMessageCommands(CLI::App& app, int& status) {
   auto args = std::make_shared<MessageArgs>();

@@ -1,6 +1,8 @@
 #include "platform/messaging/store/message_rules.h"
 
 #include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <utility>
 
 #include "platform/messaging/get_options.h"
@@ -12,6 +14,40 @@ namespace {
 constexpr std::int32_t kKnownGetOptions = getopt::kBrowseFirst | getopt::kBrowseNext |
                                           getopt::kAcceptTruncated | getopt::kUnderCursor |
                                           getopt::kFailIfQuiescing | getopt::kConvert;
+
+// The two-digit number at `at` of `text`, or -1.
+int twoDigits(const std::string& text, std::size_t at) {
+  int value = -1;
+  const char* first = text.data() + at;
+  const auto [end, error] = std::from_chars(first, first + 2, value);
+  return error == std::errc() && end == first + 2 ? value : -1;
+}
+
+// The time a kept put context names: putDate "YYYYMMDD" from 1970 and putTime "HHMMSSTH" (UTC),
+// in milliseconds since the epoch; nullopt for anything else.
+std::optional<std::int64_t> givenPutMs(const QueueMessage& message) {
+  const std::string& date = message.putDate;
+  const std::string& time = message.putTime;
+  if (date.size() != kPutDateWidth || time.size() != kPutTimeWidth) return std::nullopt;
+  for (const std::string* text : {&date, &time}) {
+    if (!std::all_of(text->begin(), text->end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return std::nullopt;
+    }
+  }
+  const int year = twoDigits(date, 0) * 100 + twoDigits(date, 2);
+  const std::chrono::year_month_day day{std::chrono::year(year),
+                                        std::chrono::month(unsigned(twoDigits(date, 4))),
+                                        std::chrono::day(unsigned(twoDigits(date, 6)))};
+  const int hours = twoDigits(time, 0);
+  const int minutes = twoDigits(time, 2);
+  const int seconds = twoDigits(time, 4);
+  const int hundredths = twoDigits(time, 6);
+  if (year < 1970 || !day.ok() || hours > 23 || minutes > 59 || seconds > 59) return std::nullopt;
+  const auto midnight = std::chrono::sys_days(day).time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(midnight).count() +
+         ((std::int64_t{hours} * 60 + minutes) * 60 + seconds) * 1000 +
+         std::int64_t{hundredths} * 10;
+}
 
 }  // namespace
 
@@ -32,6 +68,10 @@ ReasonCode checkForPut(const QueueMessage& message) {
   if (message.expiry != kExpiryUnlimited && message.expiry <= 0) return reason::kExpiryError;
   if (message.priority < -1 || message.priority > 9) return reason::kPriorityError;
   if (message.dataLength() > kMaxMessageLength) return reason::kMessageTooBig;
+  if (message.keepPutContext) {
+    if (message.putAppl.size() > kPutApplWidth) return reason::kFieldTooLong;
+    if (!givenPutMs(message)) return reason::kValueError;
+  }
   return reason::kNone;
 }
 
@@ -64,17 +104,23 @@ std::string storedColumns(std::string_view prefix) {
   return columns;
 }
 
-void storeForPut(const QueueMessage& message, std::int64_t putMs, StoredMessage& stored) {
+void storeForPut(const QueueMessage& message, std::int64_t nowMs, StoredMessage& stored) {
   for (const MessageField* field : kStoredFields) copyField(*field, message, stored.descriptor);
   QueueMessage& descriptor = stored.descriptor;
   descriptor.format = paddedFormat(message.format);
   descriptor.priority = std::max(0, message.priority);
-  descriptor.putAppl = putApplicationName();
-  descriptor.putApplType = kPutApplTypeThisPlatform;
+  // A message that asks to keep its put context (checked by checkForPut) is stored with it; any
+  // other with this put's own. Its expiry counts from now either way: it is what is left.
+  if (const auto kept = message.keepPutContext ? givenPutMs(message) : std::nullopt) {
+    stored.putMs = *kept;
+  } else {
+    descriptor.putAppl = putApplicationName();
+    descriptor.putApplType = kPutApplTypeThisPlatform;
+    stored.putMs = nowMs;
+  }
   descriptor.msgId = message.msgId;
   stored.supplied = !message.msgId.isNone();
-  stored.expiresAt = expiresAtOf(message, putMs);
-  stored.putMs = putMs;
+  stored.expiresAt = expiresAtOf(message, nowMs);
   stored.length = message.dataLength();
 }
 

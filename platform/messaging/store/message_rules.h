@@ -21,7 +21,8 @@
 namespace kx {
 
 // A message is checked whole before any store is touched: texts within their widths, an expiry
-// that is positive or unlimited, a priority within -1..9, a body within the largest length.
+// that is positive or unlimited, a priority within -1..9, a body within the largest length, and a
+// put context it asks to keep that is a real date and time.
 ReasonCode checkForPut(const QueueMessage& message);
 // Unknown bits, or browse-first with browse-next, fail with kOptionsError.
 ReasonCode checkGetOptions(std::int32_t options);
@@ -58,10 +59,11 @@ inline constexpr auto kStoredFields = [] {
 // joined by ", ".
 std::string storedColumns(std::string_view prefix);
 
-// What a put stores of a checked message put at `putMs`: its descriptor with the format
-// blank-padded, the priority "as the queue's default" (-1) as 0, the putting program and its
-// type, and the expiry as a time; the message id is the putter's, or none for the store to assign.
-void storeForPut(const QueueMessage& message, std::int64_t putMs, StoredMessage& stored);
+// What a put at `nowMs` stores of a checked message: its descriptor with the format blank-padded,
+// the priority "as the queue's default" (-1) as 0, the putting program, its type and the put time
+// (this put's own, or the message's when it asks to keep its put context), and the expiry as a
+// time from now; the message id is the putter's, or none for the store to assign.
+void storeForPut(const QueueMessage& message, std::int64_t nowMs, StoredMessage& stored);
 
 // After a put: the message gets the id it was stored with and the put context.
 void completePut(QueueMessage& message, const StoredMessage& stored);

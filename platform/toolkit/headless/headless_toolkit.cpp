@@ -72,6 +72,10 @@ HeadlessWindow& HeadlessToolkit::open(Dialog& dialog) {
 
 void HeadlessToolkit::answerNextBox(int answer) { answers_.push_back(answer); }
 
+void HeadlessToolkit::answerNextSaveFile(std::optional<Window::SaveChoice> choice) {
+  saveAnswers_.push_back(std::move(choice));
+}
+
 std::size_t HeadlessToolkit::unusedScripts() const {
   std::size_t count = 0;
   for (const auto& [id, queue] : scripts_) count += queue.size();

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,18 @@ class HeadlessToolkit : public Toolkit {
   // nothing is queued; any other box with nothing queued throws std::logic_error with its text.
   void answerNextBox(int answer);
   const std::vector<ShownBox>& boxes() const { return boxes_; }
+
+  // Save-file dialogs: queues what the user picks in the next one (nullopt: cancels); a dialog
+  // with nothing queued throws std::logic_error. Each dialog shown is kept, with its forms.
+  struct SaveDialog {
+    std::string caption;
+    std::string suggestedName;
+    std::vector<std::string> forms;
+  };
+  void answerNextSaveFile(std::optional<Window::SaveChoice> choice);
+  const std::vector<SaveDialog>& saveDialogs() const { return saveDialogs_; }
+  // What the clipboard holds.
+  const std::string& clipboard() const { return clipboard_; }
   std::size_t unusedAnswers() const { return answers_.size(); }
   std::size_t unusedScripts() const;
 
@@ -87,6 +100,9 @@ class HeadlessToolkit : public Toolkit {
   std::map<int, std::deque<std::function<void(HeadlessWindow&)>>> scripts_;
   std::deque<int> answers_;
   std::vector<ShownBox> boxes_;
+  std::deque<std::optional<Window::SaveChoice>> saveAnswers_;
+  std::vector<SaveDialog> saveDialogs_;
+  std::string clipboard_;
   std::vector<std::unique_ptr<HeadlessWindow>> openWindows_;
   HeadlessMemory memory_;
   bool notificationService_ = true;

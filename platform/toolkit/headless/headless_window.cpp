@@ -234,6 +234,27 @@ int HeadlessWindow::messageBox(std::string_view text, const char* caption, int s
   return toolkit_.showBox(text, caption, style, true);
 }
 
+std::optional<Window::SaveChoice> HeadlessWindow::chooseSaveFile(
+    std::string_view caption, std::string_view suggestedName, std::span<const std::string> forms) {
+  toolkit_.saveDialogs_.push_back(
+      {std::string(caption), std::string(suggestedName), {forms.begin(), forms.end()}});
+  if (toolkit_.saveAnswers_.empty()) {
+    throw std::logic_error("unexpected save-file dialog with no queued answer: \"" +
+                           std::string(caption) + "\"");
+  }
+  std::optional<SaveChoice> choice = std::move(toolkit_.saveAnswers_.front());
+  toolkit_.saveAnswers_.pop_front();
+  if (choice && (choice->form < 0 || choice->form >= static_cast<int>(forms.size()))) {
+    throw std::logic_error("the queued save form " + std::to_string(choice->form) +
+                           " is not one the dialog offers");
+  }
+  return choice;
+}
+
+void HeadlessWindow::copyToClipboard(std::string_view text) {
+  toolkit_.clipboard_ = std::string(text);
+}
+
 void HeadlessWindow::showNotice(std::string_view text, const char* caption, int style) {
   const std::string shownCaption = caption != nullptr ? caption : toolkit_.applicationName();
   for (Notice& notice : notices_) {

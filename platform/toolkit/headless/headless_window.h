@@ -59,6 +59,9 @@ class HeadlessWindow : public Window {
   void startTimer(std::uint32_t periodMs) override;
   int messageBox(std::string_view text, const char* caption, int style) override;
   void showNotice(std::string_view text, const char* caption, int style) override;
+  std::optional<SaveChoice> chooseSaveFile(std::string_view caption, std::string_view suggestedName,
+                                           std::span<const std::string> forms) override;
+  void copyToClipboard(std::string_view text) override;
   int runModal(Dialog& child) override;
   void endDialog(int result) override;
   bool startWorker(std::function<void(std::stop_token)> work,

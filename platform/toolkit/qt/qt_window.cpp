@@ -2,8 +2,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -354,6 +357,23 @@ void QtWindow::showNotice(std::string_view text, const char* caption, int style)
   if (closed_) return;
   const QString shownCaption = caption != nullptr ? QString::fromUtf8(caption) : applicationName_;
   showNoticeBox(notices_[shownCaption], widget_.get(), text, shownCaption, style);
+}
+
+std::optional<Window::SaveChoice> QtWindow::chooseSaveFile(std::string_view caption,
+                                                           std::string_view suggestedName,
+                                                           std::span<const std::string> forms) {
+  QStringList filters;
+  for (const std::string& form : forms) filters << fromUtf8(form);
+  QString chosenFilter = filters.value(0);
+  const QString path = QFileDialog::getSaveFileName(
+      widget_.get(), fromUtf8(caption), fromUtf8(suggestedName), filters.join(";;"), &chosenFilter);
+  if (path.isEmpty()) return std::nullopt;
+  return SaveChoice{path.toStdString(),
+                    static_cast<int>(std::max<qsizetype>(0, filters.indexOf(chosenFilter)))};
+}
+
+void QtWindow::copyToClipboard(std::string_view text) {
+  QGuiApplication::clipboard()->setText(fromUtf8(text));
 }
 
 int QtWindow::runModal(Dialog& child) {

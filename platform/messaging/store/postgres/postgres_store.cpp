@@ -181,7 +181,7 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
   } else {
     params.null();
   }
-  params.int8(now);
+  params.int8(stored.putMs);
   schema::addStored(params, stored);
   params.bytes(message.data())
       .text(message.persistent != 0 ? "on" : "off");  // a non-persistent put need not wait
