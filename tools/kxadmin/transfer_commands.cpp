@@ -128,84 +128,102 @@ struct Pending {
   }
 };
 
-int exportMessages(const TransferArgs& args) {
-  const char* keptWhat = args.take ? "no message was taken" : "";
-  if (args.count < 0) return usage("--count must be at least 1; nothing was exported");
-  // A reader that goes away is a write error to report, not a signal that ends the run unsaid.
-  std::signal(SIGPIPE, SIG_IGN);
+// One export run: it browses the queue and writes each message's line; with --take it takes the
+// messages of each batch once their lines are durable.
+class ExportRun {
+ public:
+  explicit ExportRun(const TransferArgs& args) : args_(args) {}
+  int run();
 
+ private:
+  int failure(kx::ReasonCode why, const std::string& problem) const;
+  int commit();
+  int takeWritten(const Pending& browsed, kx::QueueMessage& message);
+  void reportDone() const;
+
+  const TransferArgs& args_;
+  kx::IkxQueueManager manager_;
+  kx::IkxQueue browser_;
+  kx::IkxQueue taker_;
+  LineOutput out_;
+  std::int64_t exported_ = 0;  // lines written out
+  std::int64_t buffered_ = 0;  // lines waiting in the buffer
+  std::int64_t taken_ = 0;
+  std::int64_t gone_ = 0;  // taken by someone else (or expired) between the browse and the take
+  std::vector<Pending> pending_;
+};
+
+int ExportRun::failure(kx::ReasonCode why, const std::string& problem) const {
+  std::string kept = "; " + plural(exported_, "message") + " were written to " + out_.name();
+  if (args_.take) kept += ", " + std::to_string(taken_) + " of them taken; the rest stay queued";
+  return fail(why, problem + kept);
+}
+
+// Writes the batch and, with --take, takes its messages once their lines are durable.
+int ExportRun::commit() {
+  if (std::string problem = out_.flush(args_.take); !problem.empty()) {
+    return failure(kx::reason::kStoreIoError, problem);
+  }
+  exported_ += std::exchange(buffered_, 0);
+  kx::QueueMessage message;
+  for (const Pending& browsed : pending_) {
+    if (const int status = takeWritten(browsed, message); status != rt::kExitNormal) return status;
+  }
+  pending_.clear();
+  return rt::kExitNormal;
+}
+
+// Takes the message of a written line by its ids.
+int ExportRun::takeWritten(const Pending& browsed, kx::QueueMessage& message) {
+  message.msgId = browsed.msgId;
+  message.correlId = browsed.correlId;
+  if (!taker_.get(message, kx::GetOptions())) {
+    if (taker_.reason() == kx::reason::kNoMessageAvailable) {
+      ++gone_;
+      return rt::kExitNormal;
+    }
+    return failure(taker_.reason(), "taking a written message off '" + printable(args_.queue, 64) +
+                                        "' failed: " + failureText(manager_, taker_.reason()));
+  }
+  ++taken_;
+  if (browsed.same(message)) return rt::kExitNormal;
+  // Another program took the browsed message, and this take met a later one of the same ids
+  // whose line is not written yet: it is written now, before anything else is done.
+  ++gone_;
+  out_.buffer() += kx::messageLine(message) + '\n';
+  if (std::string problem = out_.flush(true); !problem.empty()) {
+    std::cerr << "kxadmin: the line of a message taken but not written follows:\n"
+              << kx::messageJson(message).dump(-1, ' ', false,
+                                               nlohmann::json::error_handler_t::replace)
+              << '\n';
+    return failure(kx::reason::kStoreIoError, problem);
+  }
+  ++exported_;
+  return rt::kExitNormal;
+}
+
+int ExportRun::run() {
+  const char* keptWhat = args_.take ? "no message was taken" : "";
   int status = rt::kExitNormal;
-  kx::IkxQueueManager manager;
-  kx::IkxQueue browser;
-  if (!connectQueue(manager, browser, args.manager, args.queue, status, keptWhat)) return status;
-  kx::IkxQueue taker;
-  taker.bindManager(manager);
-  taker.setQueueName(args.queue);
-  LineOutput out;
-  if (std::string problem; !out.open(args.file, problem)) {
+  if (!connectQueue(manager_, browser_, args_.manager, args_.queue, status, keptWhat)) {
+    return status;
+  }
+  taker_.bindManager(manager_);
+  taker_.setQueueName(args_.queue);
+  if (std::string problem; !out_.open(args_.file, problem)) {
     return fail(kx::reason::kValueError, problem + "; nothing was exported");
   }
-
-  std::int64_t exported = 0;  // lines written out
-  std::int64_t buffered = 0;  // lines waiting in the buffer
-  std::int64_t taken = 0;
-  std::int64_t gone = 0;  // taken by someone else (or expired) between the browse and the take
-  std::vector<Pending> pending;
-  const auto failure = [&](kx::ReasonCode why, const std::string& problem) {
-    std::string kept = "; " + plural(exported, "message") + " were written to " + out.name();
-    if (args.take) kept += ", " + std::to_string(taken) + " of them taken; the rest stay queued";
-    return fail(why, problem + kept);
-  };
-  // Writes the batch and, with --take, takes its messages once their lines are durable.
-  const auto commit = [&]() -> int {
-    if (std::string problem = out.flush(args.take); !problem.empty()) {
-      return failure(kx::reason::kStoreIoError, problem);
-    }
-    exported += std::exchange(buffered, 0);
-    kx::QueueMessage message;
-    const kx::GetOptions options;
-    for (const Pending& browsed : pending) {
-      message.msgId = browsed.msgId;
-      message.correlId = browsed.correlId;
-      if (!taker.get(message, options)) {
-        if (taker.reason() == kx::reason::kNoMessageAvailable) {
-          ++gone;
-          continue;
-        }
-        return failure(taker.reason(), "taking a written message off '" +
-                                           printable(args.queue, 64) +
-                                           "' failed: " + failureText(manager, taker.reason()));
-      }
-      ++taken;
-      if (browsed.same(message)) continue;
-      // Another program took the browsed message, and this take met a later one of the same ids
-      // whose line is not written yet: it is written now, before anything else is done.
-      ++gone;
-      out.buffer() += kx::messageLine(message) + '\n';
-      if (std::string problem = out.flush(true); !problem.empty()) {
-        std::cerr << "kxadmin: the line of a message taken but not written follows:\n"
-                  << kx::messageJson(message).dump(-1, ' ', false,
-                                                   nlohmann::json::error_handler_t::replace)
-                  << '\n';
-        return failure(kx::reason::kStoreIoError, problem);
-      }
-      ++exported;
-    }
-    pending.clear();
-    return rt::kExitNormal;
-  };
-
   kx::QueueMessage message;
   kx::GetOptions options;
   options.options = kx::getopt::kBrowseFirst;
-  while (args.count == 0 || exported + buffered < args.count) {
+  while (args_.count == 0 || exported_ + buffered_ < args_.count) {
     message.msgId.reset();  // a browse selects by the ids the message holds
     message.correlId.reset();
-    if (!browser.get(message, options)) {
-      if (browser.reason() == kx::reason::kNoMessageAvailable) break;
+    if (!browser_.get(message, options)) {
+      if (browser_.reason() == kx::reason::kNoMessageAvailable) break;
       if (commit() != rt::kExitNormal) return rt::kExitFailure;
-      return failure(browser.reason(), "browsing '" + printable(args.queue, 64) +
-                                           "' failed: " + failureText(manager, browser.reason()));
+      return failure(browser_.reason(), "browsing '" + printable(args_.queue, 64) + "' failed: " +
+                                            failureText(manager_, browser_.reason()));
     }
     options.options = kx::getopt::kBrowseNext;
     std::string line;
@@ -213,29 +231,40 @@ int exportMessages(const TransferArgs& args) {
       line = kx::messageLine(message);
     } catch (const nlohmann::json::type_error&) {
       if (commit() != rt::kExitNormal) return rt::kExitFailure;
-      return failure(kx::reason::kValueError, "message " + std::to_string(exported + 1) +
+      return failure(kx::reason::kValueError, "message " + std::to_string(exported_ + 1) +
                                                   " (msgid " + message.msgId.toHex() +
                                                   ") has a descriptor text that is not UTF-8");
     }
-    out.buffer() += line;
-    out.buffer() += '\n';
-    ++buffered;
-    if (args.take) pending.emplace_back(message);
-    if (out.buffer().size() >= kBatchBytes || pending.size() >= kBatchMessages) {
+    out_.buffer() += line;
+    out_.buffer() += '\n';
+    ++buffered_;
+    if (args_.take) pending_.emplace_back(message);
+    if (out_.buffer().size() >= kBatchBytes || pending_.size() >= kBatchMessages) {
       if (commit() != rt::kExitNormal) return rt::kExitFailure;
     }
   }
   if (commit() != rt::kExitNormal) return rt::kExitFailure;
+  reportDone();
+  return rt::kExitNormal;
+}
 
-  std::ostream& report = args.file.empty() ? std::cerr : std::cout;
-  report << "exported " << plural(exported, "message") << " from " << args.queue << " to "
-         << out.name();
-  if (args.take) {
+void ExportRun::reportDone() const {
+  std::ostream& report = args_.file.empty() ? std::cerr : std::cout;
+  report << "exported " << plural(exported_, "message") << " from " << args_.queue << " to "
+         << out_.name();
+  if (args_.take) {
     report << " and took them off the queue";
-    if (gone > 0) report << " (" << gone << " of them had already gone)";
+    if (gone_ > 0) report << " (" << gone_ << " of them had already gone)";
   }
   report << '\n';
-  return rt::kExitNormal;
+}
+
+int exportMessages(const TransferArgs& args) {
+  if (args.count < 0) return usage("--count must be at least 1; nothing was exported");
+  // A reader that goes away is a write error to report, not a signal that ends the run unsaid.
+  std::signal(SIGPIPE, SIG_IGN);
+  ExportRun run(args);
+  return run.run();
 }
 
 int importMessages(const TransferArgs& args) {
