@@ -96,7 +96,9 @@ case "$mode" in
   bench) exec bench/run.sh build ;;
   sanitize)
     # -O1: the sanitizers see the code much as written, and the build is quicker than at -O2.
+    # Read as larger units, as lint reads them: the same code in about half the compile time.
     configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+      -DCMAKE_UNITY_BUILD=ON \
       -DTARNIX_WERROR=ON -DTARNIX_SANITIZE=address,undefined
     cmake --build build-sanitize -j"$jobs"
     reports=$PWD/build-sanitize/sanitizer-reports
@@ -129,7 +131,7 @@ case "$mode" in
     run-clang-tidy -p build-lint -quiet -j "$jobs"
     ;;
   fuzz)
-    CC=clang CXX=clang++ configure build-fuzz -DTARNIX_FUZZ=ON
+    CC=clang CXX=clang++ configure build-fuzz -DTARNIX_FUZZ=ON -DCMAKE_UNITY_BUILD=ON
     cmake --build build-fuzz -j"$jobs" --target fuzz_targets
     seconds=${FUZZ_SECONDS:-60}
     status=0
