@@ -78,13 +78,16 @@ check_reports() {
   fi
 }
 
+# The sources are read as larger units (eight files to a unit), which about halves a first build;
+# lint and the sanitizer build read them so too, so a name two files of a target share is caught
+# wherever it is built.
 case "$mode" in
   build | test | bench)
-    configure build -DTARNIX_WERROR=ON
+    configure build -DTARNIX_WERROR=ON -DCMAKE_UNITY_BUILD=ON
     cmake --build build -j"$jobs"
     ;;
   demo)
-    configure build -DTARNIX_WERROR=ON
+    configure build -DTARNIX_WERROR=ON -DCMAKE_UNITY_BUILD=ON
     cmake --build build -j"$jobs" --target tarnix kxadmin
     ;;
 esac
@@ -96,7 +99,6 @@ case "$mode" in
   bench) exec bench/run.sh build ;;
   sanitize)
     # -O1: the sanitizers see the code much as written, and the build is quicker than at -O2.
-    # Read as larger units, as lint reads them: the same code in about half the compile time.
     configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
       -DCMAKE_UNITY_BUILD=ON \
       -DTARNIX_WERROR=ON -DTARNIX_SANITIZE=address,undefined
