@@ -41,7 +41,7 @@ enum class RequestFieldKind {
   Flag,    // "1" or "0"
 };
 
-struct RequestFieldSpec {
+struct RequestFieldLayout {
   RequestField field;  // its position
   std::string_view name;
   RequestFieldKind kind;
@@ -50,7 +50,7 @@ struct RequestFieldSpec {
 };
 
 // Every field of a request, by position: what buildRequest writes and what a run reads.
-inline constexpr std::array<RequestFieldSpec, kRequestFieldCount> kRequestFields{{
+inline constexpr std::array<RequestFieldLayout, kRequestFieldCount> kRequestFields{{
     {RequestField::Program, "program word", RequestFieldKind::Fixed, "pz.exe", 0},
     {RequestField::Manager, "queue manager", RequestFieldKind::Text},
     {RequestField::Queue, "target queue", RequestFieldKind::Text},
@@ -74,7 +74,7 @@ inline constexpr std::array<RequestFieldSpec, kRequestFieldCount> kRequestFields
     {RequestField::ReplyToQmgr, "reply-to queue manager", RequestFieldKind::Text},
 }};
 
-constexpr const RequestFieldSpec& specOf(RequestField field) {
+constexpr const RequestFieldLayout& layoutOf(RequestField field) {
   return kRequestFields[static_cast<std::size_t>(field)];
 }
 

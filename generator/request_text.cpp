@@ -52,10 +52,10 @@ class RequestWriter {
     std::array<std::string, kRequestFieldCount> written;
     bool laterStands = false;
     for (std::size_t i = kRequestFieldCount; i-- > 0;) {
-      const RequestFieldSpec& spec = kRequestFields[i];
-      switch (spec.kind) {
+      const RequestFieldLayout& layout = kRequestFields[i];
+      switch (layout.kind) {
         case RequestFieldKind::Fixed:
-          written[i] = spec.fixed;
+          written[i] = layout.fixed;
           break;
         case RequestFieldKind::Text:
           written[i] = textField(values_[i], laterStands);
@@ -77,7 +77,7 @@ class RequestWriter {
 
  private:
   void set(RequestField field, [[maybe_unused]] RequestFieldKind kind, std::string value) {
-    assert(specOf(field).kind == kind);
+    assert(layoutOf(field).kind == kind);
     values_[static_cast<std::size_t>(field)] = std::move(value);
   }
 
