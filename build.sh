@@ -19,7 +19,7 @@ Installs the Debian packages Tarnix needs (when missing), builds, and then:
   tsan       the messaging, headless toolkit and monitor tests built with ThreadSanitizer
              (in build-tsan)
   fuzz       build the fuzz targets with clang's libFuzzer (in build-fuzz) and run each for
-             FUZZ_SECONDS seconds (default 60), one after the other
+             FUZZ_SECONDS seconds (default 60), one after the other; FUZZ_SEED fixes the seed
   lint       clang-tidy over the whole tree with the checks of .clang-tidy, warnings as errors
              (each target read as one unit, in build-lint)
 build, demo, test and bench share the folder build, with warnings as errors in each, so that
@@ -145,7 +145,10 @@ case "$mode" in
       echo "== $target for ${seconds}s"
       log=build-fuzz/$target.log
       # -len_control=0: inputs of any length from the start; a store file needs a few pages.
+      # -timeout: one input that runs this long is a hang, and is reported as one at once.
+      # FUZZ_SEED makes a run repeat the inputs of an earlier run from the same corpus.
       if ! "build-fuzz/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -len_control=0 \
+          -timeout=60 ${FUZZ_SEED:+-seed="$FUZZ_SEED"} \
           -artifact_prefix="build-fuzz/$target-" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
         status=1
         tail -n 60 "$log"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/messaging/reason_codes.h"
@@ -39,13 +40,21 @@ class TolerantScan {
     std::int64_t from = 0;
     for (;;) {
       const std::int64_t startedAt = from;
+      // Keys met out of order in this walk. A damaged page can name one cell many times over, or
+      // lead back into pages already walked: a key met out of order twice ends the walk as damage.
+      std::set<std::int64_t> behind;
       keys.reuse().bind(1, from);
       int rc = SQLITE_ROW;
       while ((rc = keys.step()) == SQLITE_ROW) {
         const std::int64_t key = keys.integer(0);
+        const bool inOrder = key >= from && key <= maxKey_;
+        if (!inOrder && !behind.insert(key).second) {
+          rc = SQLITE_CORRUPT;
+          break;
+        }
         if (key < 0 || key > maxKey_) continue;  // no key of ours: a damaged cell
         if ((why = readRow(row, key, take)) != reason::kNone) return why;
-        if (key < from) continue;
+        if (!inOrder) continue;
         if (key == maxKey_) return reason::kNone;
         from = key + 1;
       }
@@ -94,10 +103,12 @@ class TolerantScan {
   // Whether the first key from `from` on can be reached, and which it is (none at the end).
   ReasonCode probe(std::int64_t from, bool& reachable, std::optional<std::int64_t>& next) {
     const int rc = probe_.reuse().bind(1, from).step();
-    reachable = rc == SQLITE_ROW || rc == SQLITE_DONE;
-    next = rc == SQLITE_ROW ? std::optional(probe_.integer(0)) : std::nullopt;
+    // A key below `from` comes from a damaged page, not from a seek that worked.
+    const bool found = rc == SQLITE_ROW && probe_.integer(0) >= from;
+    reachable = found || rc == SQLITE_DONE;
+    next = found ? std::optional(probe_.integer(0)) : std::nullopt;
     probe_.reuse();
-    if (reachable) return reason::kNone;
+    if (reachable || rc == SQLITE_ROW) return reason::kNone;
     const ReasonCode why = reasonFromSqlite(rc);
     return why == reason::kStoreDamaged ? reason::kNone : why;
   }
