@@ -4,6 +4,8 @@
 #include <array>
 #include <cerrno>
 
+#include "platform/messaging/report_word.h"
+
 namespace kx {
 namespace {
 
@@ -32,6 +34,8 @@ constexpr std::array kReasonTexts = std::to_array<ReasonText>({
      "{queue} is an alias; its depth is that of the queue it stands for"},
     {reason::kUnknownObjectName, "unknown object name", "unknown queue",
      "{qmgr} has no queue {queue}"},
+    {reason::kMissingReplyToQueue, "missing reply-to queue", "no reply-to queue for a report",
+     "a message asked for a report but named no reply-to queue"},
     {reason::kMessageTooBig, "message too big", "message too big",
      "the message is longer than {qmgr} takes"},
     {reason::kNoMessageAvailable, "no message available", "no message available",
@@ -46,6 +50,10 @@ constexpr std::array kReasonTexts = std::to_array<ReasonText>({
      "there is no queue manager named {qmgr}, or the name is not valid"},
     {reason::kTruncatedMessageFailed, "truncated message failed", "message longer than the buffer",
      "a message on {queue} is longer than the buffer given for it"},
+    {reason::kUnknownRemoteQueueManager, "unknown remote queue manager",
+     "reply-to queue manager is another one",
+     "a report was for another queue manager than {qmgr}, and queue managers do not exchange "
+     "messages"},
     {reason::kObjectNameError, "object name error", "bad queue name",
      "{queue} is not a valid queue name (1 to 48 characters from A-Z a-z 0-9 . _ % /)"},
     {reason::kStoreDamaged, "store damaged", "the store file is damaged or not a store",
@@ -98,6 +106,17 @@ constexpr std::array kReasonTexts = std::to_array<ReasonText>({
     {reason::kDatabaseNoAccess, "database no access",
      "permission denied in the queue manager's database",
      "the database that keeps {qmgr} denies this user a right it needs"},
+    // Feedback codes: what a report message is.
+    {feedback::kExpiration, "expiration", "expiration report",
+     "the original message expired and was discarded"},
+    {feedback::kCoa, "confirm on arrival", "confirm-on-arrival report",
+     "the original message arrived on its queue"},
+    {feedback::kCod, "confirm on delivery", "confirm-on-delivery report",
+     "the original message was taken from its queue"},
+    {feedback::kPan, "positive action", "positive action notification",
+     "the receiving application acted on the original message"},
+    {feedback::kNan, "negative action", "negative action notification",
+     "the receiving application could not act on the original message"},
 });
 
 constexpr ReasonText kUnknownReason{0, "unknown reason", "unknown reason",

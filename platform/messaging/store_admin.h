@@ -67,6 +67,10 @@ Status startQueueManager(std::string_view name);
 // Connections made before the stop fail with kConnectionBroken from then on.
 Status stopQueueManager(std::string_view name);
 Status setDefaultQueueManager(std::string_view name);
+// Names the queue manager's dead-letter queue, where the reports it cannot deliver go; an empty
+// name means none, and such reports are discarded. The queue need not be defined yet: until it
+// is, those reports are discarded too.
+Status setDeadLetterQueue(std::string_view manager, std::string_view queue);
 // The default queue manager's name: $KX_DEFAULT_QMGR, else the one marked default.
 Status defaultQueueManager(std::string& name);
 Status listQueueManagers(std::vector<ManagerInfo>& managers);
@@ -88,6 +92,8 @@ struct CheckReport {
   std::string advice;                 // with problems: what the operator can do about them
   std::int64_t queues = 0;
   std::int64_t messages = 0;
+  std::string deadLetterQueue;       // empty: none named
+  std::int64_t discardedReports = 0;  // reports that could go nowhere, since the store was made
 };
 // Checks a store without changing it: SQLite's check of every page, and each local queue's
 // counters (depth, expiring messages, next sequence) against its rows. A file that is no store at

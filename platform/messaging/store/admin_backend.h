@@ -22,6 +22,7 @@ class AdminBackend {
   virtual Status startQueueManager(std::string_view name) = 0;
   virtual Status stopQueueManager(std::string_view name) = 0;
   virtual Status checkQueueManager(std::string_view name, CheckReport& report) = 0;
+  virtual Status setDeadLetterQueue(std::string_view manager, std::string_view queue) = 0;
   virtual Status salvageQueueManager(std::string_view name, SalvageReport& report) = 0;
   // Forgets this machine's record of a queue manager that lives elsewhere.
   virtual Status detachQueueManager(std::string_view name) = 0;

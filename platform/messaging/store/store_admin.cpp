@@ -43,6 +43,10 @@ Status checkQueueManager(std::string_view name, CheckReport& report) {
   return guarded([&] { return adminFor(name).checkQueueManager(name, report); });
 }
 
+Status setDeadLetterQueue(std::string_view manager, std::string_view queue) {
+  return guarded([&] { return adminFor(manager).setDeadLetterQueue(manager, queue); });
+}
+
 Status salvageQueueManager(std::string_view name, SalvageReport& report) {
   report = SalvageReport{};
   return guarded([&] { return adminFor(name).salvageQueueManager(name, report); });
