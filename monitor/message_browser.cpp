@@ -2,6 +2,7 @@
 
 #include "monitor/message_text.h"
 #include "monitor/reason_tip.h"
+#include "platform/messaging/dead_letter.h"
 #include "platform/messaging/get_options.h"
 
 namespace tarnix {
@@ -12,6 +13,29 @@ constexpr std::int32_t kDisplayFirst =
     kx::getopt::kBrowseFirst | kx::getopt::kConvert | kx::getopt::kFailIfQuiescing;
 constexpr std::int32_t kDisplayNext =
     kx::getopt::kBrowseNext | kx::getopt::kConvert | kx::getopt::kFailIfQuiescing;
+
+// What the feedback code of a report says, for the Feedback box's tip.
+std::string feedbackTip(std::int32_t feedback) {
+  if (feedback == 0) return {};
+  return std::to_string(feedback) + ": " + kx::reasonName(feedback);
+}
+
+// The dead-letter header a message starts with, in words, for the data box's tip.
+std::string deadLetterTip(const kx::QueueMessage& message) {
+  if (message.format != kx::dead_letter::kFormat) return {};
+  const auto header = kx::dead_letter::read(message.data());
+  if (!header) return {};
+  std::string tip = "Dead-letter header: " + std::to_string(header->reason) + " (" +
+                    kx::reasonName(header->reason) + ")";
+  tip += ", for " + (header->queue.empty() ? std::string("no queue") : header->queue);
+  if (!header->manager.empty()) tip += " on " + header->manager;
+  const std::string& d = header->putDate;
+  const std::string& t = header->putTime;
+  tip += ", put aside " + d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + " " +
+         t.substr(0, 2) + ":" + t.substr(2, 2) + ":" + t.substr(4, 2) + " UTC";
+  tip += ", format " + header->format;
+  return tip;
+}
 
 }  // namespace
 
@@ -96,6 +120,10 @@ std::string MessageBrowser::toolTip(int id) const {
     case ctl::kDisplay:
       return "Show message Number of " + slots_.queueName(selectedSlot(window_)) +
              ", with its descriptor";
+    case ctl::kFeedback:
+      return shown_ ? feedbackTip(shown_->feedback) : std::string();
+    case ctl::kMessageData:
+      return shown_ ? deadLetterTip(*shown_) : std::string();
     default:
       return {};
   }

@@ -61,9 +61,8 @@ std::optional<Header> read(std::span<const std::uint8_t> data) {
   Header header;
   const std::size_t digits = reasonText.find_first_not_of(' ');
   if (digits == std::string_view::npos) return std::nullopt;
-  const auto [end, error] =
-      std::from_chars(reasonText.data() + digits, reasonText.data() + reasonText.size(),
-                      header.reason);
+  const auto [end, error] = std::from_chars(reasonText.data() + digits,
+                                            reasonText.data() + reasonText.size(), header.reason);
   if (error != std::errc() || end != reasonText.data() + reasonText.size()) return std::nullopt;
   header.queue = trimmed(field(kNameWidth, 1));
   header.manager = trimmed(field(kNameWidth, 1));

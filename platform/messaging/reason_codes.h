@@ -22,20 +22,20 @@ inline constexpr ReasonCode kSelectorNotForType = 2068;        // depth asked of
 inline constexpr ReasonCode kUnknownObjectName = 2085;         // no such queue
 
 // Every other failure has a distinct code of its own.
-inline constexpr ReasonCode kMissingReplyToQueue = 2027;     // a report for no reply-to queue
-inline constexpr ReasonCode kMessageTooBig = 2030;           // longer than the store accepts
-inline constexpr ReasonCode kNoMessageAvailable = 2033;      // nothing qualifies for the get
-inline constexpr ReasonCode kNoMessageUnderCursor = 2034;    // the browsed message is gone
-inline constexpr ReasonCode kOptionsError = 2046;            // unknown open or get option bits
-inline constexpr ReasonCode kQueueFull = 2053;               // put onto a queue at max depth
-inline constexpr ReasonCode kQueueManagerNameError = 2058;   // unknown or bad manager name
-inline constexpr ReasonCode kTruncatedMessageFailed = 2080;  // fixed buffer too small, no 0x40
+inline constexpr ReasonCode kMissingReplyToQueue = 2027;        // a report for no reply-to queue
+inline constexpr ReasonCode kMessageTooBig = 2030;              // longer than the store accepts
+inline constexpr ReasonCode kNoMessageAvailable = 2033;         // nothing qualifies for the get
+inline constexpr ReasonCode kNoMessageUnderCursor = 2034;       // the browsed message is gone
+inline constexpr ReasonCode kOptionsError = 2046;               // unknown open or get option bits
+inline constexpr ReasonCode kQueueFull = 2053;                  // put onto a queue at max depth
+inline constexpr ReasonCode kQueueManagerNameError = 2058;      // unknown or bad manager name
+inline constexpr ReasonCode kTruncatedMessageFailed = 2080;     // fixed buffer too small, no 0x40
 inline constexpr ReasonCode kUnknownRemoteQueueManager = 2087;  // a report for another manager
-inline constexpr ReasonCode kObjectNameError = 2152;         // queue name empty, too long, bad char
-inline constexpr ReasonCode kStoreDamaged = 7001;            // the store file is not a usable store
-inline constexpr ReasonCode kStoreBusy = 7002;     // other processes held the lock too long
-inline constexpr ReasonCode kStoreIoError = 7003;  // reading or writing the store failed
-inline constexpr ReasonCode kFieldTooLong = 7004;  // a descriptor text exceeds its width
+inline constexpr ReasonCode kObjectNameError = 2152;  // queue name empty, too long, bad char
+inline constexpr ReasonCode kStoreDamaged = 7001;     // the store file is not a usable store
+inline constexpr ReasonCode kStoreBusy = 7002;        // other processes held the lock too long
+inline constexpr ReasonCode kStoreIoError = 7003;     // reading or writing the store failed
+inline constexpr ReasonCode kFieldTooLong = 7004;     // a descriptor text exceeds its width
 inline constexpr ReasonCode kQueueNotBound =
     7005;                                          // reserved: an unbound queue fails kNotConnected
 inline constexpr ReasonCode kNotAliasable = 7006;  // alias target is itself an alias

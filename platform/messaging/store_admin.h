@@ -92,7 +92,7 @@ struct CheckReport {
   std::string advice;                 // with problems: what the operator can do about them
   std::int64_t queues = 0;
   std::int64_t messages = 0;
-  std::string deadLetterQueue;       // empty: none named
+  std::string deadLetterQueue;        // empty: none named
   std::int64_t discardedReports = 0;  // reports that could go nowhere, since the store was made
 };
 // Checks a store without changing it: SQLite's check of every page, and each local queue's

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "monitor/message_text.h"
+#include "platform/messaging/dead_letter.h"
+#include "platform/messaging/report_word.h"
 #include "tests/monitor/monitor_fixture.h"
 
 namespace tarnix::testing {
@@ -98,6 +100,43 @@ TEST_F(MessageBrowser, EachNewNumberShowsItsPositionAndPositionsBeyondTheQueueSh
   EXPECT_EQ(w.textOf(ctl::kLastError), std::to_string(kx::reason::kNoMessageAvailable));
   EXPECT_EQ(w.textOf(ctl::kErrorMark), "e");
   EXPECT_EQ(w.textOf(ctl::kMessageData), "m1");
+}
+
+// A report shows as one: its type, its feedback code with what the code means, and on the
+// dead-letter queue the header that says why it is there.
+TEST_F(MessageBrowser, AReportShowsItsFeedbackAndADeadLetterItsHeader) {
+  defineQueue("DLQ");
+  kx::dead_letter::Header header;
+  header.reason = kx::reason::kUnknownObjectName;
+  header.queue = "REPLY.Q";
+  header.manager = "QM1";
+  header.format = "KXSTR   ";
+  header.putDate = "20261208";
+  header.putTime = "06503125";
+  const std::string data = kx::dead_letter::write(header) + "original";
+  kx::QueueMessage dead;
+  dead.msgType = kx::msgtype::kReport;
+  dead.feedback = kx::feedback::kCoa;
+  dead.format = kx::dead_letter::kFormat;
+  dead.setData(data.data(), data.size());
+  ASSERT_TRUE(Client("DLQ").queue.put(dead));
+  putTexts("DLQ", {"plain"});
+  tk::HeadlessWindow& w = open({"DLQ"});
+
+  w.click(ctl::kDisplay);
+  EXPECT_EQ(w.textOf(ctl::kMsgType), "Report");
+  EXPECT_EQ(w.textOf(ctl::kFeedback), "259");
+  EXPECT_EQ(w.toolTipOf(ctl::kFeedback), "259: confirm on arrival");
+  EXPECT_EQ(w.textOf(ctl::kMessageData), data);
+  EXPECT_EQ(w.toolTipOf(ctl::kMessageData),
+            "Dead-letter header: 2085 (unknown object name), for REPLY.Q on QM1, put aside "
+            "2026-12-08 06:50:31 UTC, format KXSTR   ");
+
+  // A message that is neither has no such tips.
+  w.setText(ctl::kNumber, "2");
+  EXPECT_EQ(w.textOf(ctl::kMessageData), "plain");
+  EXPECT_EQ(w.toolTipOf(ctl::kFeedback), "");
+  EXPECT_EQ(w.toolTipOf(ctl::kMessageData), "");
 }
 
 TEST(MessageText, LabelsAndPutTimes) {

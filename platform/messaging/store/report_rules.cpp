@@ -54,8 +54,7 @@ QueueMessage makeReport(const KindBits& bits, std::int32_t feedbackCode,
   report.ccsid = original.ccsid;
   report.replyQmgr = manager;
   if (original.report & report::kPassMsgId) report.msgId = original.msgId;
-  report.correlId =
-      (original.report & report::kPassCorrelId) ? original.correlId : original.msgId;
+  report.correlId = (original.report & report::kPassCorrelId) ? original.correlId : original.msgId;
   const std::size_t length = std::min(data.size(), dataLength(original.report, bits, data.size()));
   report.setData(data.data(), length);
   return report;
@@ -112,13 +111,13 @@ bool asksForReport(std::int32_t word, ReportCause cause) {
 
 std::size_t reportDataLength(std::int32_t word, ReportCause cause, std::size_t length) {
   std::size_t needed = dataLength(word, bitsOf(cause), length);
-  if (word & report::kException) needed = std::max(needed, dataLength(word, kExceptionBits, length));
+  if (word & report::kException)
+    needed = std::max(needed, dataLength(word, kExceptionBits, length));
   return needed;
 }
 
-Step sendReport(ReportCause cause, const QueueMessage& original,
-                std::span<const std::uint8_t> data, const std::string& manager,
-                std::int64_t nowMs, ReportSink& sink) {
+Step sendReport(ReportCause cause, const QueueMessage& original, std::span<const std::uint8_t> data,
+                const std::string& manager, std::int64_t nowMs, ReportSink& sink) {
   if (!asksForReport(original.report, cause)) return reason::kNone;
   const KindBits bits = bitsOf(cause);
   QueueMessage report = makeReport(bits, bits.feedback, original, data, manager);

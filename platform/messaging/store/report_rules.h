@@ -53,8 +53,7 @@ class ReportSink {
 // reply-to queue goes to the dead-letter queue with a header, or is discarded and counted;
 // when the original asks for exception reports, an exception report with the reason goes the
 // same way. A failure of the store fails the event.
-Step sendReport(ReportCause cause, const QueueMessage& original,
-                std::span<const std::uint8_t> data, const std::string& manager,
-                std::int64_t nowMs, ReportSink& sink);
+Step sendReport(ReportCause cause, const QueueMessage& original, std::span<const std::uint8_t> data,
+                const std::string& manager, std::int64_t nowMs, ReportSink& sink);
 
 }  // namespace kx
