@@ -11,9 +11,9 @@ constexpr std::int32_t kBrowseNext = kx::getopt::kBrowseNext | kx::getopt::kFail
 // Takes exactly the message the last browse stood on; if another program took it meanwhile, the
 // get fails rather than take the next one.
 constexpr std::int32_t kTakeUnderCursor = kx::getopt::kUnderCursor | kx::getopt::kFailIfQuiescing;
-// Takes whatever comes first and keeps none of its data.
+// Takes whatever comes first and keeps none of its data; an emptying confirms no delivery.
 constexpr std::int32_t kTakeDiscarding =
-    kx::getopt::kAcceptTruncated | kx::getopt::kFailIfQuiescing;
+    kx::getopt::kAcceptTruncated | kx::getopt::kFailIfQuiescing | kx::getopt::kEmptying;
 
 constexpr const char* kConfirmCaption = "Empty Queue?";
 

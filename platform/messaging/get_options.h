@@ -12,6 +12,9 @@ inline constexpr std::int32_t kAcceptTruncated = 0x40;
 inline constexpr std::int32_t kUnderCursor = 0x100;
 inline constexpr std::int32_t kFailIfQuiescing = 0x2000;
 inline constexpr std::int32_t kConvert = 0x4000;
+// A take that empties the queue for the operator rather than delivers the message to a program:
+// it makes no delivery report.
+inline constexpr std::int32_t kEmptying = 0x40000000;
 }  // namespace getopt
 
 // Open options of IkxQueue::openWith.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/messaging/report_word.h"
 #include "platform/toolkit/message_box.h"
 #include "tests/monitor/monitor_fixture.h"
 
@@ -145,6 +146,33 @@ TEST_F(MessageRemoval, EmptyButtonsAskFirstEmptyTheirOwnRowShowNothingAndEndABac
   EXPECT_EQ(toolkit_.boxes().size(), 3u);
   EXPECT_EQ(dialog_->depthPoll().reconnectCount(), 0);
   EXPECT_EQ(w.timerPeriod(), 3000u);
+}
+
+// Removing a message delivers it, so a message asking for a delivery report gets one; emptying a
+// queue is the operator throwing messages away, and confirms no delivery.
+TEST_F(MessageRemoval, RemovingAMessageConfirmsItsDeliveryAndEmptyingDoesNot) {
+  defineQueue("Q1");
+  defineQueue("REPLY");
+  {
+    Client client("Q1");
+    for (const char* text : {"one", "two", "three"}) {
+      kx::QueueMessage message;
+      message.report = kx::report::kCod;
+      message.replyToQ = "REPLY";
+      message.setData(text, std::string_view(text).size());
+      ASSERT_TRUE(client.queue.put(message));
+    }
+  }
+  tk::HeadlessWindow& w = open({"Q1", "REPLY"});
+  w.type(ctl::kNumber, "2");
+  w.click(ctl::kRemove);
+  EXPECT_EQ(textsOn("Q1"), (Texts{"one", "three"}));
+  EXPECT_EQ(depthOf("REPLY"), 1);
+
+  w.click(ctl::kConfirmDelete);
+  w.click(ctl::emptyButton(0));
+  EXPECT_EQ(depthOf("Q1"), 0);
+  EXPECT_EQ(depthOf("REPLY"), 1);
 }
 
 TEST_F(MessageRemoval, EmptyingWhileAnotherProgramPutsEndsOnceAGetFails) {

@@ -13,7 +13,8 @@ namespace {
 
 constexpr std::int32_t kKnownGetOptions = getopt::kBrowseFirst | getopt::kBrowseNext |
                                           getopt::kAcceptTruncated | getopt::kUnderCursor |
-                                          getopt::kFailIfQuiescing | getopt::kConvert;
+                                          getopt::kFailIfQuiescing | getopt::kConvert |
+                                          getopt::kEmptying;
 
 // The two-digit number at `at` of `text`, or -1.
 int twoDigits(const std::string& text, std::size_t at) {
