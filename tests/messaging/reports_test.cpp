@@ -170,7 +170,11 @@ TEST_P(ReportsTest, EachKindCarriesTheDataAndIdsItsWordAsksFor) {
                                    : data == kind.withData ? report::kWithDataBytes
                                                            : body.size();
         EXPECT_EQ(bodyOf(report.data()), body.substr(0, length));
+        if (kind.feedback == feedback::kCoa) {
+          EXPECT_EQ(takeFromQ1(), reason::kNone);
+        }
         EXPECT_EQ(takeFromQ1(), reason::kNoMessageAvailable);
+        EXPECT_TRUE(messagesOn("REPLY").empty());
       }
     }
   }
@@ -270,6 +274,7 @@ TEST_P(ReportsTest, ExpiredMessagesReportWhereverTheyAreDiscarded) {
   expiring("ONE", report::kExpirationWithFullData, "by a put");
   now_ += seconds(2);
   QueueMessage next = asking(0, "next");
+  next.persistent = 1;
   putOn("ONE", next);
   EXPECT_EQ(reportedTexts(), Texts{"by a put"});
 
@@ -287,7 +292,7 @@ TEST_P(ReportsTest, ExpiredMessagesReportWhereverTheyAreDiscarded) {
   stopManager();
   startManager();
   EXPECT_EQ(reportedTexts(), (Texts{"by a start", "by a start too"}));
-  EXPECT_EQ(checked().messages, 1);  // "next" on ONE
+  EXPECT_EQ(checked().messages, 1);  // "next", kept on ONE
 }
 
 TEST_P(ReportsTest, AnUnknownReplyToQueueSendsTheReportToTheDeadLetterQueue) {
@@ -422,7 +427,7 @@ TEST_P(ReportsTest, AFullReplyToQueueSendsToADeadLetterQueueOrNowhere) {
 }
 
 TEST_P(ReportsTest, TheDeadLetterQueueNameIsCheckedAsAQueueName) {
-  for (const std::string bad :
+  for (const std::string& bad :
        {std::string(49, 'Q'), std::string("BAD NAME"), std::string("Q;1")}) {
     const admin::Status status = admin::setDeadLetterQueue(kManager, bad);
     EXPECT_FALSE(status) << bad;
