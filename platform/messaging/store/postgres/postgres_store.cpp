@@ -187,9 +187,9 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
     if (result.rows() == 1) {
       stored.descriptor.msgId = idFrom(result.bytes(0, 1));
       if (reported) {
-        const Step step = endReported(
-            report(ReportCause::kArrival, stored.descriptor, message.data(), now, commit));
-        if (!step.ok()) return step;
+        Step step = report(ReportCause::kArrival, stored.descriptor, message.data(), now, commit);
+        if (step.ok()) seam::beforeCommit("put");
+        if (step = endReported(step); !step.ok()) return step;
       }
       completePut(message, stored);
       return reason::kNone;
@@ -416,6 +416,7 @@ Step PostgresStore::commitTake(std::int64_t queueId, const pg::Result& result, b
       return endReported(step);
     }
   }
+  if (took) seam::beforeCommit("get");
   switch (db_.commit()) {
     case pg::Connection::Commit::kMade:
       leftReceipt_ = leftReceipt_ || (took && delivered_.descriptor.persistent != 0);
