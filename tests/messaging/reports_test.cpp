@@ -1,20 +1,12 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <chrono>
-#include <csignal>
-#include <ctime>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/messaging/dead_letter.h"
 #include "platform/messaging/report_word.h"
 #include "platform/messaging/store_admin.h"
-#include "platform/messaging/store_location.h"
-#include "platform/messaging/test_seams.h"
-#include "tests/messaging/child_process.h"
-#include "tests/messaging/queue_fixture.h"
+#include "tests/messaging/report_fixture.h"
 
 // The reports a queue manager puts on its own when a message that asks for them arrives, is
 // taken or expires, and where they go when their reply-to queue cannot take them.
@@ -22,89 +14,7 @@ namespace kx::testing {
 namespace {
 
 using std::chrono::seconds;
-
-class ReportFixture : public QueueFixture {
- protected:
-  void SetUp() override {
-    QueueFixture::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    setClock([this] { return now_; });
-    defineQueue("REPLY");
-    defineQueue("DLQ");
-  }
-
-  // A message on Q1 that asks for the reports of `word`, its replies to REPLY on this manager.
-  static QueueMessage asking(std::int32_t word, const std::string& text = "original") {
-    QueueMessage message;
-    message.report = word;
-    message.replyToQ = "REPLY";
-    message.setData(text.data(), text.size());
-    return message;
-  }
-
-  MessageId24 putOn(const std::string& queue, QueueMessage& message) {
-    IkxQueue target;
-    attach(manager_, target, queue);
-    EXPECT_TRUE(target.put(message)) << queue << ": " << target.reason();
-    return message.msgId;
-  }
-
-  // Every message on `queue`, taken (with `browse`, only looked at), in order.
-  std::vector<QueueMessage> messagesOn(const std::string& queue, bool browse = false) {
-    IkxQueue source;
-    attach(manager_, source, queue);
-    std::vector<QueueMessage> found;
-    for (std::int32_t options = browse ? getopt::kBrowseFirst : 0;;
-         options = browse ? getopt::kBrowseNext : 0) {
-      QueueMessage message;
-      if (!source.get(message, GetOptions{options})) {
-        EXPECT_EQ(source.reason(), reason::kNoMessageAvailable) << queue;
-        return found;
-      }
-      found.push_back(std::move(message));
-    }
-  }
-
-  // Takes the first message of Q1; kNone or the reason the get failed with.
-  ReasonCode takeFromQ1(std::int32_t options = 0) {
-    QueueMessage message;
-    return queue_.get(message, GetOptions{options}) ? reason::kNone : queue_.reason();
-  }
-
-  admin::CheckReport checked() {
-    admin::CheckReport report;
-    const admin::Status status = admin::checkQueueManager(kManager, report);
-    EXPECT_TRUE(status) << status.message;
-    EXPECT_TRUE(report.problems.empty()) << report.problems.front();
-    return report;
-  }
-
-  void nameDeadLetterQueue(const std::string& queue) {
-    const admin::Status status = admin::setDeadLetterQueue(kManager, queue);
-    ASSERT_TRUE(status) << status.message;
-  }
-
-  // "YYYYMMDD" and "HHMMSSTH" of the test's clock now.
-  std::pair<std::string, std::string> putContextNow() const {
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now_.time_since_epoch()).count();
-    const std::time_t secs = ms / 1000;
-    std::tm parts{};
-    ::gmtime_r(&secs, &parts);
-    char date[16];
-    char time[16];
-    std::strftime(date, sizeof date, "%Y%m%d", &parts);
-    std::snprintf(time, sizeof time, "%02d%02d%02d%02d", parts.tm_hour, parts.tm_min, parts.tm_sec,
-                  static_cast<int>(ms % 1000 / 10));
-    return {date, time};
-  }
-
-  std::chrono::system_clock::time_point now_ =
-      std::chrono::system_clock::time_point(seconds(1'700'000'000));
-};
 using ReportsTest = tarnix::testing::OnEachBackend<ReportFixture>;
-
-std::string bodyOf(std::span<const std::uint8_t> data) { return {data.begin(), data.end()}; }
 
 struct Kind {
   const char* name;
@@ -468,133 +378,6 @@ TEST_P(ReportsTest, TheDeadLetterQueueNameIsCheckedAsAQueueName) {
 }
 
 TARNIX_ON_EACH_BACKEND(ReportsTest);
-
-// What only the embedded store's own file shows.
-using EmbeddedReportsTest = ReportFixture;
-
-TEST_F(EmbeddedReportsTest, AKilledTakeLeavesTheMessageAndItsReportTogetherOrNeither) {
-  QueueMessage original = asking(report::kCodWithFullData, "held");
-  original.persistent = 1;
-  std::set<std::string> put{putOn("Q1", original).toHex()};
-  {
-    ChildProcess child({"holdtake", kManager, "Q1", "T"});
-    std::string line;
-    ASSERT_TRUE(child.readLine(line));
-    ASSERT_EQ(line, "H");  // taken and reported, not committed
-    child.kill(SIGKILL);
-    child.wait();
-  }
-  EXPECT_TRUE(messagesOn("REPLY").empty());
-  EXPECT_EQ(messagesOn("Q1", true).size(), 1u);
-  checked();
-
-  // Killed at any point of a run of takes: each message is still there or reported, never both.
-  for (int i = 0; i < 300; ++i) {
-    QueueMessage message = asking(report::kCod | (i % 2 ? report::kPassMsgId : 0));
-    message.persistent = i % 3 == 0;
-    put.insert(putOn("Q1", message).toHex());
-  }
-  {
-    ChildProcess child({"takeloop", kManager, "Q1", "T"});
-    std::string line;
-    for (int taken = 0; taken < 40 && child.readLine(line);) taken += line[0] == 'G';
-    child.kill(SIGKILL);
-    child.wait();
-  }
-  std::multiset<std::string> accounted;
-  for (const QueueMessage& left : messagesOn("Q1", true)) accounted.insert(left.msgId.toHex());
-  const auto reports = messagesOn("REPLY");
-  EXPECT_GE(reports.size(), 40u);
-  for (const QueueMessage& report : reports) accounted.insert(report.correlId.toHex());
-  EXPECT_EQ(accounted.size(), put.size());
-  for (const std::string& id : put) EXPECT_EQ(accounted.count(id), 1u) << id;
-  checked();
-}
-
-// The store as the previous version made it: the manager's row without the report columns.
-void makeVersion1(const std::string& manager) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(storePath(manager).c_str(), &db), SQLITE_OK);
-  const int rc = sqlite3_exec(db,
-                              "BEGIN IMMEDIATE;"
-                              "CREATE TABLE old_manager(id INTEGER PRIMARY KEY CHECK (id = 1), "
-                              "name TEXT NOT NULL, running INTEGER NOT NULL, "
-                              "epoch INTEGER NOT NULL, gen INTEGER NOT NULL);"
-                              "INSERT INTO old_manager SELECT id, name, running, epoch, gen "
-                              "FROM manager;"
-                              "DROP TABLE manager;"
-                              "ALTER TABLE old_manager RENAME TO manager;"
-                              "PRAGMA user_version = 1;"
-                              "COMMIT;",
-                              nullptr, nullptr, nullptr);
-  EXPECT_EQ(rc, SQLITE_OK) << sqlite3_errmsg(db);
-  sqlite3_close(db);
-}
-
-int versionOf(const std::string& manager) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* statement = nullptr;
-  int version = -1;
-  if (sqlite3_open(storePath(manager).c_str(), &db) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr) == SQLITE_OK &&
-      sqlite3_step(statement) == SQLITE_ROW) {
-    version = sqlite3_column_int(statement, 0);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return version;
-}
-
-TEST_F(EmbeddedReportsTest, AStoreOfThePreviousVersionKeepsItsMessagesAndGainsTheReportSettings) {
-  for (const char* text : {"one", "two"}) {
-    QueueMessage message = asking(0, text);
-    message.persistent = 1;
-    putOn("Q1", message);
-  }
-  manager_.disconnect();
-  makeVersion1(kManager);
-  // A check reads it as it is and leaves it so.
-  admin::CheckReport report = checked();
-  EXPECT_EQ(report.messages, 2);
-  EXPECT_EQ(report.deadLetterQueue, "");
-  EXPECT_EQ(versionOf(kManager), 1);
-
-  // The first connection upgrades it.
-  EXPECT_EQ(messagesOn("Q1", true).size(), 2u);
-  EXPECT_EQ(versionOf(kManager), 2);
-  QueueMessage lost = asking(report::kCoa);
-  lost.replyToQ = "NOWHERE";
-  lost.persistent = 1;
-  putOn("Q1", lost);
-  nameDeadLetterQueue("DLQ");
-  putOn("Q1", lost);
-  report = checked();
-  EXPECT_EQ(report.discardedReports, 1);
-  EXPECT_EQ(report.deadLetterQueue, "DLQ");
-  EXPECT_EQ(messagesOn("DLQ", true).size(), 1u);
-
-  // A salvage carries both over.
-  manager_.disconnect();
-  stopManager();
-  admin::SalvageReport salvaged;
-  ASSERT_TRUE(admin::salvageQueueManager(kManager, salvaged));
-  report = checked();
-  EXPECT_EQ(report.discardedReports, 1);
-  EXPECT_EQ(report.deadLetterQueue, "DLQ");
-  EXPECT_EQ(report.messages, 5);
-
-  // And a store of the previous version salvages into this version, none of its messages lost;
-  // a start upgrades one too.
-  makeVersion1(kManager);
-  ASSERT_TRUE(admin::salvageQueueManager(kManager, salvaged));
-  EXPECT_EQ(versionOf(kManager), 2);
-  EXPECT_EQ(checked().messages, 5);
-  makeVersion1(kManager);
-  startManager();
-  EXPECT_EQ(versionOf(kManager), 2);
-  EXPECT_EQ(checked().deadLetterQueue, "");
-  EXPECT_EQ(messagesOn("Q1").size(), 4u);
-}
 
 }  // namespace
 }  // namespace kx::testing
