@@ -3,6 +3,10 @@
 // at all. Where a report cannot go is decided without a failed statement, which would undo the
 // whole transaction: a queue that is not there is looked up, and a full one is a put that stores
 // nothing.
+#include <chrono>
+#include <random>
+#include <thread>
+
 #include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/postgres/postgres_store.h"
 #include "platform/messaging/store/postgres/report_schema.h"
@@ -24,6 +28,11 @@ ReasonCode PostgresStore::runOpen(const pg::Statement& statement, const pg::Para
   if (why == reason::kConnectionBroken) markBroken();
   deadlocked_ = why == reason::kStoreBusy && db_.sqlState() == kDeadlock;
   return why;
+}
+
+void PostgresStore::pauseAfterDeadlock(int count) {
+  std::uniform_int_distribution<int> milliseconds(0, 10 * count);
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds(pauses_)));
 }
 
 Step PostgresStore::report(ReportCause cause, const QueueMessage& original,

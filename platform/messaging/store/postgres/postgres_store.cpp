@@ -44,6 +44,7 @@ pg::Params& idOrNull(pg::Params& params, const MessageId24& id) {
 PostgresStore::PostgresStore() {
   std::random_device random;
   client_ = static_cast<std::int64_t>(((std::uint64_t{random()} << 32) | random()) >> 1);
+  pauses_.seed(random());
 }
 
 PostgresStore::~PostgresStore() {

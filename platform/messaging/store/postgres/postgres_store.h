@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -105,6 +106,9 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   // Runs `attempt` again while a deadlock undid it, a few times at most.
   template <typename Attempt>
   Step againAfterDeadlock(Attempt&& attempt);
+  // A pause of random length, longer after each of `count` deadlocks in a row, so that two
+  // clients that met in one do not meet again at once.
+  void pauseAfterDeadlock(int count);
   Step putReport(const std::string& queue, QueueMessage& message) override;
   Step deadLetterQueue(std::string& queue) override;
   Step countDiscarded() override;
@@ -147,6 +151,7 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   const char* reportCommit_ = "on";  // the commit setting of its transaction
   bool purging_ = false;             // reports made while purging make no room by purging
   bool deadlocked_ = false;          // the last reporting transaction met a deadlock
+  std::minstd_rand pauses_;          // the lengths of the pauses after deadlocks
   // This connection's id in the receipts of its persistent takes; and whether it left one.
   std::int64_t client_ = 0;
   bool leftReceipt_ = false;
@@ -169,6 +174,7 @@ Step PostgresStore::againAfterDeadlock(Attempt&& attempt) {
     deadlocked_ = false;
     const Step step = attempt();
     if (!deadlocked_ || count == kMaxAttempts) return step;
+    pauseAfterDeadlock(count);
   }
 }
 
