@@ -106,10 +106,18 @@ class PostgresReports : public QueueFixture {
 };
 
 TEST_F(PostgresReports, APutKilledBeforeItsCommitLeavesNeitherTheMessageNorItsArrivalReport) {
-  QueueMessage message = asking(report::kCoaWithFullData, "arriving", true);
-  EXPECT_EQ(killedWhileReporting([&] { return queue_.put(message); }), reason::kConnectionBroken);
-  EXPECT_EQ(depthOf("Q1"), 0);
-  EXPECT_EQ(depthOf("REPLY"), 0);
+  // Its report straight to its reply-to queue, and by way of the dead-letter queue.
+  ASSERT_TRUE(admin::setDeadLetterQueue(kManager, "REPLY"));
+  for (const char* replyTo : {"REPLY", "NOWHERE"}) {
+    SCOPED_TRACE(replyTo);
+    QueueMessage message = asking(report::kCoaWithFullData, "arriving", true);
+    message.replyToQ = replyTo;
+    EXPECT_EQ(killedWhileReporting([&] { return queue_.put(message); }), reason::kConnectionBroken);
+    EXPECT_EQ(depthOf("Q1"), 0);
+    EXPECT_EQ(depthOf("REPLY"), 0);
+    manager_.disconnect();
+    attach(manager_, queue_);
+  }
 }
 
 TEST_F(PostgresReports, ATakeKilledBeforeItsCommitLeavesTheMessageAndNoDeliveryReport) {

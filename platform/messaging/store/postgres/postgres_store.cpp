@@ -80,6 +80,7 @@ ReasonCode PostgresStore::connect(std::string_view validatedName,
   connection->deadLetter_ = schema::deadLetter(s);
   connection->countDiscarded_ = schema::countDiscarded(s);
   connection->purgeReporting_ = schema::purgeReporting(s);
+  connection->putArriving_ = schema::putArriving(s);
   connection->manager_ = validatedName;
   connection->takenRow_ = connection->db_.backendPid() % schema::kTakenRows;
 
@@ -111,6 +112,7 @@ ReasonCode PostgresStore::run(const pg::Statement& statement, const pg::Params& 
                               pg::Result& result) {
   const ReasonCode why = db_.run(statement, params, result);
   if (why == reason::kConnectionBroken) markBroken();
+  noteDeadlock(why);
   return why;
 }
 
@@ -178,6 +180,15 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
   schema::addPut(params, epoch(), gen(), queueId, stored, idPrefix, message.data(), commit);
   // A message that asks for a report on arrival is put in a transaction that the report joins.
   const bool reported = (message.report & report::kCoa) != 0;
+  if (reported) {
+    bool done = false;
+    const Step step = putArriving(queueId, message, stored, idPrefix, now, commit, done);
+    if (!step.ok()) return step;
+    if (done) {
+      completePut(message, stored);
+      return reason::kNone;
+    }
+  }
   RoomSearch search;
   for (;;) {
     pg::Result result;

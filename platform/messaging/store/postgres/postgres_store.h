@@ -94,7 +94,12 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   Step discardReporting(std::int64_t queueId, std::int64_t nowMs, bool ownTransaction,
                         std::int64_t& removed);
 
-  // Reports (postgres_reports.cpp). Runs a statement in a new transaction left open.
+  // Reports (postgres_reports.cpp). The put of a message that asks for an arrival report, in one
+  // statement with its report when all the report needs is a put onto another queue; `done` says
+  // whether it was, else the put is still to be made. `stored` is what storeForPut made of it.
+  Step putArriving(std::int64_t queueId, const QueueMessage& message, StoredMessage& stored,
+                   const MessageId24& idPrefix, std::int64_t nowMs, const char* commit, bool& done);
+  // Runs a statement in a new transaction left open.
   ReasonCode runOpen(const pg::Statement& statement, const pg::Params& params, pg::Result& result);
   // Puts the report of `cause` for `original` in the open transaction; `commit` is the commit's
   // setting the transaction needs ("on": it waits for the disk).
@@ -106,6 +111,8 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   // Runs `attempt` again while a deadlock undid it, a few times at most.
   template <typename Attempt>
   Step againAfterDeadlock(Attempt&& attempt);
+  // Notes a failure that was a deadlock, for againAfterDeadlock.
+  void noteDeadlock(ReasonCode why);
   // A pause of random length, longer after each of `count` deadlocks in a row, so that two
   // clients that met in one do not meet again at once.
   void pauseAfterDeadlock(int count);
@@ -146,6 +153,7 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   pg::Statement deadLetter_;
   pg::Statement countDiscarded_;
   pg::Statement purgeReporting_;
+  pg::Statement putArriving_;
   std::string manager_;              // the queue manager's name, as reports name it
   std::int64_t reportNowMs_ = 0;     // the time of the event being reported
   const char* reportCommit_ = "on";  // the commit setting of its transaction
