@@ -121,10 +121,14 @@ TEST_P(ReportsTest, OnlyATakeConfirmsDelivery) {
   // The monitor's removal of the message under its cursor is a take.
   ASSERT_TRUE(queue_.get(under, GetOptions{getopt::kUnderCursor}));
   EXPECT_EQ(messagesOn("REPLY").size(), 1u);
+  // The monitor's emptying of a queue takes without delivering.
+  QueueMessage emptied;
+  ASSERT_TRUE(queue_.get(emptied, GetOptions{getopt::kEmptying | getopt::kAcceptTruncated}));
+  EXPECT_TRUE(messagesOn("REPLY").empty()) << "an emptying confirms nothing";
 
   std::int64_t removed = 0;
   ASSERT_TRUE(admin::purgeQueue(kManager, "Q1", removed));
-  EXPECT_EQ(removed, 2);
+  EXPECT_EQ(removed, 1);
   defineQueue("GONE");
   putOn("GONE", original);
   ASSERT_TRUE(admin::deleteQueue(kManager, "GONE", true));

@@ -11,6 +11,7 @@ GetSelection GetSelection::of(std::int32_t options, const QueueMessage& message,
   selection.browseFirst = options & getopt::kBrowseFirst;
   selection.browseNext = options & getopt::kBrowseNext;
   selection.browse = selection.browseFirst || selection.browseNext;
+  selection.confirmsDelivery = !selection.browse && (options & getopt::kEmptying) == 0;
   selection.underCursor = options & getopt::kUnderCursor;
   selection.acceptTruncated = options & getopt::kAcceptTruncated;
   selection.buffer = message.bufferSize();

@@ -21,6 +21,9 @@ struct GetSelection {
   bool browseFirst = false;
   bool browseNext = false;
   bool browse = false;  // either: the message stays on the queue
+  // A take that delivers the message, and so confirms its delivery when it asks for that; an
+  // emptying of the queue takes without delivering.
+  bool confirmsDelivery = false;
   bool underCursor = false;
   bool acceptTruncated = false;
   std::optional<std::size_t> buffer;  // the receive buffer fixed by the message, if any

@@ -382,7 +382,9 @@ Step PostgresStore::getOnce(std::int64_t queueId, const QueueMessage& message,
   const bool found = result.rows() == 1;
   const auto length = found ? static_cast<std::size_t>(result.int8(0, kLength)) : 0;
   if (!browse) {
-    if (const Step step = commitTake(queueId, result, found, length, now); !step.ok()) {
+    if (const Step step =
+            commitTake(queueId, result, found, length, now, selection.confirmsDelivery);
+        !step.ok()) {
       return step;
     }
   }
@@ -407,11 +409,11 @@ Step PostgresStore::getOnce(std::int64_t queueId, const QueueMessage& message,
 }
 
 Step PostgresStore::commitTake(std::int64_t queueId, const pg::Result& result, bool found,
-                               std::size_t length, std::int64_t now) {
+                               std::size_t length, std::int64_t now, bool confirmsDelivery) {
   // What the take gave is final only once its commit is made.
   const bool took = found && !result.isNull(0, kSeq);
   if (took) readDelivered(result, length, delivered_, scratch_);
-  if (took && (delivered_.descriptor.report & report::kCod) != 0) {
+  if (took && confirmsDelivery && (delivered_.descriptor.report & report::kCod) != 0) {
     // The report of the delivery joins the take's transaction, and is in doubt with it. A body
     // the buffer cut came whole as well, as far as the report carries it.
     const std::span<const std::uint8_t> data = result.isNull(0, kReportData)

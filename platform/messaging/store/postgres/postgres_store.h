@@ -125,9 +125,9 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
                std::int64_t now, std::int64_t& foundId);
   // Asks for the commit of a take whose answer is in `result`; keeps the message in doubt when
   // the answer to the commit does not come. A delivery report the message asks for joins the
-  // transaction first.
+  // transaction first, unless the take empties the queue rather than delivers.
   Step commitTake(std::int64_t queueId, const pg::Result& result, bool found, std::size_t length,
-                  std::int64_t nowMs);
+                  std::int64_t nowMs, bool confirmsDelivery);
   // A get that found no message: the manager's state first, and what expired goes.
   Step nothingFound(std::int64_t queueId, const GetSelection& selection, std::int64_t now);
   // The message this object took off `queueId` in a transaction whose commit went unanswered,

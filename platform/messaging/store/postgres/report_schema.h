@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/postgres/postgres_db.h"
 #include "platform/messaging/store/report_rules.h"
 

@@ -2,7 +2,6 @@
 // queue in one transaction.
 #include <optional>
 
-#include "platform/messaging/get_options.h"
 #include "platform/messaging/store/get_selection.h"
 #include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/put_context.h"
@@ -57,7 +56,6 @@ struct SqliteStore::Selection {
   std::int64_t queueId = 0;
   const QueueMessage* message = nullptr;  // the ids it asks for
   bool destructive = false;
-  bool emptying = false;  // a take that makes no delivery report
   std::int64_t nowMs = 0;
 };
 
@@ -86,7 +84,6 @@ ReasonCode SqliteStore::get(const std::string& queue, QueueMessage& message, std
         selection.queueId = ref->baseId;
         selection.message = &message;
         selection.destructive = !selection.get.browse;
-        selection.emptying = (options & getopt::kEmptying) != 0;
         selection.nowMs = seam::nowMs();
         if (selection.destructive) {
           if (const ReasonCode syncWhy = setSynchronous(getAtFull_); syncWhy != reason::kNone) {
@@ -144,7 +141,7 @@ Step SqliteStore::getOnce(const Selection& selection, Received& received) {
   if (selection.destructive) {
     // A take of a message that asks for a delivery report puts it in the same transaction.
     const QueueMessage& descriptor = received.message.descriptor;
-    const bool asks = (descriptor.report & kStoreReports) != 0 && !selection.emptying;
+    const bool asks = (descriptor.report & kStoreReports) != 0 && selection.get.confirmsDelivery;
     std::span<const std::uint8_t> body;
     if (asks) {
       if (step = bodyForReport(selection, received, body); !step.ok()) return step;
