@@ -142,6 +142,38 @@ TEST_P(KxadminReports, BrowseShowsTypeFeedbackAndTheDeadLetterHeaderBeforeTheDat
   EXPECT_FALSE(browsed[4].contains("deadLetterHeader"));
 }
 
+TEST_P(KxadminReports, CreateAndAlterManagerNameTheDeadLetterQueueAndCheckShowsIt) {
+  const std::string plain = "QM1: ok (1 local queues, 0 messages)\n";
+  EXPECT_EQ(output({"check", kManager}), plain) << "nothing named, nothing discarded";
+  EXPECT_EQ(output({"alter-manager", kManager, "--dead-letter", "DLQ"}),
+            "QM1's dead-letter queue is now DLQ\n");
+  EXPECT_EQ(output({"check", kManager}), "dead-letter queue: DLQ\ndiscarded reports: 0\n" + plain);
+  const json checked = json::parse(output({"check", kManager, "--json"}));
+  EXPECT_EQ(checked["deadLetterQueue"], "DLQ");
+  EXPECT_EQ(checked["discardedReports"], 0);
+  // A bad name changes nothing; an empty one takes the queue away.
+  EXPECT_TRUE(contains(output({"alter-manager", kManager, "--dead-letter", "no good"}, 1),
+                       "(reason 2152)"));
+  EXPECT_EQ(json::parse(output({"check", kManager, "--json"}))["deadLetterQueue"], "DLQ");
+  EXPECT_EQ(output({"alter-manager", kManager, "--dead-letter", ""}),
+            "QM1 has no dead-letter queue now: reports that cannot reach their reply-to queue "
+            "are discarded\n");
+  EXPECT_EQ(output({"check", kManager}), plain);
+  EXPECT_TRUE(contains(output({"alter-manager", kManager}, 2), "--dead-letter is required"));
+
+  // create names it at once, on a stopped queue manager; a bad name makes nothing.
+  EXPECT_EQ(output(create("QM2", {"--dead-letter", "DEAD.Q"})),
+            std::string("created queue manager QM2") +
+                (GetParam() == Backend::kPostgres ? " in PostgreSQL" : "") +
+                " (stopped) with dead-letter queue DEAD.Q\n");
+  EXPECT_EQ(json::parse(output({"check", "QM2", "--json"}))["deadLetterQueue"], "DEAD.Q");
+  EXPECT_EQ(output(create("QM3", {"--dead-letter", "a b"}), 1),
+            "kxadmin: bad queue name 'a b' for --dead-letter; nothing was created (reason 2152)\n");
+  std::vector<admin::ManagerInfo> managers;
+  ASSERT_TRUE(admin::listQueueManagers(managers));
+  EXPECT_EQ(managers.size(), 2u) << "QM3 was not made";
+}
+
 TARNIX_ON_EACH_BACKEND(KxadminReports);
 
 }  // namespace
