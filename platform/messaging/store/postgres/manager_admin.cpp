@@ -143,6 +143,26 @@ Status PostgresAdmin::stopQueueManager(std::string_view name) {
   });
 }
 
+namespace {
+
+// The dead-letter queue and the count of reports discarded; tables of an earlier version keep
+// neither.
+Status readReportState(Session& session, std::int32_t version, CheckReport& report) {
+  if (version < schema::kSchemaVersion) return {};
+  Result row;
+  const ReasonCode why = session.run("SELECT coalesce(dead_letter, ''), discarded_reports FROM " +
+                                         session.schemaName + ".manager WHERE id = 1",
+                                     row);
+  if (why != reason::kNone) return session.failed(why, kJustRead);
+  if (row.rows() == 1) {
+    report.deadLetterQueue = row.text(0, 0);
+    report.discardedReports = row.int8(0, 1);
+  }
+  return {};
+}
+
+}  // namespace
+
 Status PostgresAdmin::checkQueueManager(std::string_view name, CheckReport& report) {
   report = CheckReport{};
   return changeDatabase(name, kJustRead, [&](Session& session) -> Status {
@@ -156,11 +176,16 @@ Status PostgresAdmin::checkQueueManager(std::string_view name, CheckReport& repo
     Result version;
     if (const ReasonCode why =
             session.run("SELECT schema_version FROM " + session.schemaName + ".manager", version);
-        why == reason::kNone && version.rows() == 1 &&
-        version.int4(0, 0) < schema::kSchemaVersion) {
+        why != reason::kNone || version.rows() != 1) {
+      return session.failed(why == reason::kNone ? reason::kStoreDamaged : why, kJustRead);
+    }
+    if (version.int4(0, 0) < schema::kSchemaVersion) {
       report.problems.emplace_back(
           "its tables were made by an earlier version; 'kxadmin stop' and "
           "'kxadmin start' bring them up to date");
+    }
+    if (Status status = readReportState(session, version.int4(0, 0), report); !status) {
+      return status;
     }
     Result rows;
     const ReasonCode why = session.run(
@@ -193,6 +218,40 @@ Status PostgresAdmin::checkQueueManager(std::string_view name, CheckReport& repo
                                   std::to_string(schema::kTakenRows) + " counter rows");
       }
     }
+    return {};
+  });
+}
+
+Status PostgresAdmin::setDeadLetterQueue(std::string_view manager, std::string_view queue) {
+  if (Status status = checkManagerName(manager, kNothingChanged); !status) return status;
+  if (!queue.empty()) {
+    if (Status status = checkQueueName(queue, kNothingChanged); !status) return status;
+  }
+  return changeDatabase(manager, kNothingChanged, [&](Session& session) -> Status {
+    Result row;
+    ReasonCode why = session.run("SELECT running, schema_version FROM " + session.schemaName +
+                                     ".manager WHERE id = 1 FOR UPDATE",
+                                 row);
+    if (why != reason::kNone) return session.failed(why, kNothingChanged);
+    if (row.int4(0, 1) < schema::kSchemaVersion) {
+      // Tables of an earlier version are brought up to date only while no client uses them.
+      if (row.boolean(0, 0)) {
+        return failure(reason::kQueueManagerRunning,
+                       "its tables were made by an earlier version; 'kxadmin stop' and "
+                       "'kxadmin start' bring them up to date",
+                       kNothingChanged);
+      }
+      why = session.db.exec(schema::upgradeSql(session.schemaName, row.int4(0, 1)));
+    }
+    Params params;
+    params.text(queue);
+    Result done;
+    if (why == reason::kNone) {
+      why = session.run(
+          "UPDATE " + session.schemaName + ".manager SET dead_letter = nullif($1, '') WHERE id = 1",
+          {Type::kText}, params, done);
+    }
+    if (why != reason::kNone) return session.failed(why, kNothingChanged);
     return {};
   });
 }

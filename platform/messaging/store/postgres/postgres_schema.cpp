@@ -210,12 +210,22 @@ std::string intactSql(const std::string& s) {
          markIntact(s);
 }
 
+// The manager's dead-letter queue (NULL: none) and its count of reports that could go nowhere.
+std::string reportColumnsSql(const std::string& s) {
+  return "ALTER TABLE " + s +
+         ".manager ADD COLUMN IF NOT EXISTS dead_letter text, ADD COLUMN IF NOT EXISTS "
+         "discarded_reports bigint NOT NULL DEFAULT 0;";
+}
+
 }  // namespace
 
 std::string upgradeSql(const std::string& s, std::int32_t version) {
   if (version >= kSchemaVersion) return "";
-  return intactSql(s) + " UPDATE " + s +
-         ".manager SET schema_version = " + std::to_string(kSchemaVersion) + ";";
+  std::string sql;
+  if (version < 2) sql += intactSql(s) + " ";
+  if (version < 3) sql += reportColumnsSql(s) + " ";
+  return sql + "UPDATE " + s + ".manager SET schema_version = " + std::to_string(kSchemaVersion) +
+         ";";
 }
 
 std::string markIntact(const std::string& s) {
@@ -283,9 +293,10 @@ CREATE INDEX ON {S}.messages(queue_id, correl_id) WHERE correl_id IS NOT NULL;
 CREATE INDEX ON {S}.messages(queue_id, expires_at) WHERE expires_at IS NOT NULL;
 )sql",
                              s) +
-                    intactSql(s);
-  return sql + "INSERT INTO " + s + ".manager VALUES (1, " + pg::literal(managerName) +
-         ", false, 0, 0, " + std::to_string(kSchemaVersion) + ");";
+                    intactSql(s) + reportColumnsSql(s);
+  return sql + "INSERT INTO " + s +
+         ".manager(id, name, running, epoch, gen, schema_version) VALUES (1, " +
+         pg::literal(managerName) + ", false, 0, 0, " + std::to_string(kSchemaVersion) + ");";
 }
 
 Statement managerRow(const std::string& s) {

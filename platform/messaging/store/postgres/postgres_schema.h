@@ -44,7 +44,7 @@ inline constexpr int kBodyColumn = kStoredColumn + static_cast<int>(kStoredField
 // The rows over which the counts of taken messages are spread; a connection writes the one its
 // server process picks.
 inline constexpr int kTakenRows = 64;
-inline constexpr std::int32_t kSchemaVersion = 2;
+inline constexpr std::int32_t kSchemaVersion = 3;
 
 // The depth of queue row `q` as clients see it, as an SQL expression: what was added, less what
 // was taken, less what expired by the time `now` (an SQL value) and was not yet discarded.
