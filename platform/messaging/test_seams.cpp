@@ -44,6 +44,10 @@ Seam<FaultHook>& faultSeam() {
   static Seam<FaultHook> seam;
   return seam;
 }
+Seam<CommitHook>& commitSeam() {
+  static Seam<CommitHook> seam;
+  return seam;
+}
 
 }  // namespace
 
@@ -57,6 +61,8 @@ std::chrono::system_clock::time_point now() {
 void setTraceHook(TraceHook hook) { traceSeam().set(std::move(hook)); }
 
 void setFaultHook(FaultHook hook) { faultSeam().set(std::move(hook)); }
+
+void setCommitHook(CommitHook hook) { commitSeam().set(std::move(hook)); }
 
 namespace seam {
 
@@ -75,6 +81,10 @@ std::int64_t nowMs() {
 ReasonCode fault(std::string_view queueName, std::string_view operation) {
   if (auto hook = faultSeam().get()) return (*hook)(queueName, operation);
   return reason::kNone;
+}
+
+void beforeCommit(std::string_view operation) {
+  if (auto hook = commitSeam().get()) (*hook)(operation);
 }
 
 }  // namespace seam

@@ -27,4 +27,10 @@ void setTraceHook(TraceHook hook);  // empty: no trace
 using FaultHook = std::function<ReasonCode(std::string_view queueName, std::string_view operation)>;
 void setFaultHook(FaultHook hook);  // empty: no faults
 
+// Called in the write transaction of a put or of a destructive get, once its work (its reports
+// among it) is done and just before it commits, with the operation's name ("put", "get"): a test
+// stops or kills the process there to see what a crash at that point leaves in the store.
+using CommitHook = std::function<void(std::string_view operation)>;
+void setCommitHook(CommitHook hook);  // empty: no hook
+
 }  // namespace kx

@@ -14,5 +14,6 @@ void trace(TraceEvent event, const void* object, std::string_view name);
 // The store's clock in milliseconds since the epoch: put times and expiry are read from it.
 std::int64_t nowMs();
 ReasonCode fault(std::string_view queueName, std::string_view operation);
+void beforeCommit(std::string_view operation);
 
 }  // namespace kx::seam

@@ -16,9 +16,9 @@ Status explained(Status status, std::string_view manager, std::string_view kept)
   }
 }
 
-Status openManager(std::string_view manager, Database& db, std::string_view kept) {
+Status openManager(std::string_view manager, Database& db, std::string_view kept, Upgrade upgrade) {
   if (Status status = checkManagerName(manager, kept); !status) return status;
-  const ReasonCode why = openStore(manager, db);
+  const ReasonCode why = openStore(manager, db, upgrade);
   if (why == reason::kQueueManagerNameError) {
     return failure(
         why,

@@ -21,8 +21,10 @@ namespace kx::admin::sqlite {
 // A failure that lies in the files says which file, and what to do.
 Status explained(Status status, std::string_view manager, std::string_view kept);
 
-// Opens an existing store for administration; every write commits durably.
-Status openManager(std::string_view manager, Database& db, std::string_view kept);
+// Opens an existing store for administration; every write commits durably. An older store is
+// upgraded unless `upgrade` says the caller only reads it.
+Status openManager(std::string_view manager, Database& db, std::string_view kept,
+                   Upgrade upgrade = Upgrade::kYes);
 
 // Runs a statement to completion; kNone when it finished.
 ReasonCode run(Statement& statement);

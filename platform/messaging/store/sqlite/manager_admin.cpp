@@ -7,6 +7,7 @@
 #include "platform/messaging/store/sqlite/admin_support.h"
 #include "platform/messaging/store/sqlite/file_problems.h"
 #include "platform/messaging/store/sqlite/message_table.h"
+#include "platform/messaging/store/sqlite/report_puts.h"
 #include "platform/messaging/store/sqlite/sqlite_admin.h"
 
 // Administration of the embedded store's queue managers: making, starting, stopping, marking the
@@ -36,6 +37,28 @@ ReasonCode discardOnRestart(Database& db, std::int64_t queueId, std::int64_t now
                      lower);
   }
   if (why == reason::kNone) why = run(lower.bind(1, queueId).bind(2, count).bind(3, expiring));
+  return why;
+}
+
+// The discards of a start on every queue but the unreadable ones, and the expiration reports of
+// the expired messages that ask, put once every queue has lost what a restart loses: a report made
+// now is not lost with the messages of the earlier start.
+ReasonCode discardAtStart(Database& db, const std::vector<LocalQueue>& unreadable,
+                          std::int64_t now) {
+  std::vector<LocalQueue> queues;
+  ReasonCode why = localQueues(db, queues);
+  const MessageIdSource ids;
+  SqliteReports reports(db, ids);
+  std::vector<SqliteReports::Expired> expired;
+  for (auto queue = queues.begin(); why == reason::kNone && queue != queues.end(); ++queue) {
+    const bool damaged =
+        std::any_of(unreadable.begin(), unreadable.end(),
+                    [&](const LocalQueue& skipped) { return skipped.id == queue->id; });
+    if (damaged) continue;
+    why = reports.collectExpired(queue->id, now, expired).reason();
+    if (why == reason::kNone) why = discardOnRestart(db, queue->id, now);
+  }
+  if (why == reason::kNone) why = reports.sendExpired(expired, now).reason();
   return why;
 }
 
@@ -168,15 +191,7 @@ Status SqliteAdmin::startQueueManager(std::string_view name) {
                          "queue manager " + quotedName(name) + " is already running",
                          kNothingChanged);
         }
-        const std::int64_t now = seam::nowMs();
-        std::vector<LocalQueue> queues;
-        ReasonCode why = localQueues(db, queues);
-        for (auto queue = queues.begin(); why == reason::kNone && queue != queues.end(); ++queue) {
-          const bool damaged =
-              std::any_of(unreadable.begin(), unreadable.end(),
-                          [&](const LocalQueue& skipped) { return skipped.id == queue->id; });
-          if (!damaged) why = discardOnRestart(db, queue->id, now);
-        }
+        ReasonCode why = discardAtStart(db, unreadable, seam::nowMs());
         if (why == reason::kNone) {
           why = prepareAndRun(db, "UPDATE manager SET running = 1, epoch = epoch + 1 WHERE id = 1");
         }
@@ -226,10 +241,32 @@ void SqliteAdmin::describe(std::string_view name, ManagerInfo& info) {
   info.running = manager.running;
 }
 
+Status SqliteAdmin::setDeadLetterQueue(std::string_view manager, std::string_view queue) {
+  if (Status status = checkManagerName(manager, kNothingChanged); !status) return status;
+  if (!queue.empty()) {
+    if (Status status = checkQueueName(queue, kNothingChanged); !status) return status;
+  }
+  return changeStore(manager, kNothingChanged, Checkpoint::kNo, [&](Database& db) -> Status {
+    Statement update;
+    ReasonCode why = db.prepare("UPDATE manager SET dead_letter = ?1 WHERE id = 1", update);
+    if (why == reason::kNone) {
+      if (queue.empty()) {
+        update.bindNull(1);
+      } else {
+        update.bindText(1, queue);
+      }
+      why = run(update);
+    }
+    if (why != reason::kNone) return storeFailure(why, kNothingChanged);
+    return {};
+  });
+}
+
 Status SqliteAdmin::checkQueueManager(std::string_view name, CheckReport& report) {
   report = CheckReport{};
   Database db;
-  if (Status status = openManager(name, db, kJustRead); !status) return status;
+  // A check changes nothing, not even the version of an older store.
+  if (Status status = openManager(name, db, kJustRead, Upgrade::kNo); !status) return status;
   Transaction snapshot(db);
   if (const ReasonCode why = snapshot.beginRead(); why != reason::kNone) {
     return explained(storeFailure(why, kJustRead), name, kJustRead);
@@ -251,6 +288,12 @@ Status SqliteAdmin::checkQueueManager(std::string_view name, CheckReport& report
     report.problems.emplace_back("the queue manager's own row cannot be read");
   }
   report.advice = salvageAdvice(name, manager.running);
+  ReportSettings settings;
+  if (readReportSettings(db, settings) != reason::kNone) {
+    report.problems.emplace_back("the queue manager's dead-letter settings cannot be read");
+  }
+  report.deadLetterQueue = settings.deadLetterQueue;
+  report.discardedReports = settings.discarded;
   std::vector<LocalQueue> queues;
   if ((why = localQueues(db, queues)) != reason::kNone) {
     report.problems.push_back(std::string("the list of queues cannot be read: ") +

@@ -65,6 +65,23 @@ ReasonCode defineQueue(Database& fresh, const Queue& queue, const Copied& copied
   return run(insert);
 }
 
+// The dead-letter queue and the count of discarded reports go with the messages; a row that
+// cannot be read leaves them none and 0.
+ReasonCode copyReportSettings(Database& old, Database& fresh) {
+  ReportSettings settings;
+  if (readReportSettings(old, settings) != reason::kNone) return reason::kNone;
+  Statement update;
+  ReasonCode why = fresh.prepare(
+      "UPDATE manager SET dead_letter = ?1, discarded_reports = ?2 WHERE id = 1", update);
+  if (why != reason::kNone) return why;
+  if (settings.deadLetterQueue.empty()) {
+    update.bindNull(1);
+  } else {
+    update.bindText(1, settings.deadLetterQueue);
+  }
+  return run(update.bind(2, settings.discarded));
+}
+
 std::string countLine(const Queue& queue, const Copied& copied, std::int64_t& lost) {
   std::string line = "queue " + quotedName(queue.name) + ": ";
   if (queue.definitionLost) line = "queue " + quotedName(queue.name) + " (definition lost): ";
@@ -96,6 +113,9 @@ Status copyStore(Database& old, Database& fresh, SalvageReport& report) {
         why != reason::kNone) {
       return storeFailure(why, kNothingChanged);
     }
+  }
+  if (const ReasonCode why = copyReportSettings(old, fresh); why != reason::kNone) {
+    return storeFailure(why, kNothingChanged);
   }
   std::vector<Queue> queues;
   std::int64_t unreadableDefinitions = 0;

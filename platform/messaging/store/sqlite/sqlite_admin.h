@@ -22,6 +22,7 @@ class SqliteAdmin final : public AdminBackend {
   Status startQueueManager(std::string_view name) override;
   Status stopQueueManager(std::string_view name) override;
   Status checkQueueManager(std::string_view name, CheckReport& report) override;
+  Status setDeadLetterQueue(std::string_view manager, std::string_view queue) override;
   Status salvageQueueManager(std::string_view name, SalvageReport& report) override;
   Status detachQueueManager(std::string_view name) override;
   Status checkDefaultable(std::string_view name, std::string_view kept) override;

@@ -5,6 +5,7 @@
 #include "platform/messaging/store/get_selection.h"
 #include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/put_context.h"
+#include "platform/messaging/store/report_rules.h"
 #include "platform/messaging/store/seam_calls.h"
 #include "platform/messaging/store/sqlite/message_table.h"
 #include "platform/messaging/store/sqlite/sqlite_store.h"
@@ -138,10 +139,36 @@ Step SqliteStore::getOnce(const Selection& selection, Received& received) {
   select.reuse();
   if (!step.ok()) return step;
   if (selection.destructive) {
+    // A take of a message that asks for a delivery report puts it in the same transaction.
+    const QueueMessage& descriptor = received.message.descriptor;
+    const bool asks = (descriptor.report & kStoreReports) != 0;
+    std::span<const std::uint8_t> body;
+    if (asks) {
+      if (step = bodyForReport(selection, received, body); !step.ok()) return step;
+    }
     if (step = takeOff(selection, received); !step.ok()) return step;
+    if (asks) {
+      if (step = reports().send(ReportCause::kDelivery, descriptor, body, selection.nowMs);
+          !step.ok()) {
+        return step;
+      }
+    }
+    seam::beforeCommit("get");
   }
   if (transaction.active()) return transaction.commit();
   return reason::kNone;
+}
+
+Step SqliteStore::bodyForReport(const Selection& selection, const Received& received,
+                                std::span<const std::uint8_t>& body) {
+  const std::size_t needed = reportDataLength(received.message.descriptor.report,
+                                              ReportCause::kDelivery, received.message.length);
+  // What the get delivers is the start of the body: enough, unless it was cut short.
+  if (needed <= scratch_.size()) {
+    body = std::span<const std::uint8_t>(scratch_).first(needed);
+    return reason::kNone;
+  }
+  return reports().readBody(selection.queueId, received.seq, needed, body);
 }
 
 Statement& SqliteStore::bindSelection(Statement& select, const Selection& selection) {

@@ -27,8 +27,6 @@ constexpr const char* kPutCheckSql =
     "WHERE g.id = 1 AND g.running = 1 AND g.epoch = ?1 AND g.gen = ?2 AND q.id = ?3";
 constexpr const char* kPutUpdateSql =
     "UPDATE queues SET depth = depth + 1, next_seq = ?2, expiring = expiring + ?3 WHERE id = ?1";
-constexpr const char* kPurgeCountSql =
-    "UPDATE queues SET depth = depth - ?2, expiring = expiring - ?2 WHERE id = ?1";
 
 }  // namespace
 
@@ -108,7 +106,15 @@ ReasonCode SqliteStore::lookUpQueue(const std::string& name, QueueLookup& row) {
   return rc == SQLITE_ROW || rc == SQLITE_DONE ? reason::kNone : reasonFromSqlite(rc);
 }
 
-void SqliteStore::dropQueueCaches() { tables_.clear(); }
+void SqliteStore::dropQueueCaches() {
+  tables_.clear();
+  if (reports_) reports_->forgetQueues();
+}
+
+SqliteReports& SqliteStore::reports() {
+  if (!reports_) reports_ = std::make_unique<SqliteReports>(db_, ids_);
+  return *reports_;
+}
 
 void SqliteStore::prepareRetry(Retry retry) {
   switch (retry) {
@@ -181,18 +187,8 @@ Step SqliteStore::queueCount(const std::string& queue, QueueCount which, std::in
 }
 
 Step SqliteStore::purgeExpired(std::int64_t queueId, std::int64_t now, std::int64_t& removed) {
-  removed = 0;
-  Step step;
-  Statement& purge =
-      onTable(queueId, tableStatements(queueId).purge, message_table::kDeleteExpiredSql, step);
-  if (!step.ok()) return step;
-  if (step = tableFailure(stepDone(purge.bind(1, now))); !step.ok()) return step;
-  removed = db_.changes();
-  if (removed == 0) return reason::kNone;
-  ReasonCode why = reason::kNone;
-  Statement& count = cached(purgeCount_, kPurgeCountSql, why);
-  if (why != reason::kNone) return why;
-  return stepDone(count.bind(1, queueId).bind(2, removed));
+  const Step step = reports().discardExpired(queueId, now, removed);
+  return step.reason() == reason::kInternalError ? tableFailure(step.reason()) : step;
 }
 
 ReasonCode SqliteStore::put(const std::string& queue, QueueMessage& message) {
@@ -261,6 +257,14 @@ Step SqliteStore::putOnce(std::int64_t queueId, QueueMessage& message, std::int6
       !step.ok()) {
     return step;
   }
+  // Its arrival report goes in the same transaction, now that its id is known.
+  if (stored.descriptor.report & kStoreReports) {
+    if (step = reports().send(ReportCause::kArrival, stored.descriptor, message.data(), now);
+        !step.ok()) {
+      return step;
+    }
+  }
+  seam::beforeCommit("put");
   if (why = transaction.commit(); why != reason::kNone) return why;
   completePut(message, stored);
   return reason::kNone;

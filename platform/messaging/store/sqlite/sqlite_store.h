@@ -15,6 +15,7 @@
 #include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/put_context.h"
 #include "platform/messaging/store/resolving_backend.h"
+#include "platform/messaging/store/sqlite/report_puts.h"
 #include "platform/messaging/store/sqlite/sqlite_db.h"
 
 namespace kx {
@@ -42,7 +43,6 @@ class SqliteStore final : public ResolvingBackend {
     Statement selects[16];  // by the variant of the selection
     Statement insert;
     Statement erase;
-    Statement purge;
     Statement countExpired;
   };
 
@@ -56,7 +56,10 @@ class SqliteStore final : public ResolvingBackend {
   void prepareRetry(Retry retry);
   Step queueCount(const std::string& queue, QueueCount which, std::int32_t& number) override;
   ReasonCode setSynchronous(bool full);
+  // Discards the messages of a queue past their expiry, with the reports they ask for.
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
+  // Where this connection's reports are put; made when the first is needed.
+  SqliteReports& reports();
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
   Step getOnce(const Selection& selection, Received& received);
   Statement& bindSelection(Statement& select, const Selection& selection);
@@ -67,6 +70,9 @@ class SqliteStore final : public ResolvingBackend {
   // Removes the received message from its queue and its counters.
   Step takeOff(const Selection& selection, const Received& received);
   ReasonCode readData(std::int64_t queueId, std::int64_t seq, std::size_t length);
+  // The body a delivery report of the received message carries, read before the take deletes it.
+  Step bodyForReport(const Selection& selection, const Received& received,
+                     std::span<const std::uint8_t>& body);
   TableStatements& tableStatements(std::int64_t queueId);
   // A statement on a queue's message table, prepared from `sql` with {T} naming the table.
   Statement& onTable(std::int64_t queueId, Statement& statement, std::string_view sql, Step& step);
@@ -83,13 +89,13 @@ class SqliteStore final : public ResolvingBackend {
   MessageIdSource ids_;
   std::vector<std::uint8_t> scratch_;  // a received body before it is handed to the message
   StoredMessage stored_;               // what a put stores
+  std::unique_ptr<SqliteReports> reports_;
 
   Statement managerRow_;
   Statement queueRow_;
   Statement depthRow_;
   Statement putCheck_;
   Statement putUpdate_;
-  Statement purgeCount_;
   Statement getUpdate_;
 };
 

@@ -41,7 +41,9 @@ CREATE TABLE manager(
   name TEXT NOT NULL,
   running INTEGER NOT NULL,
   epoch INTEGER NOT NULL,   -- counts starts: a connection from an earlier start is broken
-  gen INTEGER NOT NULL      -- counts definition changes: connections re-resolve queue names
+  gen INTEGER NOT NULL,     -- counts definition changes: connections re-resolve queue names
+  dead_letter TEXT,         -- where undeliverable reports go; NULL: nowhere
+  discarded_reports INTEGER NOT NULL DEFAULT 0  -- reports that could go nowhere
 );
 CREATE TABLE queues(
   id INTEGER PRIMARY KEY AUTOINCREMENT,  -- never reused: message store ids embed it
@@ -54,6 +56,40 @@ CREATE TABLE queues(
 );
 -- Each local queue keeps its messages in a table of its own (see message_table.h).
 )sql";
+
+// What version 2 added to version 1: the manager row's report columns. Adding a column rewrites
+// no row, so the upgrade is quick whatever the store holds.
+constexpr const char* kUpgradeFromVersion1 =
+    "ALTER TABLE manager ADD COLUMN dead_letter TEXT;"
+    "ALTER TABLE manager ADD COLUMN discarded_reports INTEGER NOT NULL DEFAULT 0;";
+
+ReasonCode readVersion(Database& db, std::int64_t& version) {
+  Statement statement;
+  if (const ReasonCode why = db.prepare("PRAGMA user_version", statement); why != reason::kNone) {
+    return why;
+  }
+  const int rc = statement.step();
+  if (rc != SQLITE_ROW) return reasonFromSqlite(rc);
+  version = statement.integer(0);
+  return reason::kNone;
+}
+
+// Brings an older store to this version in one transaction, which reads the version again under
+// the write lock: of two processes that open the store at once, one upgrades it and the other
+// finds it done. No message is touched.
+ReasonCode upgradeSchema(Database& db) {
+  Transaction transaction(db);
+  if (const ReasonCode why = transaction.beginWrite(); why != reason::kNone) return why;
+  std::int64_t version = 0;
+  if (const ReasonCode why = readVersion(db, version); why != reason::kNone) return why;
+  if (version == kStoreSchemaVersion) return reason::kNone;
+  ReasonCode why = db.exec(kUpgradeFromVersion1);
+  if (why == reason::kNone) {
+    why = db.exec(("PRAGMA user_version = " + std::to_string(kStoreSchemaVersion)).c_str());
+  }
+  if (why != reason::kNone) return why;
+  return transaction.commit();
+}
 
 }  // namespace
 
@@ -111,7 +147,8 @@ void makeStorePrivate(const std::filesystem::path& path, const struct stat& stat
 
 }  // namespace
 
-ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db) {
+ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db,
+                            std::uint32_t* version) {
   // Opened through the real path of its folder and never through a link of its own: a link
   // planted as the store would send every write outside the data directory. Only a regular file
   // is opened at all, so a FIFO or a device never holds or feeds the open.
@@ -139,10 +176,13 @@ ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db) {
   ReasonCode why = db.readFileHeader(header);
   if (why == reason::kNone) {
     static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
+    const std::uint32_t found = bigEndian32(&header[60]);
     if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0 ||
-        bigEndian32(&header[60]) != kStoreSchemaVersion ||
+        found < kOldestStoreSchemaVersion || found > kStoreSchemaVersion ||
         bigEndian32(&header[68]) != kStoreApplicationId) {
       why = reason::kStoreDamaged;
+    } else if (version != nullptr) {
+      *version = found;
     }
   }
   if (why != reason::kNone) db.close();
@@ -165,7 +205,7 @@ void makeCompanionsPrivate(const std::filesystem::path& store) {
 
 }  // namespace
 
-ReasonCode openStore(std::string_view validatedName, Database& db) {
+ReasonCode openStore(std::string_view validatedName, Database& db, Upgrade upgrade) {
   const auto path = storePath(validatedName);
   std::string problem;
   if (const ReasonCode why = checkDataDirectory(path.parent_path(), problem);
@@ -173,7 +213,10 @@ ReasonCode openStore(std::string_view validatedName, Database& db) {
     return why;
   }
   makeCompanionsPrivate(path);
-  if (const ReasonCode why = openCheckedStore(path, db); why != reason::kNone) return why;
+  std::uint32_t version = 0;
+  if (const ReasonCode why = openCheckedStore(path, db, &version); why != reason::kNone) {
+    return why;
+  }
   // The header matched; the tables must be there too. Reading them writes nothing.
   Statement probe;
   ReasonCode why = db.prepare(std::string("SELECT (SELECT count(*) FROM manager), (") +
@@ -189,8 +232,30 @@ ReasonCode openStore(std::string_view validatedName, Database& db) {
   }
   probe = Statement();
   if (why == reason::kInternalError) why = reason::kStoreDamaged;  // e.g. no such table
+  if (why == reason::kNone && version < kStoreSchemaVersion && upgrade == Upgrade::kYes) {
+    why = upgradeSchema(db);
+    if (why == reason::kInternalError) why = reason::kStoreDamaged;  // a manager table unlike ours
+  }
   if (why != reason::kNone) db.close();
   return why;
+}
+
+ReasonCode readReportSettings(Database& db, ReportSettings& settings) {
+  settings = ReportSettings{};
+  std::int64_t version = 0;
+  if (const ReasonCode why = readVersion(db, version); why != reason::kNone) return why;
+  if (version < 2) return reason::kNone;
+  Statement row;
+  if (const ReasonCode why = db.prepare(
+          "SELECT coalesce(dead_letter, ''), discarded_reports FROM manager WHERE id = 1", row);
+      why != reason::kNone) {
+    return why;
+  }
+  const int rc = row.step();
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? reason::kStoreDamaged : reasonFromSqlite(rc);
+  settings.deadLetterQueue = row.text(0);
+  settings.discarded = row.integer(1);
+  return reason::kNone;
 }
 
 ReasonCode readManagerRow(Database& db, Statement& cache, ManagerRow& row) {

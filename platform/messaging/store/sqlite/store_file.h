@@ -17,7 +17,10 @@ namespace kx {
 // What marks a file as one of our stores: SQLite's application id and schema version, both in
 // the file header, where they can be read before SQLite ever opens the file.
 inline constexpr std::uint32_t kStoreApplicationId = 0x4B58514D;  // "KXQM"
-inline constexpr std::uint32_t kStoreSchemaVersion = 1;
+// Version 2 keeps the dead-letter queue and the count of discarded reports in the manager's row;
+// a version-1 store is upgraded in place when it is first opened to be used.
+inline constexpr std::uint32_t kStoreSchemaVersion = 2;
+inline constexpr std::uint32_t kOldestStoreSchemaVersion = 1;
 
 // The files that live beside a store and go with it: SQLite's journal, WAL and shared-memory
 // index, and the room kept for gets on a full disk.
@@ -36,13 +39,25 @@ std::optional<std::string> strayFileProblem(const std::filesystem::path& path);
 std::string describeUnusableStore(const std::filesystem::path& path);
 // The same check, leaving `db` open on the file when it passes. The header is read before SQLite
 // reads anything else of the file.
-ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db);
+// `version`, when given, is set to the store's schema version.
+ReasonCode openCheckedStore(const std::filesystem::path& path, Database& db,
+                            std::uint32_t* version = nullptr);
 
 // Opens an existing store: data directory check, header check, open without create, schema check.
 // Companion files that another mode left behind (say while the store was read-only) are made
 // 0600 first, so a store whose permissions were put right works again. `name` must have been
-// validated.
-ReasonCode openStore(std::string_view validatedName, Database& db);
+// validated. A store of an older version is upgraded, in one transaction, unless `upgrade` says
+// the caller only reads it.
+enum class Upgrade { kYes, kNo };
+ReasonCode openStore(std::string_view validatedName, Database& db, Upgrade upgrade = Upgrade::kYes);
+
+// What the manager's row keeps for reports: the dead-letter queue (empty: none) and the count of
+// reports that could go nowhere. A store of version 1, which has neither, reads as none and 0.
+struct ReportSettings {
+  std::string deadLetterQueue;
+  std::int64_t discarded = 0;
+};
+ReasonCode readReportSettings(Database& db, ReportSettings& settings);
 
 // The queue manager's own row; `cache` keeps the statement between calls.
 ReasonCode readManagerRow(Database& db, Statement& cache, ManagerRow& row);
