@@ -4,6 +4,7 @@
 #include "platform/messaging/store/postgres/admin_session.h"
 #include "platform/messaging/store/postgres/postgres_admin.h"
 #include "platform/messaging/store/postgres/postgres_schema.h"
+#include "platform/messaging/store/postgres/start_reports.h"
 #include "platform/messaging/store/seam_calls.h"
 #include "platform/messaging/store_location.h"
 
@@ -106,21 +107,20 @@ Status PostgresAdmin::startQueueManager(std::string_view name) {
         why = session.db.exec(upgrade);
       }
     }
-    // A start is a restart: the non-persistent messages go, and the expired ones.
-    Params params;
-    params.int8(seam::nowMs());
-    Result lost;
-    if (why == reason::kNone) {
-      why = session.run(schema::discardAtStartSql(session.schemaName), {Type::kInt8}, params, lost);
-    }
     // Receipts of unanswered takes outlive no start: the connections that made them are broken.
     if (why == reason::kNone) {
       why = session.db.exec(schema::markIntact(session.schemaName) + " DELETE FROM " +
                             session.schemaName + ".receipts");
     }
     if (why == reason::kNone) {
-      why = session.run(
-          "UPDATE " + session.schemaName + ".manager SET running = true, epoch = epoch + 1", row);
+      why = session.run("UPDATE " + session.schemaName +
+                            ".manager SET running = true, epoch = epoch + 1 RETURNING epoch, gen",
+                        row);
+    }
+    // A start is a restart: the non-persistent messages go, and the expired ones, whose reports
+    // are put as a client of this start would put them (no client sees it before its commit).
+    if (why == reason::kNone) {
+      why = discardAtStart(session, row.int8(0, 0), row.int8(0, 1), seam::nowMs());
     }
     if (why != reason::kNone) return session.failed(why, kNothingChanged);
     return {};

@@ -111,9 +111,6 @@ std::int64_t Result::affected() const {
 
 Connection::~Connection() { close(); }
 
-namespace {
-
-// libpq's and the server's words on one line: no line ends, no tabs of a continued line.
 std::string trimmed(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   std::string line;
@@ -123,6 +120,8 @@ std::string trimmed(std::string text) {
   }
   return line;
 }
+
+namespace {
 
 // The bound a connect_timeout value stands for, read as libpq reads it: none at zero or below,
 // and never under two seconds.
@@ -356,7 +355,8 @@ ReasonCode Connection::prepare(const Statement& statement, const std::vector<Oid
                                std::chrono::steady_clock::time_point deadline) {
   if (prepared_.contains(statement.name)) return reason::kNone;
   if (PQsendPrepare(conn_, statement.name.c_str(), statement.sql.c_str(),
-                    static_cast<int>(types.size()), types.data()) == 0) {
+                    static_cast<int>(types.size()), types.data()) == 0 ||
+      (inTransaction() && PQsendFlushRequest(conn_) == 0)) {
     return failure(nullptr);
   }
   Result prepared;
@@ -373,8 +373,10 @@ ReasonCode Connection::run(const Statement& statement, const Params& params, Res
   }
   const auto until = deadline();
   if (const ReasonCode why = prepare(statement, types, until); why != reason::kNone) return why;
+  // In a transaction left open, the statement is sent with a request for its answer at once.
   if (PQsendQueryPrepared(conn_, statement.name.c_str(), params.count(), params.values(),
-                          params.lengths(), params.formats(), 1) == 0) {
+                          params.lengths(), params.formats(), 1) == 0 ||
+      (inTransaction() && PQsendFlushRequest(conn_) == 0)) {
     return failure(nullptr);
   }
   result = Result();
@@ -392,64 +394,6 @@ ReasonCode Connection::once(const Statement& statement, const Params& params, Re
   }
   result = Result();
   return collect(until, result);
-}
-
-ReasonCode Connection::runUncommitted(const Statement& statement, const Params& params,
-                                      Result& result) {
-  if (conn_ == nullptr) return reason::kConnectionBroken;
-  const std::vector<Oid> types = typesOf(statement, params);
-  if (types.size() != statement.types.size() || params.count() != static_cast<int>(types.size())) {
-    return reason::kInternalError;
-  }
-  const auto until = deadline();
-  if (const ReasonCode why = prepare(statement, types, until); why != reason::kNone) return why;
-  // In a pipeline, statements sent before a sync share one transaction, which the sync commits:
-  // the statement runs and answers, and nothing is final until commit() sends the sync.
-  if (PQenterPipelineMode(conn_) == 0 ||
-      PQsendQueryPrepared(conn_, statement.name.c_str(), params.count(), params.values(),
-                          params.lengths(), params.formats(), 1) == 0 ||
-      PQsendFlushRequest(conn_) == 0) {
-    return abandon("libpq could not send a statement: " + trimmed(PQerrorMessage(conn_)));
-  }
-  result = Result();
-  const ReasonCode why = collect(until, result);
-  if (why != reason::kNone && conn_ != nullptr) {
-    // Undone by the failure; the sync ends the transaction and the pipeline.
-    const std::string state = sqlState_;
-    const std::string error = lastError_;
-    if (commit() == Commit::kUnknown) return reason::kConnectionBroken;
-    sqlState_ = state;
-    lastError_ = error;
-  }
-  return why;
-}
-
-Connection::Commit Connection::commit() {
-  if (conn_ == nullptr) return Commit::kUnknown;
-  const auto until = deadline();
-  if (PQpipelineSync(conn_) == 0) {
-    abandon("libpq could not send a commit: " + trimmed(PQerrorMessage(conn_)));
-    return Commit::kUnknown;
-  }
-  Commit outcome = Commit::kMade;
-  for (;;) {
-    ReasonCode why = reason::kNone;
-    PGresult* raw = next(until, why);
-    if (why != reason::kNone) return Commit::kUnknown;
-    if (raw == nullptr) continue;
-    const Result one(raw);
-    const ExecStatusType status = PQresultStatus(raw);
-    if (status == PGRES_PIPELINE_SYNC) break;
-    if (status == PGRES_FATAL_ERROR) {
-      failure(raw);
-      // Refused on a connection that lives on: undone. A connection that ended there may have
-      // ended after the commit was made.
-      if (!alive()) return Commit::kUnknown;
-      outcome = Commit::kUndone;
-    }
-  }
-  PQexitPipelineMode(conn_);
-  return outcome;
 }
 
 ReasonCode reasonFromSqlState(const std::string& sqlState, bool connectionLost) {

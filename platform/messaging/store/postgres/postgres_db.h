@@ -121,14 +121,22 @@ class Connection {
   // Runs a statement once, unprepared: for administration, where nothing repeats.
   ReasonCode once(const Statement& statement, const Params& params, Result& result);
 
-  // Runs a prepared statement in a transaction of its own that stays open until commit(), so
-  // that its answer is in hand before the commit that makes it final is asked for.
+  // Runs a prepared statement in a transaction of its own that stays open until commit() or
+  // rollback(), so that its answer is in hand before the commit that makes it final is asked
+  // for. Statements run() runs until then are part of it. A failed statement undoes it: the
+  // statements after it fail too, until rollback().
   ReasonCode runUncommitted(const Statement& statement, const Params& params, Result& result);
+  bool inTransaction() const {
+    return conn_ != nullptr && PQpipelineStatus(conn_) != PQ_PIPELINE_OFF;
+  }
   // How the commit of the transaction runUncommitted left open went.
   enum class Commit { kMade, kUndone, kUnknown };
   // Commits that transaction. kUnknown when the answer did not come (lost with the connection,
   // or past the bound): the server may have made it or not, and txid_status tells which.
   Commit commit();
+  // Undoes that transaction; kConnectionBroken when the connection was lost on the way (which
+  // undoes it as well).
+  ReasonCode rollback();
 
   // The last failure's SQLSTATE and message, for reasons and for operators.
   const std::string& sqlState() const { return sqlState_; }
@@ -160,6 +168,9 @@ class Connection {
 // The reason a failed statement stands for: a lost connection breaks it; a full disk, a denied
 // permission, a read-only server and a missing schema or table each have their own reason.
 ReasonCode reasonFromSqlState(const std::string& sqlState, bool connectionLost);
+
+// libpq's and the server's words on one line: no line ends, no tabs of a continued line.
+std::string trimmed(std::string text);
 
 // `name` as a quoted identifier, and `text` as a string literal, safe to put in SQL text.
 std::string quoted(std::string_view name);

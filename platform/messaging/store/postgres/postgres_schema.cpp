@@ -1,5 +1,6 @@
 #include "platform/messaging/store/postgres/postgres_schema.h"
 
+#include "platform/messaging/store/postgres/report_schema.h"
 #include "platform/messaging/store/put_context.h"
 
 namespace kx::pg::schema {
@@ -45,14 +46,6 @@ std::vector<Type> putTypes() {
   types.push_back(Type::kBytea);
   types.push_back(Type::kText);
   return types;
-}
-
-// Replaces every {S} in `sql` with the schema.
-std::string inSchema(std::string sql, const std::string& s) {
-  for (auto at = sql.find("{S}"); at != std::string::npos; at = sql.find("{S}", at + s.size())) {
-    sql.replace(at, 3, s);
-  }
-  return sql;
 }
 
 // The manager running in the epoch and generation the connection works in ($1, $2), on a server
@@ -105,6 +98,13 @@ std::string takenOf(const std::string& s, const char* q) {
 
 }  // namespace
 
+std::string inSchema(std::string sql, const std::string& s) {
+  for (auto at = sql.find("{S}"); at != std::string::npos; at = sql.find("{S}", at + s.size())) {
+    sql.replace(at, 3, s);
+  }
+  return sql;
+}
+
 std::string assignedIdSql(std::string_view prefix, std::string_view queueId, std::string_view seq) {
   return "overlay(" + std::string(prefix) + " PLACING int8send((" + std::string(queueId) + " << " +
          std::to_string(kSequenceBits) + ") | (" + std::string(seq) + ")) FROM 9 FOR 8)";
@@ -147,24 +147,44 @@ void addStored(Params& params, const StoredMessage& stored) {
   }
 }
 
-void readStored(const Result& result, int first, QueueMessage& descriptor) {
+void addPut(Params& params, std::int64_t epoch, std::int64_t gen, std::int64_t queueId,
+            const StoredMessage& stored, const MessageId24& idPrefix,
+            std::span<const std::uint8_t> body, const char* commit) {
+  params.int8(epoch).int8(gen).int8(queueId);
+  if (stored.descriptor.msgId.isNone()) {
+    params.null();
+  } else {
+    params.bytes(stored.descriptor.msgId.bytes());
+  }
+  params.bytes(idPrefix.bytes());
+  if (stored.expiresAt) {
+    params.int8(*stored.expiresAt);
+  } else {
+    params.null();
+  }
+  params.int8(stored.putMs);
+  addStored(params, stored);
+  params.bytes(body).text(commit);
+}
+
+void readStored(const Result& result, int first, QueueMessage& descriptor, int row) {
   int at = first;
   for (const MessageField* field : kStoredFields) {
     switch (field->kind) {
       case FieldKind::kNumber:
-        descriptor.*field->number = result.int4(0, at);
+        descriptor.*field->number = result.int4(row, at);
         break;
       case FieldKind::kFlag:
-        descriptor.*field->number = result.boolean(0, at) ? 1 : 0;
+        descriptor.*field->number = result.boolean(row, at) ? 1 : 0;
         break;
       case FieldKind::kText:
-        descriptor.*field->text = result.text(0, at);
+        descriptor.*field->text = result.text(row, at);
         break;
       case FieldKind::kId:
         descriptor.*field->id =
-            result.isNull(0, at)
+            result.isNull(row, at)
                 ? MessageId24::none()
-                : MessageId24::fromBytes(result.bytes(0, at)).value_or(MessageId24::none());
+                : MessageId24::fromBytes(result.bytes(row, at)).value_or(MessageId24::none());
         break;
     }
     ++at;
@@ -239,10 +259,6 @@ std::string discardAfterCrashSql(const std::string& s) {
   return "SELECT 1 FROM " + s + ".manager WHERE id = 1 FOR UPDATE; " +
          discardNonPersistent(s, " AND NOT EXISTS (SELECT 1 FROM " + s + ".intact)") + "; " +
          markIntact(s);
-}
-
-std::string discardAtStartSql(const std::string& s) {
-  return discardNonPersistent(s, " OR expires_at <= $1");
 }
 
 std::string createSql(const std::string& s, std::string_view managerName) {
@@ -359,17 +375,23 @@ Statement countTaken(const std::string& s) {
 
 Statement purgeExpired(const std::string& s) {
   // The rows are found through the expiry index and deleted by their place, so the work is that
-  // of the expired messages alone, however long the queue.
+  // of the expired messages alone, however long the queue. Those that ask for an expiration
+  // report stay for purgeReporting, which gives them for their reports: this says if there are.
   return {"kx_purge_expired",
           inSchema(R"sql(
 WITH expired AS (
   DELETE FROM {S}.messages m WHERE m.ctid = ANY (ARRAY(
     SELECT e.ctid FROM {S}.messages e WHERE e.queue_id = $1 AND e.expires_at <= $2
+      AND NOT )sql" + asksFor("e", ReportCause::kExpiry) +
+                       R"sql(
     FOR UPDATE SKIP LOCKED))
-  RETURNING 1)
-UPDATE {S}.taken t SET removed = t.removed + (SELECT count(*) FROM expired)
-WHERE t.queue_id = $1 AND t.shard = $3 AND EXISTS (SELECT 1 FROM expired)
-RETURNING (SELECT count(*) FROM expired))sql",
+  RETURNING 1),
+counted AS (
+  UPDATE {S}.taken t SET removed = t.removed + (SELECT count(*) FROM expired)
+  WHERE t.queue_id = $1 AND t.shard = $3 AND EXISTS (SELECT 1 FROM expired))
+SELECT (SELECT count(*) FROM expired), EXISTS (SELECT 1 FROM {S}.messages r
+  WHERE r.queue_id = $1 AND r.expires_at <= $2 AND )sql" +
+                       asksFor("r", ReportCause::kExpiry) + ")",
                    s),
           {Type::kInt8, Type::kInt8, Type::kInt4}};
 }
@@ -397,7 +419,14 @@ SELECT )sql";
   txid_current(), (SELECT i.token FROM {S}.intact i), )sql" +
       std::string(plain ? "(SELECT f.seq FROM {S}.messages f WHERE f.queue_id = $3 AND f.seq > $4 "
                           "ORDER BY f.seq LIMIT 1)"
-                        : "NULL::bigint");
+                        : "NULL::bigint") +
+      // What a delivery report carries of a message the buffer cut: the body as it was.
+      ", CASE WHEN " + asksFor("gone", ReportCause::kDelivery) +
+      " AND $10 >= 0 AND $10 < length(gone.data) THEN " +
+      reportDataOf("gone", ReportCause::kDelivery) +
+      " END, "
+      // Whether expired messages wait on the queue: a take discards them on its way.
+      "EXISTS (SELECT 1 FROM {S}.messages x WHERE x.queue_id = $3 AND x.expires_at <= $5)";
   const auto pick = [&](const char* columns) {
     return std::string("SELECT ") + columns + " FROM {S}.messages m WHERE " +
            selection("m", variant) + " AND EXISTS (SELECT 1 FROM {S}.manager g WHERE " +

@@ -24,6 +24,9 @@ namespace kx::pg::schema {
 // The schema of a queue manager, quoted for SQL.
 std::string of(std::string_view managerName);
 
+// `sql` with every {S} in it replaced by the schema `s`.
+std::string inSchema(std::string sql, const std::string& s);
+
 // The SQL of an assigned message id: the id `prefix` (a bytea expression) with the store id of
 // `queueId` and `seq` (int8 expressions) in its bytes 9 to 16, as MessageIdSource::assign writes
 // it.
@@ -35,7 +38,13 @@ std::string assignedIdSql(std::string_view prefix, std::string_view queueId, std
 std::string storedParameters(int first);
 void addStoredTypes(std::vector<Type>& types);
 void addStored(Params& params, const StoredMessage& stored);
-void readStored(const Result& result, int first, QueueMessage& descriptor);
+void readStored(const Result& result, int first, QueueMessage& descriptor, int row = 0);
+// The parameters of put: the connection's epoch and generation, the queue, what storeForPut made
+// of the message, the prefix of an id to assign, the body, and the commit's setting ("on": the
+// commit waits for the disk). Bytes and texts are the caller's, alive until the put has run.
+void addPut(Params& params, std::int64_t epoch, std::int64_t gen, std::int64_t queueId,
+            const StoredMessage& stored, const MessageId24& idPrefix,
+            std::span<const std::uint8_t> body, const char* commit);
 // The columns a get gives before the stored fields: length, seq, msg_id, supplied, expires_at,
 // put_ms; after them the body, and a take's own columns.
 inline constexpr int kStoredColumn = 6;
@@ -60,9 +69,6 @@ std::string markIntact(const std::string& s);
 // After a crash of the server: discards every non-persistent message and marks the server intact
 // again, as one transaction (one simple query); a no-op once another client did it.
 std::string discardAfterCrashSql(const std::string& s);
-// At a start of the queue manager: discards the non-persistent messages and those expired by the
-// time $1.
-std::string discardAtStartSql(const std::string& s);
 
 // The statements, each for the schema `s` of one queue manager. Parameters $1 and $2 are always
 // the start epoch and the definitions' generation the connection works in: a statement that finds
@@ -74,6 +80,8 @@ Statement depth(const std::string& s);
 Statement put(const std::string& s);
 // Adds up the taken counts of queue $1 into its row; whether it has room now.
 Statement countTaken(const std::string& s);
+// Discards the messages of queue $1 expired by the time $2 that ask for no report, counted in
+// taken row $3; how many went, and whether expired ones that ask for a report are left.
 Statement purgeExpired(const std::string& s);
 // The message a get selects, by variant: bits of GetSelection's and this one.
 inline constexpr unsigned kWithinBuffer =
@@ -81,8 +89,8 @@ inline constexpr unsigned kWithinBuffer =
 inline constexpr unsigned kVariants = 16;
 // Both give the message's length, then its descriptor and body (cut to the buffer); a take whose
 // message is longer than the buffer takes leaves it and gives its length alone. Expired messages
-// are never selected; purgeExpired discards them, where a take found nothing or a put found the
-// queue full.
+// are never selected; purgeExpired discards them, where a take took a message and says expired
+// ones wait, where it found nothing, or where a put found the queue full.
 Statement take(const std::string& s, unsigned variant);
 Statement browse(const std::string& s, unsigned variant);
 // For a take whose commit went unanswered ($1 its transaction, $2 the connection that made it, $3

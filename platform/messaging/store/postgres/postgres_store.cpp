@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/messaging/store/message_rules.h"
+#include "platform/messaging/store/postgres/report_schema.h"
 #include "platform/messaging/store/seam_calls.h"
 #include "platform/messaging/store_location.h"
 
@@ -27,6 +28,8 @@ constexpr int kDurability = schema::kBodyColumn + 1;  // a take's: the commit's 
 constexpr int kXid = kDurability + 1;                 // a take's: its transaction's id
 constexpr int kToken = kXid + 1;                      // a take's: the server's token
 constexpr int kFloor = kToken + 1;  // a plain take's: the first message left at or after its place
+constexpr int kReportData = kFloor + 1;  // a take's: what a delivery report needs of a cut body
+constexpr int kExpiredLeft = kReportData + 1;  // a take's: whether expired messages wait
 
 MessageId24 idFrom(std::span<const std::uint8_t> bytes) {
   return MessageId24::fromBytes(bytes).value_or(MessageId24::none());
@@ -73,6 +76,10 @@ ReasonCode PostgresStore::connect(std::string_view validatedName,
   connection->countTaken_ = schema::countTaken(s);
   connection->settle_ = schema::settle(s);
   connection->dropReceipt_ = schema::dropReceipt(s);
+  connection->deadLetter_ = schema::deadLetter(s);
+  connection->countDiscarded_ = schema::countDiscarded(s);
+  connection->purgeReporting_ = schema::purgeReporting(s);
+  connection->manager_ = validatedName;
   connection->takenRow_ = connection->db_.backendPid() % schema::kTakenRows;
 
   ManagerRow manager;
@@ -148,22 +155,14 @@ Step PostgresStore::queueCount(const std::string& queue, QueueCount which, std::
   return reason::kNone;
 }
 
-Step PostgresStore::purgeExpired(std::int64_t queueId, std::int64_t now, std::int64_t& removed) {
-  pg::Params params;
-  params.int8(queueId).int8(now).int4(takenRow_);
-  pg::Result result;
-  if (const ReasonCode why = run(purgeExpired_, params, result); why != reason::kNone) return why;
-  removed = result.rows() == 1 ? result.int8(0, 0) : 0;
-  return reason::kNone;
-}
-
 ReasonCode PostgresStore::put(const std::string& queue, QueueMessage& message) {
   // Everything about the message is checked before the store is touched.
   if (const ReasonCode why = checkForPut(message); why != reason::kNone) return why;
   return runAttempts([&]() -> Step {
     const QueueRef* ref = nullptr;
     if (const Step step = startAttempt(queue, Target::kBaseQueue, ref); !step.ok()) return step;
-    return putOnce(ref->baseId, message, seam::nowMs());
+    const std::int64_t queueId = ref->baseId;
+    return againAfterDeadlock([&] { return putOnce(queueId, message, seam::nowMs()); });
   });
 }
 
@@ -171,57 +170,61 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
   StoredMessage& stored = stored_;
   storeForPut(message, now, stored);
   // An assigned id is this connection's random bytes around the message's store id, which the
-  // statement writes in once the sequence is known.
+  // statement writes in once the sequence is known. A non-persistent put need not wait.
   const MessageId24 idPrefix = ids_.assign(0);
+  const char* commit = message.persistent != 0 ? "on" : "off";
   pg::Params params;
-  params.int8(epoch()).int8(gen()).int8(queueId);
-  idOrNull(params, message.msgId).bytes(idPrefix.bytes());
-  if (stored.expiresAt) {
-    params.int8(*stored.expiresAt);
-  } else {
-    params.null();
-  }
-  params.int8(stored.putMs);
-  schema::addStored(params, stored);
-  params.bytes(message.data())
-      .text(message.persistent != 0 ? "on" : "off");  // a non-persistent put need not wait
-  // Where the queue looks full, the taken messages are added up again, and then what expired is
-  // discarded (expired messages do not count against the maximum), each time to look again.
-  const auto countTaken = [&](bool& room) -> Step {
-    pg::Params queueParams;
-    queueParams.int8(queueId);
-    pg::Result counted;
-    if (const ReasonCode why = run(countTaken_, queueParams, counted); why != reason::kNone) {
-      return why;
-    }
-    room = counted.rows() == 1 && counted.boolean(0, 0);
-    return reason::kNone;
-  };
-  bool counted = false;
-  bool purged = false;
+  schema::addPut(params, epoch(), gen(), queueId, stored, idPrefix, message.data(), commit);
+  // A message that asks for a report on arrival is put in a transaction that the report joins.
+  const bool reported = (message.report & report::kCoa) != 0;
+  RoomSearch search;
   for (;;) {
     pg::Result result;
-    if (const ReasonCode why = run(put_, params, result); why != reason::kNone) return why;
+    if (const ReasonCode why = reported ? runOpen(put_, params, result) : run(put_, params, result);
+        why != reason::kNone) {
+      return why;
+    }
     if (result.rows() == 1) {
       stored.descriptor.msgId = idFrom(result.bytes(0, 1));
+      if (reported) {
+        const Step step = endReported(
+            report(ReportCause::kArrival, stored.descriptor, message.data(), now, commit));
+        if (!step.ok()) return step;
+      }
       completePut(message, stored);
       return reason::kNone;
     }
     // Nothing stored: the manager stopped or was redefined, or the queue is full.
-    if (const Step state = checkManager(); !state.ok()) return state;
-    bool room = false;
-    if (!counted) {
-      counted = true;
-      if (const Step step = countTaken(room); !step.ok()) return step;
-      if (room) continue;
+    if (reported) {
+      if (const Step step = endReported(reason::kNone); !step.ok()) return step;
     }
-    if (purged) return reason::kQueueFull;
-    purged = true;
-    std::int64_t removed = 0;
-    if (const Step step = purgeExpired(queueId, now, removed); !step.ok()) return step;
-    if (removed == 0) return reason::kQueueFull;
-    if (const Step step = countTaken(room); !step.ok()) return step;
+    if (const Step step = lookForRoom(queueId, now, search); !step.ok()) return step;
   }
+}
+
+Step PostgresStore::lookForRoom(std::int64_t queueId, std::int64_t now, RoomSearch& search) {
+  if (const Step state = checkManager(); !state.ok()) return state;
+  bool room = false;
+  if (!search.counted) {
+    search.counted = true;
+    if (const Step step = countTaken(queueId, room); !step.ok() || room) return step;
+  }
+  // Expired messages do not count against the maximum.
+  if (search.purged || purging_) return reason::kQueueFull;
+  search.purged = true;
+  std::int64_t removed = 0;
+  if (const Step step = purgeExpired(queueId, now, removed); !step.ok()) return step;
+  if (removed == 0) return reason::kQueueFull;
+  return countTaken(queueId, room);
+}
+
+Step PostgresStore::countTaken(std::int64_t queueId, bool& room) {
+  pg::Params params;
+  params.int8(queueId);
+  pg::Result counted;
+  if (const ReasonCode why = run(countTaken_, params, counted); why != reason::kNone) return why;
+  room = counted.rows() == 1 && counted.boolean(0, 0);
+  return reason::kNone;
 }
 
 const pg::Statement& PostgresStore::getStatement(bool browse, unsigned variant) {
@@ -330,7 +333,8 @@ ReasonCode PostgresStore::get(const std::string& queue, QueueMessage& message, s
       if (!step.ok() || found) return step;
     }
     std::int64_t foundId = 0;
-    const Step step = getOnce(queueId, message, selection, now, foundId);
+    const Step step =
+        againAfterDeadlock([&] { return getOnce(queueId, message, selection, now, foundId); });
     selection.moveCursor(step.reason(), foundId, cursor);
     return step;
   });
@@ -366,7 +370,9 @@ Step PostgresStore::getOnce(std::int64_t queueId, const QueueMessage& message,
   const bool found = result.rows() == 1;
   const auto length = found ? static_cast<std::size_t>(result.int8(0, kLength)) : 0;
   if (!browse) {
-    if (const Step step = commitTake(queueId, result, found, length); !step.ok()) return step;
+    if (const Step step = commitTake(queueId, result, found, length, now); !step.ok()) {
+      return step;
+    }
   }
   if (!found) return nothingFound(queueId, selection, now);
   if (fromHead && !result.isNull(0, kFloor)) {
@@ -389,10 +395,27 @@ Step PostgresStore::getOnce(std::int64_t queueId, const QueueMessage& message,
 }
 
 Step PostgresStore::commitTake(std::int64_t queueId, const pg::Result& result, bool found,
-                               std::size_t length) {
+                               std::size_t length, std::int64_t now) {
   // What the take gave is final only once its commit is made.
   const bool took = found && !result.isNull(0, kSeq);
   if (took) readDelivered(result, length, delivered_, scratch_);
+  if (took && (delivered_.descriptor.report & report::kCod) != 0) {
+    // The report of the delivery joins the take's transaction, and is in doubt with it. A body
+    // the buffer cut came whole as well, as far as the report carries it.
+    const std::span<const std::uint8_t> data = result.isNull(0, kReportData)
+                                                   ? std::span<const std::uint8_t>(scratch_)
+                                                   : result.bytes(0, kReportData);
+    const char* commit = delivered_.descriptor.persistent != 0 ? "on" : "off";
+    const Step step = report(ReportCause::kDelivery, delivered_.descriptor, data, now, commit);
+    if (!step.ok()) return endReported(step);
+  }
+  if (took && result.boolean(0, kExpiredLeft)) {
+    // What expired on the queue goes with the take, with the reports it asks for.
+    std::int64_t removed = 0;
+    if (const Step step = purgeExpired(queueId, now, removed); !step.ok()) {
+      return endReported(step);
+    }
+  }
   switch (db_.commit()) {
     case pg::Connection::Commit::kMade:
       leftReceipt_ = leftReceipt_ || (took && delivered_.descriptor.persistent != 0);

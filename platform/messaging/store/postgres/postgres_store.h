@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +15,7 @@
 #include "platform/messaging/store/postgres/postgres_db.h"
 #include "platform/messaging/store/postgres/postgres_schema.h"
 #include "platform/messaging/store/put_context.h"
+#include "platform/messaging/store/report_rules.h"
 #include "platform/messaging/store/resolving_backend.h"
 
 namespace kx {
@@ -29,7 +31,11 @@ namespace kx {
 // connection to the same queue manager learns whether the commit was made, and if it was, its next
 // destructive get of that queue delivers that message first. It is never delivered to anyone else
 // (it left the queue) and never twice.
-class PostgresStore final : public ResolvingBackend {
+//
+// A message that asks for a report has it put in the transaction of the event: the put, the take
+// (a take kept in doubt keeps its report with it) or the discard of the expired message. Messages
+// that ask for none keep the single statements.
+class PostgresStore final : public ResolvingBackend, private ReportSink {
  public:
   ~PostgresStore() override;
   PostgresStore(const PostgresStore&) = delete;
@@ -70,15 +76,47 @@ class PostgresStore final : public ResolvingBackend {
   ReasonCode run(const pg::Statement& statement, const pg::Params& params, pg::Result& result);
   Step queueCount(const std::string& queue, QueueCount which, std::int32_t& number) override;
   Step putOnce(std::int64_t queueId, QueueMessage& message, std::int64_t nowMs);
-  // Discards the expired messages of a queue; how many went.
+  // What a put that found no room tries, one step each call: the taken messages added up again,
+  // then what expired discarded. kNone: look again; kQueueFull when nothing is left to try.
+  struct RoomSearch {
+    bool counted = false;
+    bool purged = false;
+  };
+  Step lookForRoom(std::int64_t queueId, std::int64_t nowMs, RoomSearch& search);
+  // Adds up the taken counts of a queue into its row; whether it has room now.
+  Step countTaken(std::int64_t queueId, bool& room);
+  // Discards the expired messages of a queue, with the reports they ask for; how many went. In
+  // the open transaction of an event when there is one, else in transactions of their own.
   Step purgeExpired(std::int64_t queueId, std::int64_t nowMs, std::int64_t& removed);
+  // Discards a batch of the expired messages that ask for a report, and puts their reports; how
+  // many went. In a transaction of its own, or in the open one.
+  Step discardReporting(std::int64_t queueId, std::int64_t nowMs, bool ownTransaction,
+                        std::int64_t& removed);
+
+  // Reports (postgres_reports.cpp). Runs a statement in a new transaction left open.
+  ReasonCode runOpen(const pg::Statement& statement, const pg::Params& params, pg::Result& result);
+  // Puts the report of `cause` for `original` in the open transaction; `commit` is the commit's
+  // setting the transaction needs ("on": it waits for the disk).
+  Step report(ReportCause cause, const QueueMessage& original, std::span<const std::uint8_t> data,
+              std::int64_t nowMs, const char* commit);
+  // Commits the open transaction when `step` went well, else undoes it; a deadlock with another
+  // reporting transaction marks the attempt for another try.
+  Step endReported(const Step& step);
+  // Runs `attempt` again while a deadlock undid it, a few times at most.
+  template <typename Attempt>
+  Step againAfterDeadlock(Attempt&& attempt);
+  Step putReport(const std::string& queue, QueueMessage& message) override;
+  Step deadLetterQueue(std::string& queue) override;
+  Step countDiscarded() override;
   const pg::Statement& getStatement(bool browse, unsigned variant);
   // One attempt at a get of `selection`; `foundId` gets the store id of the message found.
   Step getOnce(std::int64_t queueId, const QueueMessage& message, GetSelection& selection,
                std::int64_t now, std::int64_t& foundId);
   // Asks for the commit of a take whose answer is in `result`; keeps the message in doubt when
-  // the answer to the commit does not come.
-  Step commitTake(std::int64_t queueId, const pg::Result& result, bool found, std::size_t length);
+  // the answer to the commit does not come. A delivery report the message asks for joins the
+  // transaction first.
+  Step commitTake(std::int64_t queueId, const pg::Result& result, bool found, std::size_t length,
+                  std::int64_t nowMs);
   // A get that found no message: the manager's state first, and what expired goes.
   Step nothingFound(std::int64_t queueId, const GetSelection& selection, std::int64_t now);
   // The message this object took off `queueId` in a transaction whose commit went unanswered,
@@ -101,6 +139,14 @@ class PostgresStore final : public ResolvingBackend {
   std::array<std::unique_ptr<pg::Statement>, pg::schema::kVariants> browses_;
   pg::Statement settle_;
   pg::Statement dropReceipt_;
+  pg::Statement deadLetter_;
+  pg::Statement countDiscarded_;
+  pg::Statement purgeReporting_;
+  std::string manager_;              // the queue manager's name, as reports name it
+  std::int64_t reportNowMs_ = 0;     // the time of the event being reported
+  const char* reportCommit_ = "on";  // the commit setting of its transaction
+  bool purging_ = false;             // reports made while purging make no room by purging
+  bool deadlocked_ = false;          // the last reporting transaction met a deadlock
   // This connection's id in the receipts of its persistent takes; and whether it left one.
   std::int64_t client_ = 0;
   bool leftReceipt_ = false;
@@ -116,5 +162,14 @@ class PostgresStore final : public ResolvingBackend {
   std::unordered_map<std::int64_t, std::int64_t> heads_;
   std::vector<InDoubt> inDoubt_;
 };
+
+template <typename Attempt>
+Step PostgresStore::againAfterDeadlock(Attempt&& attempt) {
+  for (int count = 1;; ++count) {
+    deadlocked_ = false;
+    const Step step = attempt();
+    if (!deadlocked_ || count == kMaxAttempts) return step;
+  }
+}
 
 }  // namespace kx
