@@ -174,6 +174,48 @@ TEST_P(KxadminReports, CreateAndAlterManagerNameTheDeadLetterQueueAndCheckShowsI
   EXPECT_EQ(managers.size(), 2u) << "QM3 was not made";
 }
 
+TEST_P(KxadminReports, AReportThatCannotBeDeliveredShowsOnTheDeadLetterQueueOrInCheck) {
+  // No dead-letter queue: the COA for a queue that does not exist goes nowhere, and is counted.
+  const std::vector<std::string> put{"put",           kManager,       "Q1",
+                                     "--text",        "order 1",      "--report",
+                                     "coa-with-data", "--reply-to-q", "NOPE"};
+  output(put);
+  EXPECT_EQ(output({"check", kManager}),
+            "discarded reports: 1 (no dead-letter queue is named)\n"
+            "QM1: ok (1 local queues, 1 messages)\n");
+
+  // With one, the report is there behind its header, and browse reads the header.
+  output({"alter-manager", kManager, "--dead-letter", "DLQ"});
+  defineQueue("DLQ");
+  output(put);
+  const std::vector<std::string> lines = browseLines("DLQ");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(contains(lines[0], " format=\"KXDEAD  \" ")) << lines[0];
+  EXPECT_TRUE(contains(lines[0],
+                       " type=Report feedback=259 (confirm on arrival) dead-letter-reason=2085 "
+                       "(unknown object name) destination=\"NOPE\" destination-qmgr=\"\" "
+                       "original-format=\"KXSTR   \" dead-lettered="))
+      << lines[0];
+  EXPECT_TRUE(lines[0].ends_with(" data=\"order 1\"")) << lines[0];
+  EXPECT_EQ(output({"check", kManager}),
+            "dead-letter queue: DLQ\ndiscarded reports: 1\nQM1: ok (2 local queues, 3 messages)\n");
+
+  // A report that arrives: its correlation id is the message's id, shown by browse and get.
+  defineQueue("R");
+  const KxadminRun delivered = runKxadmin(
+      {"put", kManager, "Q1", "--text", "order 2", "--report", "cod", "--reply-to-q", "R"});
+  ASSERT_EQ(delivered.status, 0) << delivered.output;
+  const std::string msgId = delivered.output.substr(delivered.output.find("msgid ") + 6, 48);
+  output({"get", kManager, "Q1", "--msg-id-hex", msgId});
+  const std::vector<std::string> reports = browseLines("R");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_TRUE(contains(reports[0], " correlid=" + msgId + " ")) << reports[0];
+  EXPECT_TRUE(contains(reports[0],
+                       " replytoqmgr=\"QM1\" type=Report feedback=260 (confirm on "
+                       "delivery) data=\"\""))
+      << reports[0];
+}
+
 TARNIX_ON_EACH_BACKEND(KxadminReports);
 
 }  // namespace
