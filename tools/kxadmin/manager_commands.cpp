@@ -142,8 +142,8 @@ int list(bool json) {
 
 // Makes a queue manager, in a file here or in PostgreSQL, and names its dead-letter queue when
 // asked. A bad dead-letter queue name is refused before anything is made.
-int createManager(const ManagerArgs& args, bool withDeadLetter) {
-  if (withDeadLetter && !args.deadLetter.empty()) {
+int createManager(const ManagerArgs& args) {
+  if (!args.deadLetter.empty()) {
     if (const kx::ReasonCode bad = kx::validateName(args.deadLetter, kx::NameKind::Queue)) {
       return fail(bad, "bad queue name " + kx::quotedName(args.deadLetter) +
                            " for --dead-letter; nothing was created");
@@ -156,7 +156,7 @@ int createManager(const ManagerArgs& args, bool withDeadLetter) {
   if (!made) return fail(made);
   std::string done = "created queue manager " + args.manager +
                      (postgres ? " in PostgreSQL (stopped)" : " (stopped)");
-  if (withDeadLetter && !args.deadLetter.empty()) {
+  if (!args.deadLetter.empty()) {
     const admin::Status named = admin::setDeadLetterQueue(args.manager, args.deadLetter);
     if (!named) {
       return fail(named.reason, done + ", but its dead-letter queue was not named: " +
@@ -213,12 +213,11 @@ void addStoreCommands(CLI::App& app, const std::shared_ptr<ManagerArgs>& args, i
                      "Keep it in the PostgreSQL database of this libpq connection string (no "
                      "password: use ~/.pgpass, a service file or PGPASSWORD; its connect_timeout, "
                      "5 s unless given, bounds every wait on the server)");
-  auto* deadLetter = create->add_option(
+  create->add_option(
       "--dead-letter", args->deadLetter,
       "Name its dead-letter queue, where reports that cannot reach their reply-to queue go (it "
       "need not be defined yet)");
-  create->callback(
-      [args, deadLetter, &status] { status = createManager(*args, deadLetter->count() > 0); });
+  create->callback([args, &status] { status = createManager(*args); });
 
   auto* attach = managerCommand(
       app, "attach", "Reach from here a queue manager that lives in a PostgreSQL database", *args);
