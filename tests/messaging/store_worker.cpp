@@ -6,6 +6,9 @@
 //
 //   store_worker mix <manager> <queue> <tag> <milliseconds>   put and get until the time is up
 //   store_worker putloop <manager> <queue> <tag>               persistent puts until killed
+//   store_worker takeloop <manager> <queue> <tag>              takes until the queue is empty
+//   store_worker holdtake <manager> <queue> <tag>              one take, which writes "H" just
+//                                                              before its commit and waits there
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +18,7 @@
 
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
+#include "platform/messaging/test_seams.h"
 #include "tests/support/report_line.h"
 
 namespace {
@@ -71,6 +75,23 @@ int main(int argc, char** argv) {
   }
   if (mode == "putloop") {
     for (long i = 0;; ++i) put(queue, tag, i, true);
+  }
+  if (mode == "takeloop") {
+    kx::QueueMessage message;
+    while (queue.get(message, kx::GetOptions{})) {
+      reportLine("G " + message.msgId.toHex());
+      message = kx::QueueMessage();
+    }
+    return 0;
+  }
+  if (mode == "holdtake") {
+    kx::setCommitHook([](std::string_view operation) {
+      if (operation != "get") return;
+      reportLine("H");
+      for (;;) ::pause();  // until the parent kills this process
+    });
+    get(queue);
+    return 1;
   }
   return 2;
 }

@@ -7,7 +7,9 @@
 namespace kx {
 namespace {
 
-constexpr const char* kReportQueueSql = "SELECT id, alias_for FROM queues WHERE name = ?1";
+// A queue by its name, with the counters a put onto it needs when it is a local queue.
+constexpr const char* kReportQueueSql =
+    "SELECT id, alias_for, next_seq, depth, max_depth, expiring FROM queues WHERE name = ?1";
 constexpr const char* kReportRoomSql =
     "SELECT next_seq, depth, max_depth, expiring FROM queues WHERE id = ?1";
 constexpr const char* kReportPutUpdateSql =
@@ -160,7 +162,9 @@ Step SqliteReports::putReport(const std::string& queue, QueueMessage& message) {
   Room room;
   if (const Step step = resolve(queue, room); !step.ok()) return step;
   for (int pass = 0;; ++pass) {
-    if (const Step step = readRoom(room); !step.ok()) return step;
+    if (pass > 0) {
+      if (const Step step = readRoom(room); !step.ok()) return step;
+    }
     if (room.depth < room.maxDepth && room.nextSeq < kMaxSequence) break;
     if (pass > 0 || room.expiring == 0) return reason::kQueueFull;
     // Expired messages do not count against the maximum, on this put as on any other: they go
@@ -188,7 +192,7 @@ Step SqliteReports::resolve(const std::string& queue, Room& room) {
       return rc == SQLITE_DONE ? Step(reason::kUnknownObjectName) : Step(reasonFromSqlite(rc));
     }
     const bool local = row.isNull(1);
-    room.id = row.integer(0);
+    room = {row.integer(0), row.integer(2), row.integer(3), row.integer(4), row.integer(5)};
     std::string target = local ? std::string() : row.text(1);
     row.reuse();
     if (local) return reason::kNone;

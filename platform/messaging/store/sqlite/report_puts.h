@@ -73,7 +73,9 @@ class SqliteReports final : public ReportSink {
     std::int64_t expiring = 0;
   };
 
+  // The local queue `queue` names, or the one its alias stands for, with its counters.
   Step resolve(const std::string& queue, Room& room);
+  // The counters again, after expired messages went.
   Step readRoom(Room& room);
   Step insert(const Room& room, QueueMessage& message);
   Statement& cached(Statement& statement, const char* sql, Step& step);

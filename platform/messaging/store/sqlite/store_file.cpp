@@ -57,6 +57,9 @@ CREATE TABLE queues(
 -- Each local queue keeps its messages in a table of its own (see message_table.h).
 )sql";
 
+// The version whose manager row has the report columns.
+constexpr std::int64_t kVersionWithReports = 2;
+
 // What version 2 added to version 1: the manager row's report columns. Adding a column rewrites
 // no row, so the upgrade is quick whatever the store holds.
 constexpr const char* kUpgradeFromVersion1 =
@@ -244,7 +247,7 @@ ReasonCode readReportSettings(Database& db, ReportSettings& settings) {
   settings = ReportSettings{};
   std::int64_t version = 0;
   if (const ReasonCode why = readVersion(db, version); why != reason::kNone) return why;
-  if (version < 2) return reason::kNone;
+  if (version < kVersionWithReports) return reason::kNone;  // none named, none counted
   Statement row;
   if (const ReasonCode why = db.prepare(
           "SELECT coalesce(dead_letter, ''), discarded_reports FROM manager WHERE id = 1", row);
