@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <map>
@@ -24,6 +23,7 @@
 
 #include "platform/messaging/store_admin.h"
 #include "tests/messaging/queue_fixture.h"
+#include "tests/support/own_postgres_server.h"
 
 namespace kx::testing {
 namespace {
@@ -32,51 +32,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// A PostgreSQL server of one test's own (tests/support/postgres_server.sh).
-class OwnServer {
- public:
-  explicit OwnServer(fs::path state) : state_(std::move(state)) { ok_ = script("start"); }
-  ~OwnServer() { script("stop"); }
-  OwnServer(const OwnServer&) = delete;
-  OwnServer& operator=(const OwnServer&) = delete;
-
-  bool ok() const { return ok_; }
-  std::string conninfo() const {
-    std::string line;
-    std::getline(std::ifstream(state_ / "conninfo"), line);
-    return line;
-  }
-  bool crash() { return script("crash"); }
-  bool up() { return script("up"); }
-  bool pause() { return script("pause"); }
-  bool resume() { return script("resume"); }
-  // Runs SQL as the server's owner; the error, or empty.
-  std::string run(const std::string& sql) const {
-    PGconn* connection = PQconnectdb(conninfo().c_str());
-    std::string error;
-    if (PQstatus(connection) != CONNECTION_OK) {
-      error = PQerrorMessage(connection);
-    } else {
-      PGresult* result = PQexec(connection, sql.c_str());
-      const ExecStatusType status = PQresultStatus(result);
-      if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        error = PQresultErrorMessage(result);
-      }
-      PQclear(result);
-    }
-    PQfinish(connection);
-    return error;
-  }
-
- private:
-  bool script(const char* command) const {
-    const std::string line = std::string("bash ") + POSTGRES_SERVER_SH + " " + command + " '" +
-                             state_.string() + "' >/dev/null";
-    return std::system(line.c_str()) == 0;
-  }
-  fs::path state_;
-  bool ok_ = false;
-};
+using OwnServer = tarnix::testing::OwnPostgresServer;
 
 // A data directory and a running queue manager QM1 with queue Q1, kept on a server of the test's
 // own; every wait on that server is bounded at two seconds.

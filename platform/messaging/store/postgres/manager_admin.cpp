@@ -43,10 +43,10 @@ Status PostgresAdmin::attach(std::string_view name, const std::string& conninfo)
   Session session;
   if (Status status = connect(session, name, conninfo, kKept); !status) return status;
   Result row;
-  const ReasonCode why =
-      session.run("SELECT name FROM " + session.schemaName +
-                      ".manager WHERE schema_version = " + std::to_string(schema::kSchemaVersion),
-                  row);
+  const ReasonCode why = session.run("SELECT name FROM " + session.schemaName +
+                                         ".manager WHERE schema_version BETWEEN 1 AND " +
+                                         std::to_string(schema::kSchemaVersion),
+                                     row);
   if (why != reason::kNone || row.rows() != 1 || row.text(0, 0) != name) {
     return failure(
         reason::kQueueManagerNameError,

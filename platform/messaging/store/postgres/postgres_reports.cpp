@@ -3,9 +3,14 @@
 // at all. Where a report cannot go is decided without a failed statement, which would undo the
 // whole transaction: a queue that is not there is looked up, and a full one is a put that stores
 // nothing.
+#include <chrono>
+#include <random>
+#include <thread>
+
 #include "platform/messaging/store/message_rules.h"
 #include "platform/messaging/store/postgres/postgres_store.h"
 #include "platform/messaging/store/postgres/report_schema.h"
+#include "platform/messaging/store/seam_calls.h"
 
 namespace kx {
 namespace {
@@ -22,8 +27,17 @@ ReasonCode PostgresStore::runOpen(const pg::Statement& statement, const pg::Para
                                   pg::Result& result) {
   const ReasonCode why = db_.runUncommitted(statement, params, result);
   if (why == reason::kConnectionBroken) markBroken();
-  deadlocked_ = why == reason::kStoreBusy && db_.sqlState() == kDeadlock;
+  noteDeadlock(why);
   return why;
+}
+
+void PostgresStore::noteDeadlock(ReasonCode why) {
+  if (why == reason::kStoreBusy && db_.sqlState() == kDeadlock) deadlocked_ = true;
+}
+
+void PostgresStore::pauseAfterDeadlock(int count) {
+  std::uniform_int_distribution<int> milliseconds(0, 10 * count);
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds(pauses_)));
 }
 
 Step PostgresStore::report(ReportCause cause, const QueueMessage& original,
@@ -42,21 +56,104 @@ Step PostgresStore::report(ReportCause cause, const QueueMessage& original,
 
 Step PostgresStore::endReported(const Step& step) {
   if (!step.ok()) {
-    deadlocked_ = step.reason() == reason::kStoreBusy && db_.sqlState() == kDeadlock;
     if (db_.rollback() == reason::kConnectionBroken) markBroken();
     return step;
   }
   switch (db_.commit()) {
     case pg::Connection::Commit::kMade:
       return reason::kNone;
-    case pg::Connection::Commit::kUndone:
-      deadlocked_ = db_.sqlState() == kDeadlock;
-      return pg::reasonFromSqlState(db_.sqlState(), !db_.alive());
+    case pg::Connection::Commit::kUndone: {
+      const ReasonCode why = pg::reasonFromSqlState(db_.sqlState(), !db_.alive());
+      noteDeadlock(why);
+      return why;
+    }
     case pg::Connection::Commit::kUnknown:
       break;
   }
   markBroken();
   return reason::kConnectionBroken;
+}
+
+namespace {
+
+// Learns from the rules what the arrival report of a message is, when all they do with it is put
+// it on one queue. Anything else (a dead-letter queue, a discard) is left to a transaction in
+// which the report is put as the rules go.
+class OneReport final : public ReportSink {
+ public:
+  Step putReport(const std::string& queue, QueueMessage& message) override {
+    if (puts_++ > 0) return reason::kInternalError;
+    queue_ = queue;
+    message_ = message;
+    return reason::kNone;
+  }
+  Step deadLetterQueue(std::string& /*queue*/) override {
+    other_ = true;
+    return reason::kInternalError;
+  }
+  Step countDiscarded() override {
+    other_ = true;
+    return reason::kInternalError;
+  }
+  bool found() const { return puts_ == 1 && !other_; }
+  const std::string& queue() const { return queue_; }
+  const QueueMessage& message() const { return message_; }
+
+ private:
+  int puts_ = 0;
+  bool other_ = false;
+  std::string queue_;
+  QueueMessage message_;
+};
+
+}  // namespace
+
+Step PostgresStore::putArriving(std::int64_t queueId, const QueueMessage& message,
+                                StoredMessage& stored, const MessageId24& idPrefix,
+                                std::int64_t now, const char* commit, bool& done) {
+  done = false;
+  // The id the put assigns is not known yet: a stand-in marks where the report carries it.
+  QueueMessage original = stored.descriptor;
+  if (!stored.supplied) original.msgId = idPrefix;
+  OneReport one;
+  if (!sendReport(ReportCause::kArrival, original, message.data(), manager_, now, one).ok() ||
+      !one.found()) {
+    return reason::kNone;
+  }
+  // A queue it cannot go to, or the message's own, is left to the report's own put.
+  const QueueRef* ref = nullptr;
+  if (!startAttempt(one.queue(), Target::kBaseQueue, ref).ok() || ref->baseId == queueId) {
+    return reason::kNone;
+  }
+  const std::int64_t replyId = ref->baseId;
+  QueueMessage report = one.message();
+  if (checkForPut(report) != reason::kNone) return reason::kNone;
+  StoredMessage reported;
+  storeForPut(report, now, reported);
+  const bool ownId = !stored.supplied && report.msgId == idPrefix;
+  const bool ownCorrel = !stored.supplied && report.correlId == idPrefix;
+  pg::Params params;
+  schema::addPut(params, epoch(), gen(), queueId, stored, idPrefix, message.data(), commit);
+  params.int8(replyId);
+  if (ownId || report.msgId.isNone()) {
+    params.null();
+  } else {
+    params.bytes(report.msgId.bytes());
+  }
+  params.int8(reported.putMs);
+  schema::addStored(params, reported);
+  params.bytes(report.data()).boolean(ownId).boolean(ownCorrel);
+  seam::beforeCommit("put");
+  pg::Result result;
+  if (const ReasonCode why = run(putArriving_, params, result); why != reason::kNone) {
+    // A report that needs more than that put is put as the rules go.
+    return db_.sqlState() == schema::kReportNotPut ? Step(reason::kNone) : Step(why);
+  }
+  if (result.rows() != 1) return reason::kNone;  // no room for the message, or the manager changed
+  stored.descriptor.msgId =
+      MessageId24::fromBytes(result.bytes(0, 1)).value_or(MessageId24::none());
+  done = true;
+  return reason::kNone;
 }
 
 Step PostgresStore::putReport(const std::string& queue, QueueMessage& message) {

@@ -6,11 +6,6 @@
 namespace kx::pg::schema {
 namespace {
 
-// The put's parameters: the connection's epoch and generation, the queue, the putter's message id
-// and the assigned id's bytes, the expiry and the put time, the stored fields, the body, and the
-// commit's setting.
-constexpr int kPutDataParameter = 8 + static_cast<int>(kStoredFieldCount);
-
 Type typeOf(FieldKind kind) {
   switch (kind) {
     case FieldKind::kNumber:
@@ -39,6 +34,8 @@ std::string storedColumnDefinitions() {
   return columns;
 }
 
+}  // namespace
+
 std::vector<Type> putTypes() {
   std::vector<Type> types = {Type::kInt8,  Type::kInt8, Type::kInt8, Type::kBytea,
                              Type::kBytea, Type::kInt8, Type::kInt8};
@@ -48,12 +45,18 @@ std::vector<Type> putTypes() {
   return types;
 }
 
-// The manager running in the epoch and generation the connection works in ($1, $2), on a server
-// whose non-persistent messages were discarded since its last crash.
 std::string inEpoch(const std::string& s) {
   return "g.id = 1 AND g.running AND g.epoch = $1 AND g.gen = $2 AND EXISTS (SELECT 1 FROM " + s +
          ".intact)";
 }
+
+std::string hasRoom(const char* q) {
+  const std::string row = q;
+  return row + ".alias_for IS NULL AND " + row + ".next_seq < " + std::to_string(kMaxSequence) +
+         " AND " + row + ".added - " + row + ".taken_seen < " + row + ".max_depth";
+}
+
+namespace {
 
 // The descriptor of a message, in the order the client reads it, then its body cut to the
 // receive buffer ($10; below 0: whole).
@@ -230,11 +233,15 @@ std::string intactSql(const std::string& s) {
          markIntact(s);
 }
 
-// The manager's dead-letter queue (NULL: none) and its count of reports that could go nowhere.
+// The manager's dead-letter queue (NULL: none) and its count of reports that could go nowhere;
+// and what refuses a put whose arrival report cannot go with it in the same statement.
 std::string reportColumnsSql(const std::string& s) {
   return "ALTER TABLE " + s +
          ".manager ADD COLUMN IF NOT EXISTS dead_letter text, ADD COLUMN IF NOT EXISTS "
-         "discarded_reports bigint NOT NULL DEFAULT 0;";
+         "discarded_reports bigint NOT NULL DEFAULT 0; CREATE OR REPLACE FUNCTION " +
+         s + ".report_not_put() RETURNS bigint LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION " +
+         "'the report could not go with its message' USING ERRCODE = '" + kReportNotPut +
+         "'; END$$;";
 }
 
 }  // namespace
@@ -346,10 +353,7 @@ WITH q AS (
   UPDATE {S}.queues q SET added = q.added + 1, next_seq = q.next_seq + 1
   FROM {S}.manager g
   WHERE )sql") + inEpoch(s) +
-                       R"sql( AND q.id = $3 AND q.alias_for IS NULL
-    AND q.next_seq < )sql" +
-                       std::to_string(kMaxSequence) + R"sql(
-    AND q.added - q.taken_seen < q.max_depth
+                       " AND q.id = $3 AND " + hasRoom("q") + R"sql(
   RETURNING q.id, q.next_seq)
 INSERT INTO {S}.messages(queue_id, seq, msg_id, supplied, expires_at, put_ms, )sql" +
                        storedColumns("") + R"sql(, data)

@@ -26,6 +26,18 @@ std::string of(std::string_view managerName);
 
 // `sql` with every {S} in it replaced by the schema `s`.
 std::string inSchema(std::string sql, const std::string& s);
+// As an SQL condition on the manager's row `g`: the manager runs in the epoch and generation the
+// connection works in ($1, $2), on a server whose non-persistent messages were discarded since
+// its last crash.
+std::string inEpoch(const std::string& s);
+// As an SQL condition on queue row `q`: a local queue with room for one more message.
+std::string hasRoom(const char* q);
+
+// The put's parameters: the connection's epoch and generation, the queue, the putter's message id
+// and the assigned id's bytes, the expiry and the put time, the stored fields, the body, and the
+// commit's setting; and their types.
+inline constexpr int kPutDataParameter = 8 + static_cast<int>(kStoredFieldCount);
+std::vector<Type> putTypes();
 
 // The SQL of an assigned message id: the id `prefix` (a bytea expression) with the store id of
 // `queueId` and `seq` (int8 expressions) in its bytes 9 to 16, as MessageIdSource::assign writes

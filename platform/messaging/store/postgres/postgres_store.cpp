@@ -44,6 +44,7 @@ pg::Params& idOrNull(pg::Params& params, const MessageId24& id) {
 PostgresStore::PostgresStore() {
   std::random_device random;
   client_ = static_cast<std::int64_t>(((std::uint64_t{random()} << 32) | random()) >> 1);
+  pauses_.seed(random());
 }
 
 PostgresStore::~PostgresStore() {
@@ -79,6 +80,7 @@ ReasonCode PostgresStore::connect(std::string_view validatedName,
   connection->deadLetter_ = schema::deadLetter(s);
   connection->countDiscarded_ = schema::countDiscarded(s);
   connection->purgeReporting_ = schema::purgeReporting(s);
+  connection->putArriving_ = schema::putArriving(s);
   connection->manager_ = validatedName;
   connection->takenRow_ = connection->db_.backendPid() % schema::kTakenRows;
 
@@ -110,6 +112,7 @@ ReasonCode PostgresStore::run(const pg::Statement& statement, const pg::Params& 
                               pg::Result& result) {
   const ReasonCode why = db_.run(statement, params, result);
   if (why == reason::kConnectionBroken) markBroken();
+  noteDeadlock(why);
   return why;
 }
 
@@ -177,6 +180,15 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
   schema::addPut(params, epoch(), gen(), queueId, stored, idPrefix, message.data(), commit);
   // A message that asks for a report on arrival is put in a transaction that the report joins.
   const bool reported = (message.report & report::kCoa) != 0;
+  if (reported) {
+    bool done = false;
+    const Step step = putArriving(queueId, message, stored, idPrefix, now, commit, done);
+    if (!step.ok()) return step;
+    if (done) {
+      completePut(message, stored);
+      return reason::kNone;
+    }
+  }
   RoomSearch search;
   for (;;) {
     pg::Result result;
@@ -187,9 +199,9 @@ Step PostgresStore::putOnce(std::int64_t queueId, QueueMessage& message, std::in
     if (result.rows() == 1) {
       stored.descriptor.msgId = idFrom(result.bytes(0, 1));
       if (reported) {
-        const Step step = endReported(
-            report(ReportCause::kArrival, stored.descriptor, message.data(), now, commit));
-        if (!step.ok()) return step;
+        Step step = report(ReportCause::kArrival, stored.descriptor, message.data(), now, commit);
+        if (step.ok()) seam::beforeCommit("put");
+        if (step = endReported(step); !step.ok()) return step;
       }
       completePut(message, stored);
       return reason::kNone;
@@ -416,6 +428,7 @@ Step PostgresStore::commitTake(std::int64_t queueId, const pg::Result& result, b
       return endReported(step);
     }
   }
+  if (took) seam::beforeCommit("get");
   switch (db_.commit()) {
     case pg::Connection::Commit::kMade:
       leftReceipt_ = leftReceipt_ || (took && delivered_.descriptor.persistent != 0);

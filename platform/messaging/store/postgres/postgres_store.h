@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -93,7 +94,12 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   Step discardReporting(std::int64_t queueId, std::int64_t nowMs, bool ownTransaction,
                         std::int64_t& removed);
 
-  // Reports (postgres_reports.cpp). Runs a statement in a new transaction left open.
+  // Reports (postgres_reports.cpp). The put of a message that asks for an arrival report, in one
+  // statement with its report when all the report needs is a put onto another queue; `done` says
+  // whether it was, else the put is still to be made. `stored` is what storeForPut made of it.
+  Step putArriving(std::int64_t queueId, const QueueMessage& message, StoredMessage& stored,
+                   const MessageId24& idPrefix, std::int64_t nowMs, const char* commit, bool& done);
+  // Runs a statement in a new transaction left open.
   ReasonCode runOpen(const pg::Statement& statement, const pg::Params& params, pg::Result& result);
   // Puts the report of `cause` for `original` in the open transaction; `commit` is the commit's
   // setting the transaction needs ("on": it waits for the disk).
@@ -105,6 +111,11 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   // Runs `attempt` again while a deadlock undid it, a few times at most.
   template <typename Attempt>
   Step againAfterDeadlock(Attempt&& attempt);
+  // Notes a failure that was a deadlock, for againAfterDeadlock.
+  void noteDeadlock(ReasonCode why);
+  // A pause of random length, longer after each of `count` deadlocks in a row, so that two
+  // clients that met in one do not meet again at once.
+  void pauseAfterDeadlock(int count);
   Step putReport(const std::string& queue, QueueMessage& message) override;
   Step deadLetterQueue(std::string& queue) override;
   Step countDiscarded() override;
@@ -142,11 +153,13 @@ class PostgresStore final : public ResolvingBackend, private ReportSink {
   pg::Statement deadLetter_;
   pg::Statement countDiscarded_;
   pg::Statement purgeReporting_;
+  pg::Statement putArriving_;
   std::string manager_;              // the queue manager's name, as reports name it
   std::int64_t reportNowMs_ = 0;     // the time of the event being reported
   const char* reportCommit_ = "on";  // the commit setting of its transaction
   bool purging_ = false;             // reports made while purging make no room by purging
   bool deadlocked_ = false;          // the last reporting transaction met a deadlock
+  std::minstd_rand pauses_;          // the lengths of the pauses after deadlocks
   // This connection's id in the receipts of its persistent takes; and whether it left one.
   std::int64_t client_ = 0;
   bool leftReceipt_ = false;
@@ -169,6 +182,7 @@ Step PostgresStore::againAfterDeadlock(Attempt&& attempt) {
     deadlocked_ = false;
     const Step step = attempt();
     if (!deadlocked_ || count == kMaxAttempts) return step;
+    pauseAfterDeadlock(count);
   }
 }
 

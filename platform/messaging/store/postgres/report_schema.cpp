@@ -1,6 +1,9 @@
 #include "platform/messaging/store/postgres/report_schema.h"
 
+#include <string_view>
+
 #include "platform/messaging/store/postgres/postgres_schema.h"
+#include "platform/messaging/store/put_context.h"
 
 namespace kx::pg::schema {
 namespace {
@@ -55,6 +58,51 @@ void readReported(const Result& result, int row, int first, QueueMessage& origin
   original.msgId = MessageId24::fromBytes(result.bytes(row, first)).value_or(MessageId24::none());
   readStored(result, first + 1, original, row);
   data = result.bytes(row, first + 1 + static_cast<int>(kStoredFieldCount));
+}
+
+Statement putArriving(const std::string& s) {
+  const auto at = [](int number) { return "$" + std::to_string(number); };
+  const int queue = kPutDataParameter + 2;  // the report's, after the message's
+  const int given = queue + 1;
+  const int putMs = queue + 2;
+  const int stored = queue + 3;
+  const int data = stored + static_cast<int>(kStoredFieldCount);
+  const int ownId = data + 1;
+  const int ownCorrel = data + 2;
+  std::string reportFields;
+  for (std::size_t i = 0; i < kStoredFieldCount; ++i) {
+    const std::string value = at(stored + static_cast<int>(i));
+    reportFields += (i > 0 ? ", " : "") +
+                    (std::string_view(kStoredFields[i]->column) == "correl_id"
+                         ? "CASE WHEN " + at(ownCorrel) + " THEN m.msg_id ELSE " + value + " END"
+                         : value);
+  }
+  const std::string columns =
+      "INSERT INTO {S}.messages(queue_id, seq, msg_id, supplied, expires_at, put_ms, " +
+      storedColumns("") + ", data) ";
+  std::string sql =
+      "WITH q AS (UPDATE {S}.queues q SET added = q.added + 1, next_seq = "
+      "q.next_seq + 1 FROM {S}.manager g WHERE " +
+      inEpoch(s) + " AND q.id = $3 AND " + hasRoom("q") + " RETURNING q.id, q.next_seq), m AS (" +
+      columns + "SELECT q.id, q.next_seq, coalesce($4, " +
+      assignedIdSql("$5", "q.id", "q.next_seq") + "), $4 IS NOT NULL, $6, $7, " +
+      storedParameters(8) + ", " + at(kPutDataParameter) + " FROM q RETURNING seq, msg_id), ";
+  sql +=
+      "r AS (UPDATE {S}.queues r SET added = r.added + 1, next_seq = r.next_seq + 1 WHERE "
+      "r.id = " +
+      at(queue) + " AND " + hasRoom("r") + " AND EXISTS (SELECT 1 FROM m) RETURNING r.id, " +
+      "r.next_seq), arrival AS (" + columns + "SELECT r.id, r.next_seq, CASE WHEN " + at(ownId) +
+      " THEN m.msg_id ELSE coalesce(" + at(given) + ", " +
+      assignedIdSql("$5", "r.id", "r.next_seq") + ") END, " + at(ownId) + " OR " + at(given) +
+      " IS NOT NULL, NULL, " + at(putMs) + ", " + reportFields + ", " + at(data) +
+      " FROM r CROSS JOIN m RETURNING seq) ";
+  sql += "SELECT m.seq, m.msg_id, set_config('synchronous_commit', " + at(kPutDataParameter + 1) +
+         ", true), coalesce((SELECT arrival.seq FROM arrival), {S}.report_not_put()) FROM m";
+  std::vector<Type> types = putTypes();
+  types.insert(types.end(), {Type::kInt8, Type::kBytea, Type::kInt8});
+  addStoredTypes(types);
+  types.insert(types.end(), {Type::kBytea, Type::kBool, Type::kBool});
+  return {"kx_put_arriving", inSchema(sql, s), types};
 }
 
 Statement deadLetter(const std::string& s) {

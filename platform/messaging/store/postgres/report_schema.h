@@ -26,6 +26,15 @@ inline constexpr int kReportedColumns = 2 + static_cast<int>(kStoredFieldCount);
 void readReported(const Result& result, int row, int first, QueueMessage& original,
                   std::span<const std::uint8_t>& data);
 
+// The put of a message with its arrival report, in one statement: the message as put() takes it,
+// then the report's queue (a local queue, not the message's own), the report's given message id,
+// put time, stored fields and body, and whether its message id and its correlation id are the
+// message's (assigned by the put: the report's fields hold a stand-in). Stores both or neither:
+// it gives put()'s row when both went, no row when the message found no room, and fails with
+// kReportNotPut when the report did not, as a report elsewhere could.
+Statement putArriving(const std::string& s);
+inline constexpr const char* kReportNotPut = "KXR01";  // its SQLSTATE
+
 // The dead-letter queue's name, empty when none is named.
 Statement deadLetter(const std::string& s);
 // Counts a report that could go nowhere.
