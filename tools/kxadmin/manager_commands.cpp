@@ -286,7 +286,8 @@ void addInspectionCommands(CLI::App& app, const std::shared_ptr<ManagerArgs>& ar
 void addManagerCommands(CLI::App& app, int& status) {
   auto args = std::make_shared<ManagerArgs>();
   addStoreCommands(app, args, status);
-  auto* alter = managerCommand(app, "alter-manager", "Change a queue manager's attributes", *args);
+  auto* alter =
+      managerCommand(app, "alter-manager", "Name a queue manager's dead-letter queue", *args);
   alter
       ->add_option("--dead-letter", args->deadLetter,
                    "Name its dead-letter queue, where reports that cannot reach their reply-to "
