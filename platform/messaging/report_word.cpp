@@ -77,7 +77,7 @@ std::optional<std::int32_t> parseWord(std::string_view text) {
 std::string describeWord(std::int32_t word) {
   if (word == 0) return "none";
   std::string names;
-  std::uint32_t left = static_cast<std::uint32_t>(word);
+  auto left = static_cast<std::uint32_t>(word);
   for (const WordName& row : kNames) {
     const auto bits = static_cast<std::uint32_t>(row.bits);
     if ((left & bits) != bits) continue;
