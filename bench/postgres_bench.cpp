@@ -17,6 +17,7 @@
 #include "bench/bench_setup.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
+#include "platform/messaging/report_word.h"
 #include "platform/messaging/store_admin.h"
 #include "tests/support/postgres_database.h"
 
@@ -114,6 +115,65 @@ void BM_Pg_GetDestructive(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Pg_GetDestructive)->UseRealTime();
+
+// Messages that ask for confirmation on arrival and on delivery, with a reply-to queue on this
+// queue manager: each put and each get also puts a report, in the same transaction.
+constexpr const char* kReplies = "REPLIES";
+
+void emptyReplies() {
+  BenchManager::instance().queue(kReplies);  // defined on first use
+  std::int64_t removed = 0;
+  check(kx::admin::purgeQueue(kManager, kReplies, removed));
+}
+
+kx::QueueMessage askingForReports() {
+  const std::vector<std::uint8_t> body(kMessageSize, 0x42);
+  kx::QueueMessage message;
+  message.report = kx::report::kCoa | kx::report::kCod;
+  message.replyToQ = kReplies;
+  message.setData(body.data(), body.size());
+  return message;
+}
+
+void BM_Pg_PutWithReports(benchmark::State& state) {
+  kx::IkxQueue& queue = BenchManager::instance().queue("PUT.R");
+  std::int64_t removed = 0;
+  check(kx::admin::purgeQueue(kManager, "PUT.R", removed));
+  emptyReplies();
+  kx::QueueMessage message = askingForReports();
+  for (auto _ : state) {
+    message.msgId.reset();
+    if (!queue.put(message)) state.SkipWithError("put failed");
+  }
+  if (BenchManager::instance().queue(kReplies).queryDepth() != state.iterations()) {
+    state.SkipWithError("not one report for each put");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Pg_PutWithReports)->UseRealTime();
+
+void BM_Pg_GetWithReports(benchmark::State& state) {
+  kx::IkxQueue& queue = BenchManager::instance().queue("GET.R");
+  std::int64_t removed = 0;
+  check(kx::admin::purgeQueue(kManager, "GET.R", removed));
+  kx::QueueMessage message = askingForReports();
+  for (std::int64_t i = 0; i < state.max_iterations; ++i) {
+    message.msgId.reset();
+    if (!queue.put(message)) state.SkipWithError("fill failed");
+  }
+  emptyReplies();  // of the arrivals' reports: the deliveries' are counted
+  const kx::GetOptions options;
+  for (auto _ : state) {
+    message.msgId.reset();
+    message.correlId.reset();
+    if (!queue.get(message, options)) state.SkipWithError("get failed");
+  }
+  if (BenchManager::instance().queue(kReplies).queryDepth() != state.iterations()) {
+    state.SkipWithError("not one report for each get");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Pg_GetWithReports)->UseRealTime();
 
 void BM_Pg_DepthQuery(benchmark::State& state) {
   const std::string name = "DEPTH." + std::to_string(state.range(0));

@@ -2,6 +2,8 @@
 # Runs the benchmarks and prints each figure beside its raw SQLite baseline, with the ratio and
 # PASS/FAIL against the targets:
 #   puts and gets          at least 0.5 of the baseline's rate
+#   with COA and COD       puts and gets of messages that ask for both reports (each also puts a
+#                          report) at least 0.4 of the same baselines' rate, on each backend
 #   browse next            at most 2.5 times the baseline's time
 #   depth at 1,000,000     at most 1.5 times depth at 1,000
 #   one depth-poll tick    at most 3 times ten raw reads (depth and maximum of five queues),
@@ -83,6 +85,12 @@ for name in ["PutNonPersistent", "PutPersistent", "GetDestructive"]:
     if ours and base:
         rate = base / ours  # our rate as a share of the baseline's
         row(name, ours, base, rate, rate >= 0.5, "rate >= 0.5 x raw")
+# With confirmation on arrival and on delivery asked for, each put and get also puts a report.
+for name, base in [("PutWithReports", "PutNonPersistent"), ("GetWithReports", "GetDestructive")]:
+    ours, raw = both("BM_" + name, "BM_Raw_" + base)
+    if ours and raw:
+        rate = raw / ours
+        row(name, ours, raw, rate, rate >= 0.4, "rate >= 0.4 x raw")
 ours, base = both("BM_BrowseNext", "BM_Raw_BrowseNext")
 if ours and base:
     row("BrowseNext", ours, base, ours / base, ours / base <= 2.5, "time <= 2.5 x raw")
@@ -117,6 +125,11 @@ for name in ["PutNonPersistent", "PutPersistent", "GetDestructive"]:
     if ours and base:
         rate = base / ours
         row("Postgres " + name, ours, base, rate, rate >= 0.5, "rate >= 0.5 x raw")
+for name, base in [("PutWithReports", "PutNonPersistent"), ("GetWithReports", "GetDestructive")]:
+    ours, raw = both("BM_Pg_" + name, "BM_PgRaw_" + base)
+    if ours and raw:
+        rate = raw / ours
+        row("Postgres " + name, ours, raw, rate, rate >= 0.4, "rate >= 0.4 x raw")
 small, large = both("BM_Pg_DepthQuery/1000", "BM_Pg_DepthQuery/1000000")
 if small and large:
     row("Postgres Depth/1000000", large, small, large / small, large / small <= 1.5,

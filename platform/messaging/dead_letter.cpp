@@ -51,9 +51,13 @@ std::optional<Header> read(std::span<const std::uint8_t> data) {
   if (data.size() < kLength) return std::nullopt;
   const std::string_view text(reinterpret_cast<const char*>(data.data()), kLength);
   if (!text.starts_with(kMark) || text.back() != '\n') return std::nullopt;
+  // Each field, then the blank that ends it where it has one: a line whose blanks are elsewhere
+  // was not written here.
   std::size_t at = kMark.size();
+  bool aligned = true;
   const auto field = [&](std::size_t width, std::size_t gap) {
     const std::string_view value = text.substr(at, width);
+    if (gap != 0 && text[at + width] != ' ') aligned = false;
     at += width + gap;
     return value;
   };
@@ -68,7 +72,8 @@ std::optional<Header> read(std::span<const std::uint8_t> data) {
   header.manager = trimmed(field(kNameWidth, 1));
   header.format = std::string(field(kFormatWidth, 1));
   header.putDate = std::string(field(kPutDateWidth, 0));
-  header.putTime = std::string(field(kPutTimeWidth, 1));
+  header.putTime = std::string(field(kPutTimeWidth, 0));
+  if (!aligned) return std::nullopt;
   return header;
 }
 

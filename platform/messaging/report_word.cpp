@@ -49,19 +49,26 @@ std::optional<std::int32_t> parseNumber(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
+// The bits of one name, or of a number standing among the names.
+std::optional<std::int32_t> bitsOf(std::string_view name) {
+  if (!name.empty() && name.front() >= '0' && name.front() <= '9') return parseNumber(name);
+  const auto* found = std::find_if(kNames.begin(), kNames.end(),
+                                   [name](const WordName& row) { return name == row.name; });
+  if (found == kNames.end()) return std::nullopt;
+  return found->bits;
+}
+
 }  // namespace
 
 std::optional<std::int32_t> parseWord(std::string_view text) {
-  if (!text.empty() && text.front() >= '0' && text.front() <= '9') return parseNumber(text);
   if (text == "none") return 0;
+  // Names and numbers may be mixed, so that what describeWord writes reads back.
   std::int32_t word = 0;
   while (true) {
     const std::size_t comma = text.find(',');
-    const std::string_view name = text.substr(0, comma);
-    const auto* found = std::find_if(kNames.begin(), kNames.end(),
-                                     [name](const WordName& row) { return name == row.name; });
-    if (found == kNames.end()) return std::nullopt;
-    word |= found->bits;
+    const std::optional<std::int32_t> bits = bitsOf(text.substr(0, comma));
+    if (!bits) return std::nullopt;
+    word |= *bits;
     if (comma == std::string_view::npos) return word;
     text.remove_prefix(comma + 1);
   }
@@ -70,7 +77,7 @@ std::optional<std::int32_t> parseWord(std::string_view text) {
 std::string describeWord(std::int32_t word) {
   if (word == 0) return "none";
   std::string names;
-  std::uint32_t left = static_cast<std::uint32_t>(word);
+  auto left = static_cast<std::uint32_t>(word);
   for (const WordName& row : kNames) {
     const auto bits = static_cast<std::uint32_t>(row.bits);
     if ((left & bits) != bits) continue;

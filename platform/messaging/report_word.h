@@ -38,8 +38,8 @@ inline constexpr std::int32_t kDiscardMsg = 0x8000000;
 inline constexpr std::size_t kWithDataBytes = 100;
 
 // The report word that `text` names: a number (decimal, or hexadecimal after 0x), or names
-// joined by commas such as "coa,cod-with-data,expiration,pass-msg-id"; nullopt when a name is
-// unknown or the number is out of range.
+// joined by commas such as "coa,cod-with-data,expiration,pass-msg-id", numbers among them
+// adding their bits; nullopt when a name is unknown or a number is out of range.
 std::optional<std::int32_t> parseWord(std::string_view text);
 // The names of the bits a word holds, joined by commas ("none" for 0); bits no name stands for
 // follow as a hexadecimal number.

@@ -100,7 +100,8 @@ TEST_F(KxadminJson, BrowseGivesEveryDescriptorFieldByNameAndTheDataAsBase64AndTe
       "replyToQ": "REPLY.Q", "replyQmgr": "QM9", "putAppl": "messaging_tests",
       "putApplType": 6, "correlId": ")" +
                                full.correlId.toHex() + R"(",
-      "length": 6, "data": "aMOpbGxv", "text": "héllo"})"));
+      "length": 6, "data": "aMOpbGxv", "text": "héllo", "msgTypeName": "Request",
+      "feedbackName": "unknown reason", "reportNames": "coa"})"));
   const json& second = browsed["messages"][1];
   EXPECT_EQ(second["data"], "/wBhYg==");
   EXPECT_EQ(second["length"], 4);
@@ -116,7 +117,8 @@ TEST_F(KxadminJson, CheckGivesTheCountsAndPutTextGivesTheStringFormat) {
   EXPECT_EQ(runKxadmin({"put", "QM1", "Q1", "--text", "hello", "--count", "2"}).status, 0);
   EXPECT_EQ(document({"check", "QM1", "--json"}),
             json::parse(R"({"queueManager": "QM1", "sound": true, "localQueues": 1,
-                            "messages": 2, "problems": []})"));
+                            "messages": 2, "problems": [], "deadLetterQueue": null,
+                            "discardedReports": 0})"));
   QueueMessage got;
   ASSERT_TRUE(queue_.get(got, GetOptions{}));
   EXPECT_EQ(got.format, kFormatString) << "the monitor's Format box shows it as text";

@@ -3,12 +3,14 @@
 #include <iostream>
 
 #include "platform/messaging/message_line.h"
+#include "tools/kxadmin/report_fields.h"
 
 namespace kxadmin {
 
 nlohmann::json messageJson(std::int64_t number, const kx::QueueMessage& message) {
   nlohmann::json json = kx::messageJson(message);
   json["number"] = number;
+  addReportFields(json, message, deadLetterHeaderOf(message));
   return json;
 }
 

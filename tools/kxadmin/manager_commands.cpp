@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/messaging/names.h"
 #include "platform/messaging/store_admin.h"
 #include "tools/kxadmin/json_output.h"
 #include "tools/kxadmin/report.h"
@@ -19,6 +20,7 @@ struct ManagerArgs {
   std::string manager;
   std::string postgres;  // a libpq connection string
   std::string queue;
+  std::string deadLetter;  // create and alter-manager: the dead-letter queue's name
   bool purge = false;
   bool force = false;
   bool json = false;
@@ -29,6 +31,18 @@ int simple(const admin::Status& status, const std::string& done) {
   std::cout << done << '\n';
   if (!status.message.empty()) std::cerr << "kxadmin: " << status.message << '\n';
   return rt::kExitNormal;
+}
+
+// Where the reports that cannot reach their reply-to queue go, and how many went nowhere. A
+// store that names no dead-letter queue and has discarded nothing says nothing of it.
+void printReportRouting(const admin::CheckReport& report) {
+  if (!report.deadLetterQueue.empty()) {
+    std::cout << "dead-letter queue: " << printable(report.deadLetterQueue) << '\n';
+  }
+  if (report.discardedReports > 0 || !report.deadLetterQueue.empty()) {
+    std::cout << "discarded reports: " << report.discardedReports
+              << (report.deadLetterQueue.empty() ? " (no dead-letter queue is named)" : "") << '\n';
+  }
 }
 
 int check(const std::string& manager, bool json) {
@@ -44,12 +58,17 @@ int check(const std::string& manager, bool json) {
                                {"sound", sound},
                                {"localQueues", report.queues},
                                {"messages", report.messages},
-                               {"problems", report.problems}};
+                               {"problems", report.problems},
+                               {"deadLetterQueue", report.deadLetterQueue.empty()
+                                                       ? nlohmann::json()
+                                                       : nlohmann::json(report.deadLetterQueue)},
+                               {"discardedReports", report.discardedReports}};
     if (!sound) document["advice"] = advice;
     printJson(document);
     return sound ? rt::kExitNormal : rt::kExitFailure;
   }
   for (const auto& problem : report.problems) std::cout << problem << '\n';
+  printReportRouting(report);
   if (sound) {
     std::cout << manager << ": ok (" << report.queues << " local queues, " << report.messages
               << " messages)\n";
@@ -121,6 +140,44 @@ int list(bool json) {
   return rt::kExitNormal;
 }
 
+// Makes a queue manager, in a file here or in PostgreSQL, and names its dead-letter queue when
+// asked. A bad dead-letter queue name is refused before anything is made.
+int createManager(const ManagerArgs& args) {
+  if (!args.deadLetter.empty()) {
+    if (const kx::ReasonCode bad = kx::validateName(args.deadLetter, kx::NameKind::Queue)) {
+      return fail(bad, "bad queue name " + kx::quotedName(args.deadLetter) +
+                           " for --dead-letter; nothing was created");
+    }
+  }
+  const bool postgres = !args.postgres.empty();
+  const admin::Status made = postgres
+                                 ? admin::createPostgresQueueManager(args.manager, args.postgres)
+                                 : admin::createQueueManager(args.manager);
+  if (!made) return fail(made);
+  std::string done = "created queue manager " + args.manager +
+                     (postgres ? " in PostgreSQL (stopped)" : " (stopped)");
+  if (!args.deadLetter.empty()) {
+    const admin::Status named = admin::setDeadLetterQueue(args.manager, args.deadLetter);
+    if (!named) {
+      return fail(named.reason, done + ", but its dead-letter queue was not named: " +
+                                    named.message + " ('kxadmin alter-manager " + args.manager +
+                                    " --dead-letter QUEUE' names it)");
+    }
+    done += " with dead-letter queue " + args.deadLetter;
+  }
+  return simple(made, done);
+}
+
+// Names the queue manager's dead-letter queue, or with an empty name, takes it away.
+int alterManager(const ManagerArgs& args) {
+  const admin::Status status = admin::setDeadLetterQueue(args.manager, args.deadLetter);
+  return simple(status, args.deadLetter.empty()
+                            ? args.manager +
+                                  " has no dead-letter queue now: reports that cannot "
+                                  "reach their reply-to queue are discarded"
+                            : args.manager + "'s dead-letter queue is now " + args.deadLetter);
+}
+
 // Marks `manager` the default queue manager; without a name, shows the default.
 int markDefault(const std::string& manager) {
   if (manager.empty()) {
@@ -156,15 +213,11 @@ void addStoreCommands(CLI::App& app, const std::shared_ptr<ManagerArgs>& args, i
                      "Keep it in the PostgreSQL database of this libpq connection string (no "
                      "password: use ~/.pgpass, a service file or PGPASSWORD; its connect_timeout, "
                      "5 s unless given, bounds every wait on the server)");
-  create->callback([args, &status] {
-    if (args->postgres.empty()) {
-      status = simple(admin::createQueueManager(args->manager),
-                      "created queue manager " + args->manager + " (stopped)");
-    } else {
-      status = simple(admin::createPostgresQueueManager(args->manager, args->postgres),
-                      "created queue manager " + args->manager + " in PostgreSQL (stopped)");
-    }
-  });
+  create->add_option(
+      "--dead-letter", args->deadLetter,
+      "Name its dead-letter queue, where reports that cannot reach their reply-to queue go (it "
+      "need not be defined yet)");
+  create->callback([args, &status] { status = createManager(*args); });
 
   auto* attach = managerCommand(
       app, "attach", "Reach from here a queue manager that lives in a PostgreSQL database", *args);
@@ -233,6 +286,14 @@ void addInspectionCommands(CLI::App& app, const std::shared_ptr<ManagerArgs>& ar
 void addManagerCommands(CLI::App& app, int& status) {
   auto args = std::make_shared<ManagerArgs>();
   addStoreCommands(app, args, status);
+  auto* alter =
+      managerCommand(app, "alter-manager", "Name a queue manager's dead-letter queue", *args);
+  alter
+      ->add_option("--dead-letter", args->deadLetter,
+                   "Name its dead-letter queue, where reports that cannot reach their reply-to "
+                   "queue go; an empty name takes it away and such reports are discarded")
+      ->required();
+  alter->callback([args, &status] { status = alterManager(*args); });
   addNameOnlyCommand(app, "start",
                      "Start a queue manager (its non-persistent messages are discarded)", args,
                      status, admin::startQueueManager, "started queue manager ");

@@ -17,9 +17,11 @@
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
 #include "platform/messaging/queue_message.h"
+#include "platform/messaging/report_word.h"
 #include "platform/messaging/store_admin.h"
 #include "tools/kxadmin/json_output.h"
 #include "tools/kxadmin/report.h"
+#include "tools/kxadmin/report_fields.h"
 
 namespace kxadmin {
 namespace {
@@ -41,6 +43,8 @@ struct MessageArgs {
   std::string replyToQ;
   std::string replyToQmgr;
   std::string format;
+  std::string report;      // put: the report word, as a number or names
+  bool hasReport = false;  // put: --report was given
   std::size_t maxData = 200;
   bool hasData = false;  // put: --text or --file was given
   bool json = false;     // browse: one JSON document
@@ -154,8 +158,12 @@ void printMessage(std::int64_t number, const kx::QueueMessage& message, std::siz
   if (!message.replyQmgr.empty()) {
     std::cout << " replytoqmgr=\"" << printable(message.replyQmgr) << '"';
   }
-  std::cout << " data=\""
-            << printable(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
+  // A dead-letter header shows by its fields, and the data as the message had it before.
+  const auto header = deadLetterHeaderOf(message);
+  const std::size_t skipped = header ? kx::dead_letter::headerLength() : 0;
+  std::cout << reportFieldsText(message, header) << " data=\""
+            << printable(std::string_view(reinterpret_cast<const char*>(data.data()) + skipped,
+                                          data.size() - skipped),
                          maxData)
             << "\"\n";
 }
@@ -167,6 +175,17 @@ int put(const MessageArgs& args) {
     return usage(std::string("put needs the data: --text TEXT or --file PATH; ") + kKept);
   }
   if (args.count < 1) return usage(std::string("--count must be at least 1; ") + kKept);
+  std::int32_t reportWord = 0;
+  if (args.hasReport) {
+    const std::optional<std::int32_t> word = kx::report::parseWord(args.report);
+    if (!word) {
+      return usage("--report '" + printable(args.report, 64) +
+                   "' is not a report word: a number, or names joined by commas such as "
+                   "coa,cod-with-data,expiration,pass-msg-id; " +
+                   kKept);
+    }
+    reportWord = *word;
+  }
   std::vector<std::uint8_t> body;
   if (!args.file.empty()) {
     std::string problem;
@@ -186,6 +205,7 @@ int put(const MessageArgs& args) {
   message.persistent = args.persistent ? 1 : 0;
   message.expiry = args.expiry;
   message.priority = args.priority;
+  message.report = reportWord;
   message.replyToQ = args.replyToQ;
   message.replyQmgr = args.replyToQmgr;
   // Text, as the generator's file source gives it, unless the operator names another format.
@@ -324,8 +344,15 @@ void addMessageCommands(CLI::App& app, int& status) {
   putCommand->add_option("--reply-to-q", args->replyToQ, "Reply-to queue name");
   putCommand->add_option("--reply-to-qmgr", args->replyToQmgr, "Reply-to queue manager name");
   putCommand->add_option("--format", args->format, "Format name (up to 8 characters)");
-  putCommand->callback([args, text, file, &status] {
+  auto* report = putCommand->add_option(
+      "--report", args->report,
+      "Reports to ask for: the report word as a number (0x for hex), or names "
+      "joined by commas: coa, cod, expiration, exception (each also "
+      "-with-data or -with-full-data), pan, nan, pass-msg-id, pass-correl-id, "
+      "discard-msg");
+  putCommand->callback([args, text, file, report, &status] {
     args->hasData = text->count() > 0 || file->count() > 0;
+    args->hasReport = report->count() > 0;
     status = put(*args);
   });
 
