@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "bench/bench_setup.h"
+#include "bench/report_runs.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
-#include "platform/messaging/report_word.h"
 #include "platform/messaging/store_admin.h"
 
 namespace {
@@ -75,62 +75,14 @@ void BM_GetDestructive(benchmark::State& state) {
 }
 BENCHMARK(BM_GetDestructive)->UseRealTime();
 
-// Messages that ask for confirmation on arrival and on delivery, with a reply-to queue on this
-// queue manager: each put and each get also puts a report, in the same transaction.
-constexpr std::int32_t kCoaAndCod = kx::report::kCoa | kx::report::kCod;
-constexpr const char* kReplies = "REPLIES";
-
-void emptyReplies() {
-  benchStore().queue(kReplies);  // defined on first use
-  std::int64_t removed = 0;
-  bench::check(kx::admin::purgeQueue("BENCH", kReplies, removed));
-}
-
-kx::QueueMessage askingForReports() {
-  kx::QueueMessage message;
-  message.report = kCoaAndCod;
-  message.replyToQ = kReplies;
-  message.setData(body().data(), body().size());
-  return message;
-}
-
+// Each put and each take also puts a report, in the same transaction.
 void BM_PutWithReports(benchmark::State& state) {
-  kx::IkxQueue& queue = benchStore().queue("PUT.R");
-  std::int64_t removed = 0;
-  bench::check(kx::admin::purgeQueue("BENCH", "PUT.R", removed));
-  emptyReplies();
-  kx::QueueMessage message = askingForReports();
-  for (auto _ : state) {
-    message.msgId.reset();
-    if (!queue.put(message)) state.SkipWithError("put failed");
-  }
-  if (benchStore().queue(kReplies).queryDepth() != state.iterations()) {
-    state.SkipWithError("not one report for each put");
-  }
-  state.SetItemsProcessed(state.iterations());
+  bench::putWithReports(state, benchStore(), kMessageSize);
 }
 BENCHMARK(BM_PutWithReports)->UseRealTime();
 
 void BM_GetWithReports(benchmark::State& state) {
-  kx::IkxQueue& queue = benchStore().queue("GET.R");
-  std::int64_t removed = 0;
-  bench::check(kx::admin::purgeQueue("BENCH", "GET.R", removed));
-  kx::QueueMessage message = askingForReports();
-  for (std::int64_t i = 0; i < state.max_iterations; ++i) {
-    message.msgId.reset();
-    if (!queue.put(message)) state.SkipWithError("fill failed");
-  }
-  emptyReplies();  // of the arrivals' reports: the deliveries' are counted
-  const kx::GetOptions options;
-  for (auto _ : state) {
-    message.msgId.reset();
-    message.correlId.reset();
-    if (!queue.get(message, options)) state.SkipWithError("get failed");
-  }
-  if (benchStore().queue(kReplies).queryDepth() != state.iterations()) {
-    state.SkipWithError("not one report for each get");
-  }
-  state.SetItemsProcessed(state.iterations());
+  bench::getWithReports(state, benchStore(), kMessageSize);
 }
 BENCHMARK(BM_GetWithReports)->UseRealTime();
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "bench/bench_setup.h"
+#include "bench/report_runs.h"
 #include "platform/messaging/queue.h"
 #include "platform/messaging/queue_manager.h"
-#include "platform/messaging/report_word.h"
 #include "platform/messaging/store_admin.h"
 #include "tests/support/postgres_database.h"
 
@@ -63,6 +63,7 @@ class BenchManager {
   }
 
   kx::IkxQueue& queue(const std::string& name) { return connected_->queue(name); }
+  bench::ConnectedManager& connected() { return *connected_; }
 
  private:
   std::unique_ptr<tarnix::testing::PostgresDatabase> database_;
@@ -116,62 +117,14 @@ void BM_Pg_GetDestructive(benchmark::State& state) {
 }
 BENCHMARK(BM_Pg_GetDestructive)->UseRealTime();
 
-// Messages that ask for confirmation on arrival and on delivery, with a reply-to queue on this
-// queue manager: each put and each get also puts a report, in the same transaction.
-constexpr const char* kReplies = "REPLIES";
-
-void emptyReplies() {
-  BenchManager::instance().queue(kReplies);  // defined on first use
-  std::int64_t removed = 0;
-  check(kx::admin::purgeQueue(kManager, kReplies, removed));
-}
-
-kx::QueueMessage askingForReports() {
-  const std::vector<std::uint8_t> body(kMessageSize, 0x42);
-  kx::QueueMessage message;
-  message.report = kx::report::kCoa | kx::report::kCod;
-  message.replyToQ = kReplies;
-  message.setData(body.data(), body.size());
-  return message;
-}
-
+// Each put and each take also puts a report, in the same transaction.
 void BM_Pg_PutWithReports(benchmark::State& state) {
-  kx::IkxQueue& queue = BenchManager::instance().queue("PUT.R");
-  std::int64_t removed = 0;
-  check(kx::admin::purgeQueue(kManager, "PUT.R", removed));
-  emptyReplies();
-  kx::QueueMessage message = askingForReports();
-  for (auto _ : state) {
-    message.msgId.reset();
-    if (!queue.put(message)) state.SkipWithError("put failed");
-  }
-  if (BenchManager::instance().queue(kReplies).queryDepth() != state.iterations()) {
-    state.SkipWithError("not one report for each put");
-  }
-  state.SetItemsProcessed(state.iterations());
+  bench::putWithReports(state, BenchManager::instance().connected(), kMessageSize);
 }
 BENCHMARK(BM_Pg_PutWithReports)->UseRealTime();
 
 void BM_Pg_GetWithReports(benchmark::State& state) {
-  kx::IkxQueue& queue = BenchManager::instance().queue("GET.R");
-  std::int64_t removed = 0;
-  check(kx::admin::purgeQueue(kManager, "GET.R", removed));
-  kx::QueueMessage message = askingForReports();
-  for (std::int64_t i = 0; i < state.max_iterations; ++i) {
-    message.msgId.reset();
-    if (!queue.put(message)) state.SkipWithError("fill failed");
-  }
-  emptyReplies();  // of the arrivals' reports: the deliveries' are counted
-  const kx::GetOptions options;
-  for (auto _ : state) {
-    message.msgId.reset();
-    message.correlId.reset();
-    if (!queue.get(message, options)) state.SkipWithError("get failed");
-  }
-  if (BenchManager::instance().queue(kReplies).queryDepth() != state.iterations()) {
-    state.SkipWithError("not one report for each get");
-  }
-  state.SetItemsProcessed(state.iterations());
+  bench::getWithReports(state, BenchManager::instance().connected(), kMessageSize);
 }
 BENCHMARK(BM_Pg_GetWithReports)->UseRealTime();
 
