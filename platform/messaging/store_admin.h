@@ -85,8 +85,6 @@ Status listQueues(std::string_view manager, std::vector<QueueInfo>& queues);
 
 // Removes every message of a local queue (of an alias: of its base queue).
 Status purgeQueue(std::string_view manager, std::string_view queue, std::int64_t& removed);
-// Puts `count` copies of `data` onto a local queue in one transaction, each with a new message
-// id: a quick fill for set-up. All or nothing; respects the maximum depth.
 struct CheckReport {
   std::vector<std::string> problems;  // one line each; empty when the store is sound
   std::string advice;                 // with problems: what the operator can do about them
@@ -119,6 +117,8 @@ Status salvageQueueManager(std::string_view name, SalvageReport& report);
 // permission: which file, and what to do); other reasons get their plain description.
 std::string explainFailure(std::string_view manager, ReasonCode why);
 
+// Puts `count` copies of `data` onto a local queue in one transaction, each with a new message
+// id: a quick fill for set-up. All or nothing; respects the maximum depth.
 Status loadMessages(std::string_view manager, std::string_view queue, std::int64_t count,
                     std::span<const std::uint8_t> data, bool persistent);
 
