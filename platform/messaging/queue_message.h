@@ -22,6 +22,7 @@ inline constexpr std::int32_t kDatagram = 8;
 }  // namespace msgtype
 inline constexpr std::int32_t kExpiryUnlimited = -1;
 inline constexpr std::int32_t kPutApplTypeThisPlatform = 6;
+inline constexpr std::int32_t kPutApplTypeQueueManager = 7;  // a message the queue manager made
 inline constexpr std::int32_t kCcsidUtf8 = 1208;
 
 // The format name of a message whose data is text, as the generator's file source and kxadmin's

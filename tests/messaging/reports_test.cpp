@@ -29,9 +29,6 @@ constexpr Kind kKinds[] = {
 };
 
 TEST_P(ReportsTest, EachKindCarriesTheDataAndIdsItsWordAsksFor) {
-  // What a plain put of this program records: a report carries the same, not the original's.
-  QueueMessage plain;
-  putOn("DLQ", plain);
   const std::string body(150, 'b');
   int round = 0;
   for (const Kind& kind : kKinds) {
@@ -71,8 +68,8 @@ TEST_P(ReportsTest, EachKindCarriesTheDataAndIdsItsWordAsksFor) {
         EXPECT_EQ(report.expiry, kExpiryUnlimited);
         EXPECT_EQ(report.replyToQ, "");
         EXPECT_EQ(report.replyQmgr, kManager);
-        EXPECT_EQ(report.putAppl, plain.putAppl);
-        EXPECT_EQ(report.putApplType, plain.putApplType);
+        EXPECT_EQ(report.putAppl, kManager);  // the queue manager's own put context
+        EXPECT_EQ(report.putApplType, kPutApplTypeQueueManager);
         EXPECT_EQ(std::make_pair(report.putDate, report.putTime), putContextNow());
         if (ids & report::kPassMsgId) {
           EXPECT_EQ(report.msgId, id);

@@ -44,7 +44,7 @@ std::size_t dataLength(std::int32_t word, const KindBits& bits, std::size_t leng
 // kind carries.
 QueueMessage makeReport(const KindBits& bits, std::int32_t feedbackCode,
                         const QueueMessage& original, std::span<const std::uint8_t> data,
-                        const std::string& manager) {
+                        const std::string& manager, std::int64_t nowMs) {
   QueueMessage report;
   report.msgType = msgtype::kReport;
   report.feedback = feedbackCode;
@@ -53,6 +53,12 @@ QueueMessage makeReport(const KindBits& bits, std::int32_t feedbackCode,
   report.priority = original.priority;
   report.ccsid = original.ccsid;
   report.replyQmgr = manager;
+  // The queue manager puts it: its name and kind as the put context, at the time of the event.
+  report.keepPutContext = true;
+  report.putAppl = manager.substr(0, kPutApplWidth);
+  report.putApplType = kPutApplTypeQueueManager;
+  report.putDate = putDateOf(nowMs);
+  report.putTime = putTimeOf(nowMs);
   if (original.report & report::kPassMsgId) report.msgId = original.msgId;
   report.correlId = (original.report & report::kPassCorrelId) ? original.correlId : original.msgId;
   const std::size_t length = std::min(data.size(), dataLength(original.report, bits, data.size()));
@@ -120,7 +126,7 @@ Step sendReport(ReportCause cause, const QueueMessage& original, std::span<const
                 const std::string& manager, std::int64_t nowMs, ReportSink& sink) {
   if (!asksForReport(original.report, cause)) return reason::kNone;
   const KindBits bits = bitsOf(cause);
-  QueueMessage report = makeReport(bits, bits.feedback, original, data, manager);
+  QueueMessage report = makeReport(bits, bits.feedback, original, data, manager, nowMs);
   ReasonCode why = reason::kNone;
   if (original.replyToQ.empty()) {
     why = reason::kMissingReplyToQueue;
@@ -133,7 +139,7 @@ Step sendReport(ReportCause cause, const QueueMessage& original, std::span<const
   }
   if (const Step step = putAside(report, why, original, nowMs, sink); !step.ok()) return step;
   if (!(original.report & report::kException)) return reason::kNone;
-  QueueMessage exception = makeReport(kExceptionBits, why, original, data, manager);
+  QueueMessage exception = makeReport(kExceptionBits, why, original, data, manager, nowMs);
   return putAside(exception, why, original, nowMs, sink);
 }
 
