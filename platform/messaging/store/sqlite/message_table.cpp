@@ -158,4 +158,17 @@ ReasonCode depthLessExpired(Statement& countExpired, std::int64_t counter, std::
   return reason::kNone;
 }
 
+ReasonCode readBody(Database& db, std::int64_t queueId, std::int64_t seq, std::size_t length,
+                    std::vector<std::uint8_t>& into) {
+  sqlite3_blob* blob = nullptr;
+  const std::string table = name(queueId);
+  int rc = sqlite3_blob_open(db.handle(), "main", table.c_str(), kDataColumn, seq, 0, &blob);
+  if (rc == SQLITE_OK) {
+    into.resize(length);
+    rc = sqlite3_blob_read(blob, into.data(), static_cast<int>(length), 0);
+  }
+  sqlite3_blob_close(blob);
+  return reasonFromSqlite(rc);
+}
+
 }  // namespace kx::message_table

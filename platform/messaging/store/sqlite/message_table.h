@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/messaging/message_id.h"
 #include "platform/messaging/reason_codes.h"
@@ -45,6 +46,9 @@ const std::string& descriptorColumns();
 inline constexpr int kDescriptorColumnCount = kMessageColumnCount + 1;
 // The column of the body, read on its own for a message not delivered whole.
 inline constexpr const char* kDataColumn = "data";
+// Reads the first `length` bytes of the body of message `seq` on queue `queueId` into `into`.
+ReasonCode readBody(Database& db, std::int64_t queueId, std::int64_t seq, std::size_t length,
+                    std::vector<std::uint8_t>& into);
 
 // Messages that a write meets past their expiry are discarded: ?1 is the time now.
 inline constexpr const char* kDeleteExpiredSql = "DELETE FROM {T} WHERE expires_at <= ?1";

@@ -82,23 +82,9 @@ Step SqliteReports::send(ReportCause cause, const QueueMessage& original,
   return step;
 }
 
-Step SqliteReports::readBlob(std::int64_t queueId, std::int64_t seq, std::size_t length,
-                             std::vector<std::uint8_t>& into) {
-  sqlite3_blob* blob = nullptr;
-  const std::string table = message_table::name(queueId);
-  int rc = sqlite3_blob_open(db_.handle(), "main", table.c_str(), message_table::kDataColumn, seq,
-                             0, &blob);
-  if (rc == SQLITE_OK) {
-    into.resize(length);
-    rc = sqlite3_blob_read(blob, into.data(), static_cast<int>(length), 0);
-  }
-  sqlite3_blob_close(blob);
-  return reasonFromSqlite(rc);
-}
-
 Step SqliteReports::readBody(std::int64_t queueId, std::int64_t seq, std::size_t length,
                              std::span<const std::uint8_t>& body) {
-  const Step step = readBlob(queueId, seq, length, body_);
+  const Step step = message_table::readBody(db_, queueId, seq, length, body_);
   body = body_;
   return step;
 }
@@ -118,7 +104,8 @@ Step SqliteReports::collectExpired(std::int64_t queueId, std::int64_t nowMs,
         reportDataLength(stored.descriptor.report, ReportCause::kExpiry, length);
     Expired& message = expired.emplace_back();
     message.descriptor = stored.descriptor;
-    if (needed > 0) step = readBlob(queueId, select.integer(0), needed, message.data);
+    if (needed > 0)
+      step = message_table::readBody(db_, queueId, select.integer(0), needed, message.data);
     if (!step.ok()) break;
   }
   select.reuse();

@@ -82,8 +82,6 @@ class SqliteReports final : public ReportSink {
   Statement& onTable(std::int64_t queueId, Statement TableStatements::*which, std::string_view sql,
                      Step& step);
   Step managerName();  // reads manager_ once
-  Step readBlob(std::int64_t queueId, std::int64_t seq, std::size_t length,
-                std::vector<std::uint8_t>& into);
 
   Database& db_;
   const MessageIdSource& ids_;

@@ -271,16 +271,7 @@ Step SqliteStore::putOnce(std::int64_t queueId, QueueMessage& message, std::int6
 }
 
 ReasonCode SqliteStore::readData(std::int64_t queueId, std::int64_t seq, std::size_t length) {
-  sqlite3_blob* blob = nullptr;
-  const std::string table = message_table::name(queueId);
-  int rc = sqlite3_blob_open(db_.handle(), "main", table.c_str(), message_table::kDataColumn, seq,
-                             0, &blob);
-  if (rc == SQLITE_OK) {
-    scratch_.resize(length);
-    rc = sqlite3_blob_read(blob, scratch_.data(), static_cast<int>(length), 0);
-  }
-  sqlite3_blob_close(blob);
-  return reasonFromSqlite(rc);
+  return message_table::readBody(db_, queueId, seq, length, scratch_);
 }
 
 }  // namespace kx
